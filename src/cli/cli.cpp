@@ -1,0 +1,210 @@
+// The frame of pixorama-cli: argument parsing, input (file or new image), the step loop,
+// saving, and the host that reports to the terminal.
+#include "cli/cli.h"
+
+#include "document/dib.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace pixorama::cli {
+
+void CliHost::SetProSatus(int percent) {
+    if (!showProgress) return;
+    if (percent == lastPercent_) return;
+    lastPercent_ = percent;
+    const int width = 40;
+    const int filled = percent * width / 100;
+    std::string bar(static_cast<size_t>(filled), '#');
+    bar.resize(width, '.');
+    std::fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), percent);
+    if (percent == 0 || percent >= 100) std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+}
+
+int CliHost::MessageBox(const std::string& text, const std::string& caption, int flags) {
+    if (caption.empty())
+        std::cerr << text << '\n';
+    else
+        std::cerr << caption << ": " << text << '\n';
+    if (flags & MB_ICONSTOP) errorShown = true;
+    // questions get the cautious answer: nothing is discarded without a person to ask
+    switch (flags & 0x0F) {
+    case MB_YESNOCANCEL:
+    case MB_OKCANCEL:
+        return IDCANCEL;
+    case MB_YESNO:
+        return IDNO;
+    default:
+        return IDOK;
+    }
+}
+
+std::vector<Step>& Steps() {
+    static std::vector<Step> steps;
+    return steps;
+}
+
+StepRegistrar::StepRegistrar(std::vector<Step> steps) {
+    for (auto& s : steps) Steps().push_back(std::move(s));
+}
+
+int64_t ParseInt(const std::string& text, int64_t lo, int64_t hi, const std::string& what) {
+    if (text.empty()) throw UsageError{what + ": Zahl erwartet"};
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || end == text.c_str() || *end != '\0')
+        throw UsageError{what + ": keine Zahl: " + text};
+    if (v < lo || v > hi)
+        throw UsageError{what + ": " + text + " liegt nicht zwischen " + std::to_string(lo) +
+                         " und " + std::to_string(hi)};
+    return v;
+}
+
+int32_t ParsePixelValue(const std::string& text, const TDibRecord& dib) {
+    const int32_t colours = DibColorCount(&dib);
+    if (colours > 256) {
+        if (text.size() != 7 || text[0] != '#')
+            throw UsageError{"Farbe als #RRGGBB erwartet: " + text};
+        char* end = nullptr;
+        const unsigned long rgb = std::strtoul(text.c_str() + 1, &end, 16);
+        if (*end != '\0') throw UsageError{"Farbe als #RRGGBB erwartet: " + text};
+        // pixel value R + 256 G + 65536 B
+        return static_cast<int32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+    }
+    return static_cast<int32_t>(ParseInt(text, 0, colours - 1, "Farbindex"));
+}
+
+namespace {
+
+void printUsage() {
+    std::string text =
+        "Aufruf: pixorama-cli [--seed N] [--progress] (EINGABE | --new B H BITS) [SCHRITT ...]\n"
+        "                     [--save AUSGABE [--quality Q]]\n"
+        "Schritte:\n";
+    for (const Step& s : Steps()) text += "  " + s.usage + "\n";
+    std::cerr << text;
+}
+
+void progressFromLibrary(int32_t percent, void* user) {
+    static_cast<CliHost*>(user)->SetProSatus(percent);
+}
+
+int run(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        printUsage();
+        return 2;
+    }
+    Context ctx;
+    size_t i = 0;
+    // options before the input
+    for (; i < args.size(); ++i) {
+        if (args[i] == "--seed" && i + 1 < args.size()) {
+            ctx.host.Seed(static_cast<uint32_t>(ParseInt(args[++i], 0, UINT32_MAX, "--seed")));
+        } else if (args[i] == "--progress") {
+            ctx.host.showProgress = true;
+        } else {
+            break;
+        }
+    }
+    if (i >= args.size()) throw UsageError{"Eingabe fehlt"};
+
+    // the input: a file or a new image
+    if (args[i] == "--new") {
+        if (i + 3 >= args.size()) throw UsageError{"--new braucht Breite, Höhe und Farbtiefe"};
+        const auto w = static_cast<int32_t>(ParseInt(args[i + 1], 1, 32767, "Breite"));
+        const auto h = static_cast<int32_t>(ParseInt(args[i + 2], 1, 32767, "Höhe"));
+        const auto bpp = static_cast<int32_t>(ParseInt(args[i + 3], 1, 24, "Farbtiefe"));
+        if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24)
+            throw UsageError{"Farbtiefe muss 1, 4, 8 oder 24 sein"};
+        if (!AttachImage(ctx.doc, CreateNewImage(w, h, bpp))) throw StepError{kTextNoMemory};
+        ctx.doc.FileName = "NONAME1";
+        i += 4;
+    } else if (args[i].rfind("--", 0) == 0) {
+        throw UsageError{"Eingabe fehlt vor " + args[i]};
+    } else {
+        const std::string& path = args[i];
+        TDibRecord dib;
+        OpenDib(&dib, path.c_str(), 0, progressFromLibrary, &ctx.host);
+        if (dib.Bits == nullptr) {
+            const std::string text = DibErrorText(&dib);
+            ctx.host.SetProSatus(0);
+            throw StepError{"Fehler beim Laden (" + path + "): " + text};
+        }
+        if (!AttachImage(ctx.doc, dib)) throw StepError{kTextNoMemory};
+        ctx.doc.FilePath = path;
+        const size_t slash = path.find_last_of('/');
+        ctx.doc.FileName = slash == std::string::npos ? path : path.substr(slash + 1);
+        ctx.doc.FileFormat = DibFormatOfPath(path.c_str());
+        ctx.doc.HasFileFormat = ctx.doc.FileFormat != 0;
+        ++i;
+    }
+
+    // the steps, then an optional save
+    while (i < args.size()) {
+        const std::string& name = args[i];
+        if (name == "--save") {
+            if (i + 1 >= args.size()) throw UsageError{"--save braucht einen Dateinamen"};
+            const std::string out = args[i + 1];
+            int quality = 75;
+            i += 2;
+            if (i < args.size() && args[i] == "--quality") {
+                if (i + 1 >= args.size()) throw UsageError{"--quality braucht eine Zahl"};
+                quality = static_cast<int>(ParseInt(args[i + 1], 1, 99, "--quality"));
+                i += 2;
+            }
+            if (i != args.size()) throw UsageError{"Nach --save folgt nichts mehr: " + args[i]};
+            char error[1024] = "";
+            if (!SaveDib(&ctx.doc.Dib, out.c_str(), 0, quality, error, sizeof(error)))
+                throw StepError{"Fehler beim Speichern (" + out + "): " + error};
+            ctx.doc.Modified = false;
+            return 0;
+        }
+        const Step* step = nullptr;
+        for (const Step& s : Steps())
+            if (s.name == name) step = &s;
+        if (step == nullptr) throw UsageError{"Unbekannter Schritt: " + name};
+        if (i + static_cast<size_t>(step->argCount) >= args.size())
+            throw UsageError{"Zu wenige Angaben für " + step->usage};
+        std::vector<std::string> stepArgs(args.begin() + static_cast<long>(i) + 1,
+                                          args.begin() + static_cast<long>(i) + 1 +
+                                              step->argCount);
+        step->run(ctx, stepArgs);
+        if (ctx.host.errorShown) return 1;
+        i += 1 + static_cast<size_t>(step->argCount);
+    }
+    return 0;
+}
+
+StepRegistrar infoSteps({
+    {"--info", 0, "--info", [](Context& ctx, const std::vector<std::string>&) {
+         std::cout << ImageStatusText(ctx.doc.Dib) << '\n';
+     }},
+});
+
+} // namespace
+
+int Main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const UsageError& e) {
+        std::cerr << e.text << '\n';
+        printUsage();
+        return 2;
+    } catch (const StepError& e) {
+        std::cerr << e.text << '\n';
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::cerr << kTextNoMemory << '\n';
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << '\n';
+        return 1;
+    }
+}
+
+} // namespace pixorama::cli

@@ -1,0 +1,63 @@
+// pixorama-cli: the batch front end.  Steps run left to right on one document, each exactly as
+// its menu command would.  Every family of commands registers its steps in its own file.
+#pragma once
+
+#include "document/document_state.h"
+#include "document/host.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pixorama::cli {
+
+// Host of the command line: progress bar on stderr, message boxes as lines on stderr.
+class CliHost : public Host {
+  public:
+    bool showProgress = false;
+    bool errorShown = false; // an error message box was shown
+    void SetProSatus(int percent) override;
+    int MessageBox(const std::string& text, const std::string& caption, int flags) override;
+
+  private:
+    int lastPercent_ = -1;
+};
+
+struct Context {
+    CliHost host;
+    DocumentState doc;
+};
+
+// Thrown by a step for a wrong command line (usage, exit 2).
+struct UsageError {
+    std::string text;
+};
+// Thrown by a step that failed with the program's message (exit 1).
+struct StepError {
+    std::string text;
+};
+
+struct Step {
+    std::string name;   // "--info"
+    int argCount;       // fixed number of arguments after the name
+    std::string usage;  // "--posterize N"
+    std::function<void(Context&, const std::vector<std::string>&)> run;
+};
+
+// All registered steps.
+std::vector<Step>& Steps();
+// Adds steps at static initialisation.
+struct StepRegistrar {
+    explicit StepRegistrar(std::vector<Step> steps);
+};
+
+// Argument helpers: decimal integers in a range; a pixel value (palette index, or #RRGGBB for
+// 24-bit images) for the document's image.
+int64_t ParseInt(const std::string& text, int64_t lo, int64_t hi, const std::string& what);
+int32_t ParsePixelValue(const std::string& text, const TDibRecord& dib);
+
+int Main(int argc, char** argv);
+
+} // namespace pixorama::cli

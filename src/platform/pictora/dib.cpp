@@ -1,0 +1,200 @@
+// The image record itself: tracked allocation, accessors, newdib/deldib and palette upkeep.
+#include "internal.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace pictora {
+
+namespace {
+std::atomic<uint64_t> gLimit{0};
+std::atomic<uint64_t> gAllocated{0};
+
+// Every tracked block carries its size in front so trackedFree can account for it.
+struct alignas(16) BlockHeader {
+    uint64_t size;
+    uint64_t pad;
+};
+} // namespace
+
+void* trackedAlloc(size_t bytes, bool zeroed) {
+    if (bytes > SIZE_MAX - sizeof(BlockHeader)) return nullptr;
+    const uint64_t limit = gLimit.load();
+    uint64_t now = gAllocated.fetch_add(bytes) + bytes;
+    if (limit != 0 && now > limit) {
+        gAllocated.fetch_sub(bytes);
+        return nullptr;
+    }
+    void* raw = zeroed ? std::calloc(1, bytes + sizeof(BlockHeader))
+                       : std::malloc(bytes + sizeof(BlockHeader));
+    if (raw == nullptr) {
+        gAllocated.fetch_sub(bytes);
+        return nullptr;
+    }
+    auto* h = static_cast<BlockHeader*>(raw);
+    h->size = bytes;
+    return h + 1;
+}
+
+void trackedFree(void* p) {
+    if (p == nullptr) return;
+    auto* h = static_cast<BlockHeader*>(p) - 1;
+    gAllocated.fetch_sub(h->size);
+    std::free(h);
+}
+
+int64_t rowBytes(int64_t width, int bpp) {
+    if (width <= 0) return -1;
+    const int64_t bits = width * bpp;
+    const int64_t bytes = ((bits + 31) / 32) * 4;
+    return bytes > INT32_MAX ? -1 : bytes;
+}
+
+void setError(TDibRecord* out, const std::string& text) {
+    if (out == nullptr) return;
+    char* dst = reinterpret_cast<char*>(out->Palette.palPalEntry);
+    const size_t room = sizeof(out->Palette.palPalEntry) - 1;
+    const size_t n = std::min(room, text.size());
+    std::memcpy(dst, text.data(), n);
+    dst[n] = '\0';
+}
+
+void Progress::report(int64_t done, int64_t total) {
+    if (fn_ == nullptr || total <= 0) return;
+    int pct = static_cast<int>(std::clamp<int64_t>(done * 100 / total, 0, 100));
+    if (pct != last_) {
+        last_ = pct;
+        fn_(pct, user_);
+    }
+}
+
+const char* const kTextDamaged = "Die Datei ist beschädigt";
+const char* const kTextNoMemory = "Nicht genug Speicher für dieses Bild";
+const char* const kTextUnknownType = "Unbekanntes oder nicht unterstütztes Dateiformat";
+
+} // namespace pictora
+
+using namespace pictora;
+
+extern "C" {
+
+int32_t DibWidth(const TDibRecord* dib) {
+    return dib && dib->Info ? dib->Info->bmiHeader.biWidth : 0;
+}
+int32_t DibHeight(const TDibRecord* dib) {
+    return dib && dib->Info ? dib->Info->bmiHeader.biHeight : 0;
+}
+uint16_t DibBitsPerPixel(const TDibRecord* dib) {
+    return dib && dib->Info ? dib->Info->bmiHeader.biBitCount : 0;
+}
+int32_t DibLineBytes(const TDibRecord* dib) { return dib ? dib->LineBytes : 0; }
+
+int32_t PowerOfTwo(int32_t n) {
+    int32_t r = 1;
+    for (int32_t i = 0; i < n && i < 30; ++i) r *= 2;
+    // 2^31 and beyond do not fit; no image depth asks for them
+    return r;
+}
+
+int32_t DibColorCount(const TDibRecord* dib) { return PowerOfTwo(DibBitsPerPixel(dib)); }
+
+const char* DibErrorText(const TDibRecord* dib) {
+    if (dib == nullptr) return "";
+    const char* text = reinterpret_cast<const char*>(dib->Palette.palPalEntry);
+    // the text is terminated inside the entry array; guard against a record that never held one
+    if (std::memchr(text, 0, sizeof(dib->Palette.palPalEntry)) == nullptr) return "";
+    return text;
+}
+
+int32_t newdib(TDibRecord* out, int32_t width, int32_t height, int32_t bpp,
+               const TBitmapInfo* info, int32_t ncolors) {
+    if (out == nullptr) return 0;
+    std::memset(out, 0, sizeof(*out));
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return 0;
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) return 0;
+    const int64_t line = rowBytes(width, bpp);
+    if (line < 0) return 0;
+    const uint64_t size = static_cast<uint64_t>(line) * static_cast<uint64_t>(height);
+    if (size > UINT32_MAX) return 0; // biSizeImage is a 32-bit field
+
+    auto* inf = static_cast<TBitmapInfo*>(trackedAlloc(sizeof(TBitmapInfo), true));
+    if (inf == nullptr) return 0;
+    auto* bits = static_cast<uint8_t*>(trackedAlloc(static_cast<size_t>(size), true));
+    if (bits == nullptr) {
+        trackedFree(inf);
+        return 0;
+    }
+
+    const int colors = bpp <= 8 ? (1 << bpp) : 0;
+    TBitmapInfoHeader& h = inf->bmiHeader;
+    h.biSize = sizeof(TBitmapInfoHeader);
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<uint16_t>(bpp);
+    h.biCompression = 0;
+    h.biSizeImage = static_cast<uint32_t>(size);
+    h.biXPelsPerMeter = 2835; // 72 dpi
+    h.biYPelsPerMeter = 2835;
+    h.biClrUsed = static_cast<uint32_t>(colors);
+    h.biClrImportant = 0;
+
+    if (colors > 0) {
+        // default table: black/white for 1 bit, an even grey ramp otherwise
+        for (int i = 0; i < colors; ++i) {
+            const uint8_t g = static_cast<uint8_t>(i * 255 / (colors - 1));
+            inf->bmiColors[i] = TRGBQuad{g, g, g, 0};
+        }
+        if (info != nullptr && ncolors > 0) {
+            const int n = std::min(ncolors, 256);
+            std::memcpy(inf->bmiColors, info->bmiColors, sizeof(TRGBQuad) * n);
+            for (int i = 0; i < n; ++i) inf->bmiColors[i].rgbReserved = 0;
+        }
+    }
+
+    out->Info = inf;
+    out->Bits = bits;
+    out->LineBytes = static_cast<int32_t>(line);
+    out->DibHandle = 1;
+    out->HasPalette = colors > 0 ? 1 : 0;
+    out->Palette.palVersion = 0x300;
+    out->Palette.palNumEntries = static_cast<uint16_t>(colors);
+    for (int i = 0; i < colors; ++i) {
+        const TRGBQuad& q = inf->bmiColors[i];
+        out->Palette.palPalEntry[i] = TPaletteEntry{q.rgbRed, q.rgbGreen, q.rgbBlue, 0};
+    }
+    out->PaletteHandle = colors > 0 ? CreatePalette(&out->Palette) : nullptr;
+    return 1;
+}
+
+void deldib(TDibRecord* dib) {
+    if (dib == nullptr) return;
+    trackedFree(dib->Bits);
+    trackedFree(dib->Info);
+    DeleteObject(dib->PaletteHandle);
+    std::memset(dib, 0, sizeof(*dib));
+}
+
+void DibSetPaletteColor(TDibRecord* dib, int32_t index, uint8_t red, uint8_t green,
+                        uint8_t blue) {
+    if (dib == nullptr || dib->Info == nullptr || index < 0 || index > 255) return;
+    dib->Info->bmiColors[index] = TRGBQuad{blue, green, red, 0};
+    dib->Palette.palPalEntry[index] = TPaletteEntry{red, green, blue, 0};
+}
+
+void DibUpdatePaletteHandle(TDibRecord* dib) {
+    if (dib == nullptr) return;
+    DeleteObject(dib->PaletteHandle);
+    dib->PaletteHandle = CreatePalette(&dib->Palette);
+}
+
+void PictoraSetAllocLimit(uint64_t bytes) { gLimit.store(bytes); }
+uint64_t PictoraAllocatedBytes(void) { return gAllocated.load(); }
+
+double power(double base, double exponent) { return std::pow(base, exponent); }
+
+} // extern "C"

@@ -1,0 +1,98 @@
+// Internal helpers shared by the parts of libpictora: tracked allocation, pixel-row access,
+// and the interface every codec implements.
+#pragma once
+
+#include "pictora.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pictora {
+
+// Allocation through the library's accounting, so the test hook's limit applies everywhere.
+// Returns nullptr when the limit would be exceeded or memory is short.  zeroed: calloc-like.
+void* trackedAlloc(size_t bytes, bool zeroed);
+void trackedFree(void* p);
+
+// Bytes per padded row for a width and depth, or -1 when it would not fit in 32 bits.
+int64_t rowBytes(int64_t width, int bpp);
+
+// Largest side we accept for an image (the header fields are 32-bit signed).
+constexpr int32_t kMaxSide = 1 << 20;
+
+inline uint8_t* rowPtr(const TDibRecord& d, int32_t y) {
+    return d.Bits + static_cast<size_t>(d.Info->bmiHeader.biHeight - 1 - y) *
+                        static_cast<size_t>(d.LineBytes);
+}
+
+inline bool hasImage(const TDibRecord* d) {
+    return d != nullptr && d->Bits != nullptr && d->Info != nullptr;
+}
+
+// Writes a German error text into a failed record (Bits stays NULL).
+void setError(TDibRecord* out, const std::string& text);
+
+// Progress reporting for decoders: at most one call per changed percent.
+class Progress {
+  public:
+    Progress(PictoraProgress fn, void* user) : fn_(fn), user_(user) {}
+    void report(int64_t done, int64_t total);
+    void reset() {
+        if (fn_) fn_(0, user_);
+        last_ = 0;
+    }
+
+  private:
+    PictoraProgress fn_;
+    void* user_;
+    int last_ = -1;
+};
+
+// A decoder reads one file held in memory into out (made with newdib).  On failure it frees
+// whatever it made and returns false with a German message in error.
+using DecodeFn = bool (*)(const uint8_t* data, size_t size, TDibRecord* out, Progress& progress,
+                          std::string& error);
+// An encoder turns a record into file bytes.
+using EncodeFn = bool (*)(const TDibRecord& dib, int quality, std::vector<uint8_t>& out,
+                          std::string& error);
+// Recognises the format from the first bytes of a file.
+using SniffFn = bool (*)(const uint8_t* data, size_t size);
+
+struct Codec {
+    const char* name;         // shown in the dialogs, e.g. "Windows-Bitmap"
+    const char* patterns;     // "*.bmp;*.dib"
+    int formats[3];           // file format numbers this codec serves (0 = unused slot)
+    SniffFn sniff;            // may be nullptr
+    DecodeFn decode;          // may be nullptr (cannot read)
+    EncodeFn encode;          // may be nullptr (cannot write)
+};
+
+// All codecs, in the order the dialogs list them.
+const std::vector<Codec>& codecs();
+const Codec* codecForFormat(int format);
+
+// The codecs themselves, one file each under codecs/.
+#define PICTORA_DECLARE_CODEC(name)                                                            \
+    bool sniff##name(const uint8_t* data, size_t size);                                        \
+    bool decode##name(const uint8_t* data, size_t size, TDibRecord* out, Progress& progress,   \
+                      std::string& error);                                                     \
+    bool encode##name(const TDibRecord& dib, int quality, std::vector<uint8_t>& out,           \
+                      std::string& error);
+PICTORA_DECLARE_CODEC(Bmp)
+PICTORA_DECLARE_CODEC(Gif)
+PICTORA_DECLARE_CODEC(Ilbm)
+PICTORA_DECLARE_CODEC(Jpeg)
+PICTORA_DECLARE_CODEC(Pcx)
+PICTORA_DECLARE_CODEC(Tga)
+PICTORA_DECLARE_CODEC(Tiff)
+PICTORA_DECLARE_CODEC(Png)
+#undef PICTORA_DECLARE_CODEC
+
+// Standard German texts of the readers.
+extern const char* const kTextDamaged;     // "Die Datei ist beschädigt"
+extern const char* const kTextNoMemory;    // memory shortage while loading
+extern const char* const kTextUnknownType; // format not recognised
+
+} // namespace pictora
