@@ -93,32 +93,38 @@ inline bool inside(const TDibRecord& d, int64_t x, int64_t y) {
 }
 
 // Horizontal extent of the filled ellipse inscribed in the inclusive rectangle
-// [x1, x1 + w - 1] x [y1, y1 + h - 1] on row y: pixel (x, y) belongs to it when its centre
-// satisfies X^2 h^2 + Y^2 w^2 <= w^2 h^2 with X = 2(x - x1) + 1 - w, Y = 2(y - y1) + 1 - h
-// (everything doubled so that it stays integral).  Returns false when the row is empty.
+// [x1, x1 + w - 1] x [y1, y1 + h - 1] on row y.  A pixel belongs to it when its centre satisfies
+// X^2 h^2 + Y^2 w^2 <= w^2 h^2 with X = 2(x - x1) + 1 - w, Y = 2(y - y1) + 1 - h (everything
+// doubled so that it stays integral).  So that a very flat or very narrow ellipse still touches
+// all four sides of its rectangle, the middle row(s) always span the full width and every row
+// keeps at least the middle column(s).  Returns false for rows outside the rectangle.
 bool ellipseSpan(int64_t x1, int64_t y1, int64_t w, int64_t h, int64_t y, int64_t& left,
                  int64_t& right) {
     using u128 = unsigned __int128;
+    if (y < y1 || y > y1 + h - 1) return false;
     const int64_t Y = 2 * (y - y1) + 1 - h;
-    const u128 ww = static_cast<u128>(w) * static_cast<u128>(w);
-    const u128 hh = static_cast<u128>(h) * static_cast<u128>(h);
-    const u128 yy = static_cast<u128>(Y < 0 ? -Y : Y) * static_cast<u128>(Y < 0 ? -Y : Y);
-    const u128 lhs = yy * ww;
-    const u128 full = ww * hh;
-    if (lhs > full) return false;
-    const u128 rest = full - lhs; // X^2 h^2 <= rest
-    auto fits = [&](int64_t X) {
-        const u128 a = static_cast<u128>(X < 0 ? -X : X);
-        return a * a * hh <= rest;
-    };
-    // largest |X| with the parity of w - 1 that fits; start from a floating estimate and correct
-    const double est = std::sqrt(static_cast<double>(rest) / static_cast<double>(hh));
-    int64_t X = static_cast<int64_t>(est);
-    if (((X ^ (w - 1)) & 1) != 0) X -= 1;
-    if (X < 0) X = (w - 1) & 1;
-    while (X + 2 <= w - 1 && fits(X + 2)) X += 2;
-    while (X >= 0 && !fits(X)) X -= 2;
-    if (X < 0) return false;
+    const int64_t absY = Y < 0 ? -Y : Y;
+    int64_t X = -1; // largest |X| (with the parity of w - 1) inside the ellipse
+    if (absY <= 1) {
+        X = w - 1;
+    } else if (w >= (int64_t{1} << 30) || h >= (int64_t{1} << 30)) {
+        // far beyond any image: the exact products would overflow; long double is plenty here
+        const long double fy = static_cast<long double>(Y) / static_cast<long double>(h);
+        X = static_cast<int64_t>(static_cast<long double>(w) * std::sqrt(1.0L - fy * fy));
+        if (((X ^ (w - 1)) & 1) != 0) X -= 1;
+    } else {
+        const u128 ww = static_cast<u128>(w) * static_cast<u128>(w);
+        const u128 hh = static_cast<u128>(h) * static_cast<u128>(h);
+        const u128 rest = ww * hh - static_cast<u128>(absY) * static_cast<u128>(absY) * ww;
+        auto fits = [&](int64_t v) { return static_cast<u128>(v) * static_cast<u128>(v) * hh <= rest; };
+        // start from a floating estimate and correct it exactly
+        X = static_cast<int64_t>(std::sqrt(static_cast<double>(rest) / static_cast<double>(hh)));
+        if (((X ^ (w - 1)) & 1) != 0) X -= 1;
+        if (X < 0) X = (w - 1) & 1;
+        while (X + 2 <= w - 1 && fits(X + 2)) X += 2;
+        while (X >= 0 && !fits(X)) X -= 2;
+    }
+    if (X < 0) X = (w - 1) & 1; // at least the middle column(s)
     // X = 2(x - x1) + 1 - w  =>  x = x1 + (X + w - 1) / 2
     right = x1 + (X + w - 1) / 2;
     left = x1 + (-X + w - 1) / 2;
@@ -198,23 +204,60 @@ void line(const TDibRecord* dib, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
     if (std::max(x1, x2) < 0 || std::max(y1, y2) < 0 || std::min(x1, x2) >= W ||
         std::min(y1, y2) >= H)
         return;
-    int64_t x = x1, y = y1;
-    const int64_t dx = std::llabs(static_cast<int64_t>(x2) - x1);
-    const int64_t dy = -std::llabs(static_cast<int64_t>(y2) - y1);
-    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-    int64_t err = dx + dy;
-    for (;;) {
-        if (inside(d, x, y)) writePixel(d, static_cast<int32_t>(x), static_cast<int32_t>(y), value);
-        if (x == x2 && y == y2) break;
-        const int64_t e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
+    // Bresenham in closed form along the major axis: step k puts the minor coordinate at
+    // start + round(k * dminor / dmajor), halves rounded up.  Always walking from the end with the
+    // smaller major coordinate makes line(a, b) and line(b, a) the same pixels, and the closed
+    // form lets us visit only the steps that can land inside the image, however long the line.
+    const bool xMajor = std::llabs(int64_t{x2} - x1) >= std::llabs(int64_t{y2} - y1);
+    int64_t a1 = xMajor ? x1 : y1, b1 = xMajor ? y1 : x1;
+    int64_t a2 = xMajor ? x2 : y2, b2 = xMajor ? y2 : x2;
+    if (a1 > a2) {
+        std::swap(a1, a2);
+        std::swap(b1, b2);
+    }
+    const int64_t da = a2 - a1; // >= 0
+    const int64_t db = std::llabs(b2 - b1);
+    const int64_t sb = b2 >= b1 ? 1 : -1;
+    const int64_t amax = xMajor ? W - 1 : H - 1, bmax = xMajor ? H - 1 : W - 1;
+    auto minorAt = [&](int64_t k) -> int64_t {
+        if (da == 0) return b1;
+        const __int128 num = static_cast<__int128>(2) * k * db + da;
+        return b1 + sb * static_cast<int64_t>(num / (2 * static_cast<__int128>(da)));
+    };
+    // steps whose major coordinate is inside
+    int64_t kLo = std::max<int64_t>(0, -a1), kHi = std::min<int64_t>(da, amax - a1);
+    // the minor coordinate is monotone in k: narrow the range to where it is inside too
+    auto inMinor = [&](int64_t k) {
+        const int64_t b = minorAt(k);
+        return b >= 0 && b <= bmax;
+    };
+    auto firstWhere = [&](int64_t lo, int64_t hi, auto pred) { // first k in [lo, hi] with pred
+        while (lo < hi) {
+            const int64_t mid = lo + (hi - lo) / 2;
+            if (pred(mid))
+                hi = mid;
+            else
+                lo = mid + 1;
         }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
+        return lo;
+    };
+    if (kLo > kHi) return;
+    // before the inside part the minor coordinate is below 0 (sb > 0) or above bmax (sb < 0)
+    auto beforeEnd = [&](int64_t k) {
+        const int64_t b = minorAt(k);
+        return sb > 0 ? b >= 0 : b <= bmax;
+    };
+    auto afterEnd = [&](int64_t k) {
+        const int64_t b = minorAt(k);
+        return sb > 0 ? b > bmax : b < 0;
+    };
+    kLo = firstWhere(kLo, kHi, beforeEnd);
+    const int64_t kEnd = afterEnd(kHi) ? firstWhere(kLo, kHi, afterEnd) - 1 : kHi;
+    for (int64_t k = kLo; k <= kEnd; ++k) {
+        if (!inMinor(k)) continue;
+        const int64_t a = a1 + k, b = minorAt(k);
+        const int32_t x = static_cast<int32_t>(xMajor ? a : b), y = static_cast<int32_t>(xMajor ? b : a);
+        writePixel(d, x, y, value);
     }
 }
 
