@@ -1,7 +1,16 @@
-// Putting an image into a document.
+// Putting an image into a document, and freeing everything a document owns.
 #include "document/document_state.h"
 
+#include "document/undo.h"
+
 namespace pixorama {
+
+DocumentState::~DocumentState() {
+    while (UndoCount > 0) FreeUndoBuffer(*this, 1);
+    DropFloating(*this);
+    deldib(&Dib);
+    deldib(&SelMask);
+}
 
 bool AttachImage(DocumentState& doc, const TDibRecord& dib) {
     deldib(&doc.Dib);
@@ -20,6 +29,15 @@ bool AttachImage(DocumentState& doc, const TDibRecord& dib) {
     doc.ForeColor = 0;
     doc.BackColor = DibColorCount(&doc.Dib) - 1;
     return true;
+}
+
+void DropFloating(DocumentState& doc) {
+    deldib(&doc.FloatBackground);
+    deldib(&doc.FloatDib);
+    deldib(&doc.FloatMask);
+    doc.Floating = false;
+    doc.FloatTransparent = false;
+    doc.FloatHasMask = false;
 }
 
 } // namespace pixorama

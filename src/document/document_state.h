@@ -1,32 +1,59 @@
 // The state of one open image, kept apart from its window so that every operation can work on
-// it without Qt.  The window (or the command line tool) owns one.
+// it without Qt.  The window (or the command line tool) owns one; it owns every record in it.
 #pragma once
 
 #include "document/dib.h"
 
+#include <array>
 #include <string>
 
 namespace pixorama {
 
+struct TRect {
+    int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+struct TPoint {
+    int32_t X = 0, Y = 0;
+};
+
+// One undo level: deep copies taken before a change.
+struct TUndoLevel {
+    TDibRecord Image{};
+    bool HasSelection = false;
+    TDibRecord SelMask{};     // only when HasSelection
+    bool Floating = false;    // only meaningful when HasSelection
+    TDibRecord FloatBackground{}, FloatDib{}, FloatMask{}; // only when floating
+    bool FloatTransparent = false, FloatHasMask = false;
+};
+
 struct DocumentState {
-    DocumentState() {
-        std::memset(&Dib, 0, sizeof(Dib));
-        std::memset(&SelMask, 0, sizeof(SelMask));
-    }
-    ~DocumentState() {
-        deldib(&Dib);
-        deldib(&SelMask);
-    }
+    DocumentState() = default;
+    ~DocumentState();
     DocumentState(const DocumentState&) = delete;
     DocumentState& operator=(const DocumentState&) = delete;
 
-    TDibRecord Dib;         // the image
+    TDibRecord Dib{};       // the image
     int32_t ForeColor = 0;  // pixel values
     int32_t BackColor = 0;
-    int ZoomIn = 1;         // screen = image * ZoomIn div ZoomOut
+    int ZoomIn = 1;         // screen = image * ZoomIn div ZoomOut; at most one exceeds 1
     int ZoomOut = 1;
+
     bool HasSelection = false;
-    TDibRecord SelMask;     // 1-bit, image size, 1 = selected
+    TDibRecord SelMask{};   // 1-bit, image size, 1 = selected
+    TRect SelRect;          // bounding box of the selection
+    int AntsPhase = 0;
+
+    bool Floating = false;  // a floating piece exists (already drawn into Dib)
+    TDibRecord FloatBackground{}, FloatDib{}, FloatMask{};
+    bool FloatTransparent = false, FloatHasMask = false;
+    TPoint DragOffset;
+
+    int MouseMode = 0;      // mouse gesture state
+    bool Tracking = false, CaptureTaken = false;
+
+    int UndoCount = 0;      // filled levels; level UndoCount (1-based) is the newest
+    std::array<TUndoLevel, 3> UndoLevels;
+
     std::string FileName;   // display name
     std::string FilePath;   // full path of the loaded file
     bool HasFileFormat = false;
@@ -38,5 +65,13 @@ struct DocumentState {
 // colours of a new document (foreground 0, background colour count - 1).  False (and both
 // records freed) when the image has no pixels or the mask cannot be made.
 bool AttachImage(DocumentState& doc, const TDibRecord& dib);
+
+// Frees the floating piece's records without merging anything.
+void DropFloating(DocumentState& doc);
+
+// Whether (x, y) takes part in an operation: no selection, or the mask holds 1 there.
+inline bool IsSelected(const DocumentState& doc, int32_t x, int32_t y) {
+    return !doc.HasSelection || getpixel(&doc.SelMask, x, y) == 1;
+}
 
 } // namespace pixorama
