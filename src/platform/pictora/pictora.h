@@ -208,8 +208,13 @@ enum {
 };
 /* Flood fill of the 4-connected region around (x, y) whose colours lie within tolerance of the
  * seed colour in each of red, green and blue.  With useMask 1 only pixels where mask has value 1
- * take part.  work is a 1-bit record of the target's size used to mark visited pixels (cleared
- * by filldib first).  pattern is read for style 1 only.  Returns the number of pixels filled. */
+ * take part; an unusable mask (missing, wrong size or depth) then admits no pixel.  work is a
+ * 1-bit record of the target's size used to mark visited pixels (cleared by filldib first); when
+ * it is unusable filldib makes its own scratch marker.  The whole region is found before anything
+ * is painted.  pattern is read for style 1 only (tiled from the image origin; without pixels the
+ * fill is solid value1).  Gradients run from value1 to value2 over the region's bounding box;
+ * rectangular and radial put value1 in the centre for directions 0..3 and on the rim for 4..7.
+ * Returns the number of pixels filled. */
 PICTORA_API int32_t filldib(const TDibRecord* target, int32_t x, int32_t y, int32_t value1,
                             int32_t value2, int32_t tolerance, const TDibRecord* mask,
                             int32_t useMask, const TDibRecord* work, int32_t style,
@@ -217,9 +222,11 @@ PICTORA_API int32_t filldib(const TDibRecord* target, int32_t x, int32_t y, int3
 
 PICTORA_API double power(double base, double exponent);
 
-/* 8-bit palette copy of a 24-bit image for screens of at most 256 colours (ordered dither onto a
- * fixed colour cube); the XY form scales to width x height (nearest neighbour) first.  Returns
- * 1 on success; on failure out->Bits is NULL. */
+/* 8-bit palette copy of a 24-bit image for screens of at most 256 colours: a fixed palette of the
+ * 6 x 6 x 6 colour cube (entries 0..215) and 40 further greys; colours are dithered onto the cube
+ * with a 4 x 4 Bayer matrix, exact greys onto all greys of the palette.  The XY form scales to
+ * width x height (nearest neighbour) first.  Palette sources give a plain 8-bit copy with their
+ * own colours.  Returns 1 on success; on failure out->Bits is NULL. */
 PICTORA_API int32_t DIBHalftoneDIB(TDibRecord* out, const TDibRecord* src);
 PICTORA_API int32_t DIBHalftoneDIBXY(TDibRecord* out, const TDibRecord* src, int32_t width,
                                      int32_t height);

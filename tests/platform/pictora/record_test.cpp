@@ -235,6 +235,17 @@ TEST(Palette, AcceleratorAgreesWithPlainScan) {
             if (i > 0 && rng() % 8 == 0) pal.palPalEntry[i] = pal.palPalEntry[i - 1];
         }
         HPALETTE h = CreatePalette(&pal);
+        if (round < 3) {
+            // a dense grid reaches every fine cell of the accelerator, borders included
+            for (int r = 0; r < 256; r += 3)
+                for (int g = 1; g < 256; g += 3)
+                    for (int b = 2; b < 256; b += 3) {
+                        const uint32_t colour = r | (g << 8) | (b << 16);
+                        ASSERT_EQ(GetNearestPaletteIndex(h, colour),
+                                  GetNearestPaletteIndexScan(h, colour))
+                            << "round " << round << " colour " << colour;
+                    }
+        }
         for (int k = 0; k < 20000; ++k) {
             const uint32_t colour = rng() & 0xFFFFFF;
             ASSERT_EQ(GetNearestPaletteIndex(h, colour), GetNearestPaletteIndexScan(h, colour))
