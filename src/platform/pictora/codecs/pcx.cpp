@@ -14,14 +14,18 @@ constexpr size_t kTrailerSize = 769; // 0x0C marker + 256 RGB triples
 
 const char* const kTextTruncated = "Die Datei ist unvollständig";
 
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 void putLe16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
     out[at] = static_cast<uint8_t>(v & 0xFF);
     out[at + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
 }
 
-std::string damaged(const char* what) { return std::string(kTextDamaged) + ": " + what; }
+std::string damaged(const char* what) {
+    return std::string(kTextDamaged) + ": " + what;
+}
 
 // The palette old EGA programs assumed when the header carries none (version 3).
 constexpr uint8_t kEgaPalette[16][3] = {
@@ -42,7 +46,8 @@ class RleReader {
     bool fill(uint8_t* line, size_t n) {
         size_t i = 0;
         if (!packed_) {
-            if (static_cast<size_t>(end_ - p_) < n) return false;
+            if (static_cast<size_t>(end_ - p_) < n)
+                return false;
             std::memcpy(line, p_, n);
             p_ += n;
             return true;
@@ -55,10 +60,12 @@ class RleReader {
                 runLeft_ -= k;
                 continue;
             }
-            if (p_ >= end_) return false;
+            if (p_ >= end_)
+                return false;
             const uint8_t b = *p_++;
             if ((b & 0xC0) == 0xC0) {
-                if (p_ >= end_) return false;
+                if (p_ >= end_)
+                    return false;
                 runLeft_ = b & 0x3F;
                 runValue_ = *p_++;
             } else {
@@ -67,6 +74,8 @@ class RleReader {
         }
         return true;
     }
+
+    const uint8_t* position() const { return p_; }
 
   private:
     const uint8_t* p_;
@@ -90,7 +99,8 @@ void storeIndices(uint8_t* row, int bpp, const uint8_t* idx, int32_t w) {
         for (int32_t x = 0; x < w; x += 8) {
             uint8_t b = 0;
             for (int32_t k = 0; k < 8 && x + k < w; ++k)
-                if (idx[x + k] & 1) b = static_cast<uint8_t>(b | (0x80 >> k));
+                if (idx[x + k] & 1)
+                    b = static_cast<uint8_t>(b | (0x80 >> k));
             row[x >> 3] = b;
         }
     }
@@ -98,8 +108,10 @@ void storeIndices(uint8_t* row, int bpp, const uint8_t* idx, int32_t w) {
 
 // Reads palette index x from a record row.
 uint8_t indexAt(const uint8_t* row, int bpp, int32_t x) {
-    if (bpp == 8) return row[x];
-    if (bpp == 4) return static_cast<uint8_t>((x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4));
+    if (bpp == 8)
+        return row[x];
+    if (bpp == 4)
+        return static_cast<uint8_t>((x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4));
     return static_cast<uint8_t>((row[x >> 3] >> (7 - (x & 7))) & 1);
 }
 
@@ -108,8 +120,10 @@ void appendRle(std::vector<uint8_t>& out, const uint8_t* line, size_t n) {
     while (i < n) {
         const uint8_t v = line[i];
         size_t run = 1;
-        while (i + run < n && run < 63 && line[i + run] == v) ++run;
-        if (run > 1 || (v & 0xC0) == 0xC0) out.push_back(static_cast<uint8_t>(0xC0 | run));
+        while (i + run < n && run < 63 && line[i + run] == v)
+            ++run;
+        if (run > 1 || (v & 0xC0) == 0xC0)
+            out.push_back(static_cast<uint8_t>(0xC0 | run));
         out.push_back(v);
         i += run;
     }
@@ -118,10 +132,13 @@ void appendRle(std::vector<uint8_t>& out, const uint8_t* line, size_t n) {
 } // namespace
 
 bool sniffPcx(const uint8_t* data, size_t size) {
-    if (size < kHeaderSize || data[0] != 10) return false;
+    if (size < kHeaderSize || data[0] != 10)
+        return false;
     const uint8_t version = data[1];
-    if (version != 0 && version != 2 && version != 3 && version != 4 && version != 5) return false;
-    if (data[2] > 1) return false;
+    if (version != 0 && version != 2 && version != 3 && version != 4 && version != 5)
+        return false;
+    if (data[2] > 1)
+        return false;
     const uint8_t bits = data[3];
     return bits == 1 || bits == 2 || bits == 4 || bits == 8;
 }
@@ -151,13 +168,13 @@ bool decodePcx(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
     const int32_t w = xmax - xmin + 1;
     const int32_t h = ymax - ymin + 1;
 
-    enum class Kind { Planar, Packed, Gray8, Rgb } kind;
+    enum class Kind { Planar, Packed, Indexed8, Rgb } kind;
     if (bits == 1 && planes >= 1 && planes <= 4)
         kind = Kind::Planar;
     else if ((bits == 2 || bits == 4) && planes == 1)
         kind = Kind::Packed;
     else if (bits == 8 && planes == 1)
-        kind = Kind::Gray8;
+        kind = Kind::Indexed8;
     else if (bits == 8 && (planes == 3 || planes == 4))
         kind = Kind::Rgb;
     else {
@@ -172,7 +189,7 @@ bool decodePcx(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
     // 8-bit files keep their palette after the pixels, behind a 0x0C marker
     size_t dataEnd = size;
     const uint8_t* trailer = nullptr;
-    if (kind == Kind::Gray8 && size >= kHeaderSize + kTrailerSize &&
+    if (kind == Kind::Indexed8 && size >= kHeaderSize + kTrailerSize &&
         data[size - kTrailerSize] == 0x0C) {
         trailer = data + size - kTrailerSize + 1;
         dataEnd = size - kTrailerSize;
@@ -194,22 +211,22 @@ bool decodePcx(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
         const int colours = 1 << (bits * planes);
         recordBpp = colours == 2 ? 1 : 4;
         const uint8_t* pal = data + 16;
-        bool allZero = true;
-        for (int i = 0; i < 48; ++i) allZero = allZero && pal[i] == 0;
         for (int i = 0; i < colours; ++i) {
-            const uint8_t* c = version == 3 || (allZero && colours == 16) ? kEgaPalette[i] : pal + 3 * i;
+            const uint8_t* c = version == 3 ? kEgaPalette[i] : pal + 3 * i;
             info.bmiColors[i] = TRGBQuad{c[2], c[1], c[0], 0};
         }
-        // a 1-bit file whose two colours are equal carries no real palette: black and white
-        if (colours == 2 && std::memcmp(&info.bmiColors[0], &info.bmiColors[1], 3) == 0) {
+        // 1-bit files without colours in the header (all zero, or version 3) are black and white
+        if (colours == 2 &&
+            (version == 3 || std::all_of(pal, pal + 6, [](uint8_t b) { return b == 0; }))) {
             info.bmiColors[0] = TRGBQuad{0, 0, 0, 0};
             info.bmiColors[1] = TRGBQuad{255, 255, 255, 0};
         }
-    } else if (kind == Kind::Gray8) {
+    } else if (kind == Kind::Indexed8) {
         recordBpp = 8;
         for (int i = 0; i < 256; ++i) {
             if (trailer)
-                info.bmiColors[i] = TRGBQuad{trailer[3 * i + 2], trailer[3 * i + 1], trailer[3 * i], 0};
+                info.bmiColors[i] =
+                    TRGBQuad{trailer[3 * i + 2], trailer[3 * i + 1], trailer[3 * i], 0};
             else
                 info.bmiColors[i] = TRGBQuad{static_cast<uint8_t>(i), static_cast<uint8_t>(i),
                                              static_cast<uint8_t>(i), 0};
@@ -247,14 +264,15 @@ bool decodePcx(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
             if (bits == 4) {
                 // already two pixels a byte, left one in the high nibble
                 std::memcpy(row, line.data(), (static_cast<size_t>(w) + 1) / 2);
-                if (w & 1) row[w >> 1] &= 0xF0;
+                if (w & 1)
+                    row[w >> 1] &= 0xF0;
             } else {
                 for (int32_t x = 0; x < w; ++x)
                     idx[x] = static_cast<uint8_t>((line[x >> 2] >> (6 - 2 * (x & 3))) & 3);
                 storeIndices(row, 4, idx.data(), w);
             }
             break;
-        case Kind::Gray8:
+        case Kind::Indexed8:
             std::memcpy(row, line.data(), static_cast<size_t>(w));
             break;
         case Kind::Rgb:
@@ -265,7 +283,15 @@ bool decodePcx(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
             }
             break;
         }
-        if ((y & 7) == 7 || y == h - 1) progress.report(y + 1, h);
+        if ((y & 7) == 7 || y == h - 1)
+            progress.report(y + 1, h);
+    }
+    // a marker right after the pixels with less than a palette behind it: the file was cut
+    const uint8_t* rest = reader.position();
+    if (kind == Kind::Indexed8 && trailer == nullptr && rest < data + size && *rest == 0x0C) {
+        deldib(out);
+        error = kTextTruncated;
+        return false;
     }
     return true;
 }
@@ -326,7 +352,8 @@ bool encodePcx(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
             std::fill(plane.begin(), plane.end(), 0);
             if (bpp == 1) {
                 std::memcpy(plane.data(), row, needed);
-                if (w & 7) plane[needed - 1] &= static_cast<uint8_t>(0xFF00 >> (w & 7));
+                if (w & 7)
+                    plane[needed - 1] &= static_cast<uint8_t>(0xFF00 >> (w & 7));
             } else if (bpp == 4) {
                 for (int32_t x = 0; x < w; ++x)
                     if ((indexAt(row, 4, x) >> p) & 1)
@@ -335,7 +362,8 @@ bool encodePcx(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
                 std::memcpy(plane.data(), row, needed);
             } else {
                 // planes are red, green, blue; the record stores blue, green, red
-                for (int32_t x = 0; x < w; ++x) plane[x] = row[3 * x + 2 - p];
+                for (int32_t x = 0; x < w; ++x)
+                    plane[x] = row[3 * x + 2 - p];
             }
             appendRle(out, plane.data(), bpl);
         }
