@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace pixorama {
 
@@ -41,6 +42,7 @@ struct DocumentState {
     bool HasSelection = false;
     TDibRecord SelMask{};   // 1-bit, image size, 1 = selected
     TRect SelRect;          // bounding box of the selection
+    std::vector<TPoint> SelOutline; // pixels the marching ants are drawn on (may repeat)
     int AntsPhase = 0;
 
     bool Floating = false;  // a floating piece exists (already drawn into Dib)

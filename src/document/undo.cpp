@@ -1,6 +1,8 @@
 // The three undo levels of a document.
 #include "document/undo.h"
 
+#include "tools/selection.h"
+
 #include <utility>
 
 namespace pixorama {
@@ -85,7 +87,7 @@ bool LoadFromUndo(DocumentState& doc, Host& host) {
     // the level's records now belong to the document
     level = TUndoLevel{};
     --doc.UndoCount;
-    host.UpdateMenuItems();
+    UpdateSelddib(doc, host); // the outline follows the restored mask; refreshes the menus
     return sizeChanged;
 }
 

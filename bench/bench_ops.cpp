@@ -1,0 +1,422 @@
+// The image operations on a 6000 x 4000 24-bit photo: convolution (5x5 and 3x3) against a plain
+// scalar loop of the same formula and libvips, the point operations against memcpy of the
+// image, and the same operations with every other row selected.  The ratios are printed at the
+// end of the run; the filter and two point operations are checked bit for bit against their
+// plain loops first.
+#include "document/undo.h"
+#include "ops/convolution.h"
+#include "ops/corrections.h"
+#include "ops/rows.h"
+#include "ops/tone.h"
+#include "photo.h"
+
+#include <benchmark/benchmark.h>
+
+#ifdef PIXORAMA_HAVE_VIPS
+#include <vips/vips8>
+#endif
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace pixorama;
+
+class NullHost : public Host {
+  public:
+    void SetProSatus(int) override {}
+    int MessageBox(const std::string& text, const std::string&, int) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return IDOK;
+    }
+};
+
+const TDibRecord& photo() {
+    static TDibRecord p = bench::MakePhoto();
+    return p;
+}
+
+size_t imageBytes() {
+    return photo().Info->bmiHeader.biSizeImage;
+}
+
+// A document holding a copy of the photo; with `rows` every other row is selected.
+struct PhotoDoc {
+    DocumentState doc;
+    NullHost host;
+    explicit PhotoDoc(bool rows = false) {
+        TDibRecord copy = MakeDIBCopy(photo(), host);
+        AttachImage(doc, copy);
+        if (rows) {
+            for (int y = 0; y < bench::kPhotoHeight; y += 2)
+                std::memset(ops::ImageRow(doc.SelMask, y), 0xFF,
+                            static_cast<size_t>(doc.SelMask.LineBytes));
+            doc.HasSelection = true;
+        }
+    }
+};
+
+// ---- the plain loops ----
+
+// The filter formula over a top-down padded copy (edges repeated), one pixel and channel at a
+// time.
+struct Padded {
+    std::vector<uint8_t> data;
+    size_t stride;
+};
+Padded padPhoto() {
+    const int w = bench::kPhotoWidth, h = bench::kPhotoHeight;
+    Padded p;
+    p.stride = static_cast<size_t>(w + 4) * 3;
+    p.data.resize(p.stride * static_cast<size_t>(h + 4));
+    for (int y = 0; y < h + 4; ++y) {
+        const uint8_t* src = ops::ImageRow(photo(), std::clamp(y - 2, 0, h - 1));
+        uint8_t* dst = p.data.data() + static_cast<size_t>(y) * p.stride;
+        for (int x = 0; x < w + 4; ++x)
+            std::memcpy(dst + 3 * x, src + 3 * std::clamp(x - 2, 0, w - 1), 3);
+    }
+    return p;
+}
+
+void scalarFilter(const Padded& in, const TFilterRecord& f, std::vector<uint8_t>& out) {
+    const int w = bench::kPhotoWidth, h = bench::kPhotoHeight;
+    out.resize(static_cast<size_t>(w) * 3 * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int ch = 0; ch < 3; ++ch) {
+                int32_t sum = 0;
+                for (int c = 0; c < 5; ++c)
+                    for (int r = 0; r < 5; ++r)
+                        sum += f.Matrix[c][r] *
+                               in.data[static_cast<size_t>(y + r) * in.stride + 3 * (x + c) + ch];
+                const int32_t v = sum / f.Divisor + f.Bias;
+                out[(static_cast<size_t>(y) * w + x) * 3 + ch] =
+                    static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+            }
+}
+
+void scalarGray(uint8_t* p, size_t pixels) {
+    for (size_t i = 0; i < pixels; ++i, p += 3) {
+        const int l = (30 * p[2] + 59 * p[1] + 11 * p[0]) / 100;
+        p[0] = p[1] = p[2] = static_cast<uint8_t>(l);
+    }
+}
+
+void scalarContrast(uint8_t* p, size_t bytes, int c) {
+    for (size_t i = 0; i < bytes; ++i) {
+        const int v = p[i];
+        int r;
+        if (c <= 100) {
+            r = c * (v - 127) / 100 + 127;
+        } else {
+            const int k = 200 - c;
+            r = v < 128 ? v * k / 100 : 255 - k * (255 - v) / 100;
+        }
+        p[i] = static_cast<uint8_t>(r < 0 ? 0 : (r > 255 ? 255 : r));
+    }
+}
+
+// Whole-image buffer of a record's rows, top row first, without padding bytes.
+std::vector<uint8_t> topDown(const TDibRecord& d) {
+    const size_t row = static_cast<size_t>(DibWidth(&d)) * 3;
+    std::vector<uint8_t> v(row * static_cast<size_t>(DibHeight(&d)));
+    for (int y = 0; y < DibHeight(&d); ++y)
+        std::memcpy(v.data() + row * y, ops::ImageRow(d, y), row);
+    return v;
+}
+
+// ---- the checks before timing ----
+
+bool checkFilter(const TBuiltinFilter& bf) {
+    PhotoDoc p;
+    const TFilterRecord f = PrepareBuiltinFilter(bf);
+    DibFilter(p.doc, p.host, f);
+    std::vector<uint8_t> ref;
+    scalarFilter(padPhoto(), f, ref);
+    return topDown(p.doc.Dib) == ref;
+}
+
+bool checkPoint(const std::function<void(DocumentState&, Host&)>& op,
+                const std::function<void(uint8_t*, size_t)>& plain) {
+    PhotoDoc p;
+    op(p.doc, p.host);
+    std::vector<uint8_t> ref = topDown(photo());
+    plain(ref.data(), ref.size());
+    return topDown(p.doc.Dib) == ref;
+}
+
+// ---- benchmarks ----
+
+void BM_Memcpy(benchmark::State& state) {
+    std::vector<uint8_t> src(imageBytes(), 1), dst(imageBytes(), 2);
+    for (auto _ : state) {
+        std::memcpy(dst.data(), src.data(), src.size());
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(src.size()));
+}
+
+void BM_SaveForUndo(benchmark::State& state) {
+    PhotoDoc p;
+    for (auto _ : state)
+        SaveForUndo(p.doc, p.host);
+}
+
+void filterBench(benchmark::State& state, const char* name, bool rows) {
+    const TBuiltinFilter& bf = *FindBuiltinFilter(name);
+    PhotoDoc p(rows);
+    for (auto _ : state)
+        DibFilter(p.doc, p.host, PrepareBuiltinFilter(bf));
+}
+void BM_DibFilter5x5(benchmark::State& s) {
+    filterBench(s, "soften-strong", false);
+}
+void BM_DibFilter3x3(benchmark::State& s) {
+    filterBench(s, "soften", false);
+}
+void BM_DibFilter5x5Rows(benchmark::State& s) {
+    filterBench(s, "soften-strong", true);
+}
+
+void scalarBench(benchmark::State& state, const char* name) {
+    const Padded in = padPhoto();
+    const TFilterRecord f = PrepareBuiltinFilter(*FindBuiltinFilter(name));
+    std::vector<uint8_t> out;
+    for (auto _ : state) {
+        scalarFilter(in, f, out);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+void BM_ScalarFilter5x5(benchmark::State& s) {
+    scalarBench(s, "soften-strong");
+}
+void BM_ScalarFilter3x3(benchmark::State& s) {
+    scalarBench(s, "soften");
+}
+
+#ifdef PIXORAMA_HAVE_VIPS
+void vipsBench(benchmark::State& state, int size, bool gray, bool invert) {
+    std::vector<uint8_t> pixels = topDown(photo());
+    std::vector<double> ones(static_cast<size_t>(size * size), 1.0);
+    for (auto _ : state) {
+        vips::VImage in =
+            vips::VImage::new_from_memory(pixels.data(), pixels.size(), bench::kPhotoWidth,
+                                          bench::kPhotoHeight, 3, VIPS_FORMAT_UCHAR);
+        vips::VImage out;
+        if (gray) {
+            out = in.colourspace(VIPS_INTERPRETATION_B_W);
+        } else if (invert) {
+            out = in.invert();
+        } else {
+            vips::VImage mask = vips::VImage::new_matrix(size, size, ones.data(), size * size);
+            mask.set("scale", static_cast<double>(size * size));
+            mask.set("offset", 0.0);
+            out = in.conv(mask, vips::VImage::option()->set("precision", VIPS_PRECISION_INTEGER));
+        }
+        size_t bytes = 0;
+        void* result = out.write_to_memory(&bytes);
+        benchmark::DoNotOptimize(result);
+        g_free(result);
+    }
+}
+void BM_Vips5x5(benchmark::State& s) {
+    vipsBench(s, 5, false, false);
+}
+void BM_Vips3x3(benchmark::State& s) {
+    vipsBench(s, 3, false, false);
+}
+void BM_VipsGray(benchmark::State& s) {
+    vipsBench(s, 0, true, false);
+}
+void BM_VipsInvert(benchmark::State& s) {
+    vipsBench(s, 0, false, true);
+}
+#endif
+
+void pointBench(benchmark::State& state, const std::function<void(DocumentState&, Host&)>& op,
+                bool rows) {
+    PhotoDoc p(rows);
+    for (auto _ : state)
+        op(p.doc, p.host);
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(imageBytes()));
+}
+
+void BM_ScalarGray(benchmark::State& state) {
+    std::vector<uint8_t> px = topDown(photo());
+    for (auto _ : state) {
+        scalarGray(px.data(), px.size() / 3);
+        benchmark::DoNotOptimize(px.data());
+    }
+}
+void BM_ScalarContrast(benchmark::State& state) {
+    std::vector<uint8_t> px = topDown(photo());
+    for (auto _ : state) {
+        scalarContrast(px.data(), px.size(), 150);
+        benchmark::DoNotOptimize(px.data());
+    }
+}
+
+const std::vector<std::pair<std::string, std::function<void(DocumentState&, Host&)>>>& pointOps() {
+    static const std::vector<std::pair<std::string, std::function<void(DocumentState&, Host&)>>>
+        ops = {
+            {"DibInvert", [](DocumentState& d, Host& h) { DibInvert(d, h); }},
+            {"DibGrayscale", [](DocumentState& d, Host& h) { DibGrayscale(d, h); }},
+            {"StretchHistogramm", [](DocumentState& d, Host& h) { StretchHistogramm(d, h); }},
+            {"DibPoster", [](DocumentState& d, Host& h) { DibPoster(d, h, 4); }},
+            {"DibSolar", [](DocumentState& d, Host& h) { DibSolar(d, h, 128); }},
+            {"Helligkeit", [](DocumentState& d, Host& h) { Helligkeit(d, h, 20); }},
+            {"Kontrast", [](DocumentState& d, Host& h) { Kontrast(d, h, 150); }},
+            {"Saettigung", [](DocumentState& d, Host& h) { Saettigung(d, h, 30); }},
+            {"HighMidShadow", [](DocumentState& d, Host& h) { HighMidShadow(d, h, 230, 140, 20); }},
+            {"RedGreenBlue", [](DocumentState& d, Host& h) { RedGreenBlue(d, h, 20, -10, 5); }},
+            {"Colorize", [](DocumentState& d, Host& h) { Colorize(d, h, 40, 180); }},
+            {"Gamma", [](DocumentState& d, Host& h) { Gamma(d, h, 1.8); }},
+        };
+    return ops;
+}
+
+// Collects the real time of every benchmark for the ratio table: the median when the run is
+// repeated (--benchmark_repetitions=N), else the mean.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    std::map<std::string, double> ms;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            if (r.error_occurred)
+                continue;
+            std::string name = r.benchmark_name();
+            if (r.run_type == Run::RT_Aggregate) {
+                if (r.aggregate_name != "median")
+                    continue;
+                const std::string suffix = "_median";
+                if (name.size() > suffix.size() &&
+                    name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                    name.resize(name.size() - suffix.size());
+                medians_.insert(name);
+            } else if (medians_.count(name)) {
+                continue;
+            }
+            ms[name] =
+                r.GetAdjustedRealTime() * (r.time_unit == benchmark::kMicrosecond ? 1e-3 : 1.0);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+  private:
+    std::set<std::string> medians_;
+};
+
+void printRatios(const std::map<std::string, double>& ms) {
+    auto get = [&](const std::string& name) {
+        auto it = ms.find(name + "/real_time");
+        if (it == ms.end())
+            it = ms.find(name);
+        return it == ms.end() ? 0.0 : it->second;
+    };
+    const double mem = get("BM_Memcpy"), undo = get("BM_SaveForUndo");
+    std::printf("\nRatios (same run; memcpy of the %zu bytes: %.2f ms)\n", imageBytes(), mem);
+    auto line = [](const char* what, double v) { std::printf("  %-48s %8.2f\n", what, v); };
+    for (const char* k : {"5x5", "3x3"}) {
+        const double f = get(std::string("BM_DibFilter") + k);
+        const double s = get(std::string("BM_ScalarFilter") + k);
+        const double v = get(std::string("BM_Vips") + k);
+        std::printf("DibFilter %s: %.1f ms (undo level included; %.1f ms without)\n", k, f,
+                    f - undo);
+        line("  / memcpy", f / mem);
+        line("  / memcpy, without the undo level", (f - undo) / mem);
+        line("  plain scalar loop / DibFilter", s / f);
+        if (v > 0)
+            line("  libvips conv (integer) / DibFilter", v / f);
+    }
+    line("DibFilter 5x5 every other row selected / none",
+         get("BM_DibFilter5x5Rows") / get("BM_DibFilter5x5"));
+    std::printf("Point operations (time / memcpy; every other row selected / none):\n");
+    for (const auto& [name, op] : pointOps()) {
+        const double t = get("BM_" + name), r = get("BM_" + name + "Rows");
+        std::printf("  %-24s %7.2f ms %8.2f x memcpy %8.2f rows/none\n", name.c_str(), t, t / mem,
+                    r / t);
+    }
+    line("plain greyscale loop / DibGrayscale", get("BM_ScalarGray") / get("BM_DibGrayscale"));
+    line("plain contrast loop / Kontrast", get("BM_ScalarContrast") / get("BM_Kontrast"));
+    if (get("BM_VipsGray") > 0) {
+        line("libvips greyscale / DibGrayscale", get("BM_VipsGray") / get("BM_DibGrayscale"));
+        line("libvips invert / DibInvert", get("BM_VipsInvert") / get("BM_DibInvert"));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+#ifdef PIXORAMA_HAVE_VIPS
+    if (VIPS_INIT(argv[0]))
+        return 1;
+    vips_cache_set_max(0);
+#endif
+    if (photo().Bits == nullptr)
+        return 1;
+    // bit for bit against the plain loops before anything is timed (PIXORAMA_BENCH_NOCHECK=1
+    // skips this, e.g. for profiling)
+    bool exact = true;
+    const bool check = std::getenv("PIXORAMA_BENCH_NOCHECK") == nullptr;
+    for (const char* name : {"soften-strong", "soften", "sharpen-strong", "emboss-h"}) {
+        if (!check)
+            break;
+        const bool ok = checkFilter(*FindBuiltinFilter(name));
+        std::printf("bit-exact DibFilter %-16s %s\n", name, ok ? "yes" : "NO");
+        exact = exact && ok;
+    }
+    const bool grayOk = !check || checkPoint([](DocumentState& d, Host& h) { DibGrayscale(d, h); },
+                                             [](uint8_t* p, size_t n) { scalarGray(p, n / 3); });
+    const bool contrastOk =
+        !check || checkPoint([](DocumentState& d, Host& h) { Kontrast(d, h, 150); },
+                             [](uint8_t* p, size_t n) { scalarContrast(p, n, 150); });
+    std::printf("bit-exact DibGrayscale %s, Kontrast %s\n", grayOk ? "yes" : "NO",
+                contrastOk ? "yes" : "NO");
+    exact = exact && grayOk && contrastOk;
+
+    const auto ms = benchmark::kMillisecond;
+    benchmark::RegisterBenchmark("BM_Memcpy", BM_Memcpy)->Unit(ms)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_SaveForUndo", BM_SaveForUndo)->Unit(ms)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_DibFilter5x5", BM_DibFilter5x5)->Unit(ms)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_DibFilter3x3", BM_DibFilter3x3)->Unit(ms)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_DibFilter5x5Rows", BM_DibFilter5x5Rows)
+        ->Unit(ms)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("BM_ScalarFilter5x5", BM_ScalarFilter5x5)->Unit(ms)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_ScalarFilter3x3", BM_ScalarFilter3x3)->Unit(ms)->UseRealTime();
+#ifdef PIXORAMA_HAVE_VIPS
+    benchmark::RegisterBenchmark("BM_Vips5x5", BM_Vips5x5)->Unit(ms)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_Vips3x3", BM_Vips3x3)->Unit(ms)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_VipsGray", BM_VipsGray)->Unit(ms)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_VipsInvert", BM_VipsInvert)->Unit(ms)->UseRealTime();
+#endif
+    for (const auto& [name, op] : pointOps()) {
+        benchmark::RegisterBenchmark(("BM_" + name).c_str(), pointBench, op, false)
+            ->Unit(ms)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("BM_" + name + "Rows").c_str(), pointBench, op, true)
+            ->Unit(ms)
+            ->UseRealTime();
+    }
+    benchmark::RegisterBenchmark("BM_ScalarGray", BM_ScalarGray)->Unit(ms)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_ScalarContrast", BM_ScalarContrast)->Unit(ms)->UseRealTime();
+
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printRatios(reporter.ms);
+    benchmark::Shutdown();
+#ifdef PIXORAMA_HAVE_VIPS
+    vips_shutdown();
+#endif
+    return exact ? 0 : 1;
+}

@@ -1,0 +1,283 @@
+// Brightness, contrast, saturation, highlight/midtone/shadow, gains, colourising and gamma.
+#include "ops/corrections.h"
+
+#include "colour/hsl.h"
+#include "ops/pixel_simd.h"
+#include "ops/rows.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pixorama {
+
+using namespace ops;
+
+namespace {
+
+int depth(const TDibRecord& d) {
+    return DibBitsPerPixel(&d);
+}
+bool paletteOr24(const TDibRecord& d) {
+    return depth(d) == 4 || depth(d) == 8 || depth(d) == 24;
+}
+
+Lut makeLut(uint8_t (*rule)(int32_t, int32_t), int32_t arg) {
+    Lut lut;
+    for (int32_t v = 0; v < 256; ++v)
+        lut[static_cast<size_t>(v)] = rule(v, arg);
+    return lut;
+}
+
+struct MidShadow {
+    int32_t hi, mid, sh;
+};
+
+MidShadow normalise(int32_t hi, int32_t mid, int32_t sh) {
+    if (hi < sh)
+        sh = hi;
+    if (mid < sh)
+        mid = sh;
+    if (mid > hi)
+        mid = hi;
+    return {hi, mid, sh};
+}
+
+void highMidShadowPlain(uint8_t* p, size_t n, const uint8_t* lut, int32_t hi, int32_t sh) {
+    for (size_t i = 0; i < n; ++i, p += 3) {
+        const int32_t l = Luminance(p[2], p[1], p[0]);
+        if (l >= hi) {
+            p[0] = p[1] = p[2] = 255;
+        } else if (l <= sh) {
+            p[0] = p[1] = p[2] = 0;
+        } else {
+            p[0] = lut[p[0]], p[1] = lut[p[1]], p[2] = lut[p[2]];
+        }
+    }
+}
+
+// Needs 0 <= sh <= hi <= 255 and 0 <= mid <= 255: the shift is a saturating addition.
+__attribute__((target("avx2"))) size_t highMidShadowAvx2(uint8_t* p, size_t n, int32_t hi,
+                                                         int32_t mid, int32_t sh) {
+    const Gather48& g = kGather;
+    const __m128i vhi = _mm_set1_epi8(static_cast<char>(hi));
+    const __m128i vsh = _mm_set1_epi8(static_cast<char>(sh));
+    const int32_t d = mid - 128;
+    const __m128i up = _mm_set1_epi8(static_cast<char>(d > 0 ? d : 0));
+    const __m128i down = _mm_set1_epi8(static_cast<char>(d < 0 ? -d : 0));
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        uint8_t* q = p + 3 * i;
+        const __m128i lum = luminance16(g, q);
+        const __m128i white = _mm_cmpeq_epi8(_mm_max_epu8(lum, vhi), lum);
+        const __m128i black = _mm_andnot_si128(white, _mm_cmpeq_epi8(_mm_min_epu8(lum, vsh), lum));
+        for (int r = 0; r < 3; ++r) {
+            __m128i* at = reinterpret_cast<__m128i*>(q + 16 * r);
+            const __m128i x = _mm_loadu_si128(at);
+            const __m128i shifted = _mm_subs_epu8(_mm_adds_epu8(x, up), down);
+            const __m128i w = _mm_shuffle_epi8(white, g.spread[r]);
+            const __m128i b = _mm_shuffle_epi8(black, g.spread[r]);
+            _mm_storeu_si128(at, _mm_or_si128(_mm_andnot_si128(b, shifted), w));
+        }
+    }
+    return i;
+}
+
+void highMidShadowPixels(uint8_t* p, size_t n, const uint8_t* lut, int32_t hi, int32_t mid,
+                         int32_t sh) {
+    size_t done = 0;
+    if (gPixelAvx2 && sh >= 0 && sh <= hi && hi <= 255 && mid >= 0 && mid <= 255)
+        done = highMidShadowAvx2(p, n, hi, mid, sh);
+    highMidShadowPlain(p + 3 * done, n - done, lut, hi, sh);
+}
+
+// Colourising depends only on the lightness: one colour per level.
+struct ColourTable {
+    Lut b, g, r;
+};
+
+inline uint32_t lightness(const uint8_t* p) {
+    return 30u * p[2] / 100u + 59u * p[1] / 100u + 11u * p[0] / 100u;
+}
+
+// x / 100 for 0 <= x < 32768, by a multiplication that is exact there.
+__attribute__((target("avx2"))) inline __m256i div100(__m256i x) {
+    return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(-23592)), 6); // 41944
+}
+
+// Writes the lightness of each pixel into all three of its bytes (each product divided on its
+// own, by a multiplication that is exact below 32768).
+__attribute__((target("avx2"))) size_t lightnessAvx2(uint8_t* p, size_t n) {
+    const Gather48& g = kGather;
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        uint8_t* q = p + 3 * i;
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 32));
+        const __m256i l = _mm256_add_epi16(
+            _mm256_add_epi16(
+                div100(_mm256_mullo_epi16(channel16(g, 2, a, b, c), _mm256_set1_epi16(30))),
+                div100(_mm256_mullo_epi16(channel16(g, 1, a, b, c), _mm256_set1_epi16(59)))),
+            div100(_mm256_mullo_epi16(channel16(g, 0, a, b, c), _mm256_set1_epi16(11))));
+        spreadStore(g, q,
+                    _mm_packus_epi16(_mm256_castsi256_si128(l), _mm256_extracti128_si256(l, 1)));
+    }
+    return i;
+}
+
+// Blocks small enough to stay in the cache between the two steps: lightness, then the colour
+// tables per channel.
+void colorizePixels(uint8_t* p, size_t n, const ColourTable& t) {
+    constexpr size_t kBlock = 1024;
+    while (n > 0) {
+        const size_t m = std::min(n, kBlock);
+        size_t done = gPixelAvx2 ? lightnessAvx2(p, m) : 0;
+        for (uint8_t* q = p + 3 * done; done < m; ++done, q += 3)
+            q[0] = q[1] = q[2] = static_cast<uint8_t>(lightness(q));
+        LutPixels(p, m, t.b.data(), t.g.data(), t.r.data());
+        p += 3 * m;
+        n -= m;
+    }
+}
+
+} // namespace
+
+uint8_t BrightnessValue(int32_t v, int32_t b) {
+    return Clamp255(v + b);
+}
+
+uint8_t ContrastValue(int32_t v, int32_t c) {
+    if (c <= 100)
+        return Clamp255(c * (v - 127) / 100 + 127);
+    const int32_t k = 200 - c;
+    if (v < 128)
+        return Clamp255(v * k / 100);
+    return Clamp255(255 - k * (255 - v) / 100);
+}
+
+uint8_t SaturationValue(int32_t v, int32_t s) {
+    return Clamp255((v - 128) * (s + 100) / 100 + 128);
+}
+
+uint8_t GammaValue(int32_t v, double gamma) {
+    const double x = 2.0 * v - 256.0 * power(v / 256.0, gamma);
+    const double n = std::nearbyint(x); // halves to the even neighbour
+    return n < 0 ? 0 : (n > 255 ? 255 : static_cast<uint8_t>(n));
+}
+
+void Helligkeit(DocumentState& doc, Host& host, int32_t brightness) {
+    if (!HasPixels(doc.Dib))
+        return;
+    ApplyChannelLut(doc, host, makeLut(BrightnessValue, brightness));
+}
+
+void Kontrast(DocumentState& doc, Host& host, int32_t contrast) {
+    if (!HasPixels(doc.Dib))
+        return;
+    ApplyChannelLut(doc, host, makeLut(ContrastValue, contrast));
+}
+
+void Saettigung(DocumentState& doc, Host& host, int32_t saturation) {
+    if (!HasPixels(doc.Dib) || !paletteOr24(doc.Dib))
+        return;
+    ApplyChannelLut(doc, host, makeLut(SaturationValue, saturation));
+}
+
+void HighMidShadow(DocumentState& doc, Host& host, int32_t highlight, int32_t midtone,
+                   int32_t shadow) {
+    TDibRecord& d = doc.Dib;
+    if (!HasPixels(d) || !paletteOr24(d))
+        return;
+    const MidShadow m = normalise(highlight, midtone, shadow);
+    Lut shift;
+    for (int32_t v = 0; v < 256; ++v)
+        shift[static_cast<size_t>(v)] = Clamp255(v + m.mid - 128);
+    host.SetProSatus(0);
+    if (IsPaletteImage(d)) {
+        ForEachPaletteEntry(d, host, [&](int32_t& r, int32_t& g, int32_t& b) {
+            const int32_t l = Luminance(r, g, b);
+            if (l >= m.hi) {
+                r = g = b = 255;
+            } else if (l <= m.sh) {
+                r = g = b = 0;
+            } else {
+                r = shift[static_cast<size_t>(r)];
+                g = shift[static_cast<size_t>(g)];
+                b = shift[static_cast<size_t>(b)];
+            }
+        });
+    } else {
+        ForSelectedPixels24(doc, host, [&](uint8_t* p, int32_t n) {
+            highMidShadowPixels(p, static_cast<size_t>(n), shift.data(), m.hi, m.mid, m.sh);
+        });
+    }
+    host.SetProSatus(0);
+}
+
+void RedGreenBlue(DocumentState& doc, Host& host, int32_t red, int32_t green, int32_t blue) {
+    TDibRecord& d = doc.Dib;
+    if (!HasPixels(d) || !paletteOr24(d))
+        return;
+    auto gain = [](int32_t percent) {
+        Lut lut;
+        for (int32_t v = 0; v < 256; ++v)
+            lut[static_cast<size_t>(v)] = Clamp255(v * (percent + 100) / 100);
+        return lut;
+    };
+    const Lut lr = gain(red), lg = gain(green), lb = gain(blue);
+    host.SetProSatus(0);
+    if (IsPaletteImage(d)) {
+        ForEachPaletteEntry(d, host, [&](int32_t& r, int32_t& g, int32_t& b) {
+            r = lr[static_cast<size_t>(r)];
+            g = lg[static_cast<size_t>(g)];
+            b = lb[static_cast<size_t>(b)];
+        });
+    } else {
+        ApplyLuts24(doc, host, lb, lg, lr);
+    }
+    host.SetProSatus(0);
+}
+
+void Colorize(DocumentState& doc, Host& host, int32_t hue, int32_t saturation) {
+    TDibRecord& d = doc.Dib;
+    if (!HasPixels(d) || !paletteOr24(d))
+        return;
+    ColourTable t;
+    for (int32_t l = 0; l < 256; ++l) {
+        const TRgb c = HslToRgb(hue, saturation, l);
+        const size_t i = static_cast<size_t>(l);
+        t.r[i] = static_cast<uint8_t>(c.R), t.g[i] = static_cast<uint8_t>(c.G),
+        t.b[i] = static_cast<uint8_t>(c.B);
+    }
+    host.SetProSatus(0);
+    if (IsPaletteImage(d)) {
+        ForEachPaletteEntry(d, host, [&](int32_t& r, int32_t& g, int32_t& b) {
+            const int32_t l = 30 * r / 100 + 59 * g / 100 + 11 * b / 100;
+            const size_t i = static_cast<size_t>(l);
+            r = t.r[i], g = t.g[i], b = t.b[i];
+        });
+    } else {
+        ForSelectedPixels24(doc, host, [&](uint8_t* p, int32_t n) {
+            colorizePixels(p, static_cast<size_t>(n), t);
+        });
+    }
+    host.SetProSatus(0);
+}
+
+void Gamma(DocumentState& doc, Host& host, double gamma) {
+    if (!HasPixels(doc.Dib) || !paletteOr24(doc.Dib))
+        return;
+    Lut lut;
+    for (int32_t v = 0; v < 256; ++v)
+        lut[static_cast<size_t>(v)] = GammaValue(v, gamma);
+    ApplyChannelLut(doc, host, lut);
+}
+
+void HelligkeitKontrastSaettigung(DocumentState& doc, Host& host, int32_t brightness,
+                                  int32_t contrast, int32_t saturation) {
+    Helligkeit(doc, host, brightness);
+    Kontrast(doc, host, contrast);
+    Saettigung(doc, host, saturation);
+}
+
+} // namespace pixorama

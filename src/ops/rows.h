@@ -1,0 +1,235 @@
+// Shared machinery of the image operations: row access, the selection mask read row by row,
+// progress in percent, row-parallel loops and the palette pass of palette images.
+#pragma once
+
+#include "document/document_state.h"
+#include "document/host.h"
+
+#include <pictora.h>
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+namespace pixorama::ops {
+
+// Image row y, counted from the top.
+inline uint8_t* ImageRow(const TDibRecord& d, int32_t y) {
+    return d.Bits + static_cast<size_t>(DibHeight(&d) - 1 - y) * static_cast<size_t>(d.LineBytes);
+}
+
+inline uint8_t Clamp255(int32_t v) {
+    return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// Luminance of a colour, truncated.
+inline int32_t Luminance(int32_t r, int32_t g, int32_t b) {
+    return (30 * r + 59 * g + 11 * b) / 100;
+}
+
+// Percent of step i of count (i * 100 / (count - 1); 0 when there is only one step), passed to
+// the host only when it changes.  The caller has shown 0 before.
+class StepProgress {
+  public:
+    StepProgress(Host& host, int32_t count) : host_(host), count_(count) {}
+    int percentOf(int32_t i) const {
+        return count_ > 1 ? static_cast<int>(static_cast<int64_t>(i) * 100 / (count_ - 1)) : 0;
+    }
+    void at(int32_t i) {
+        const int p = percentOf(i);
+        if (p != last_) {
+            host_.SetProSatus(p);
+            last_ = p;
+        }
+    }
+
+  private:
+    Host& host_;
+    int32_t count_;
+    int last_ = 0;
+};
+
+// Calls fn(y0, y1) for consecutive blocks of rows that together cover 0..height-1 in order of
+// their start.  Large images run the blocks on every core, handed out one at a time so that a
+// busy core does not hold the others up; fn must then touch nothing but its own rows.  Progress
+// goes to the host from the calling thread only.
+template <class F>
+void ForEachRowBlock(Host& host, int32_t height, size_t bytesPerRow, int32_t blockRows, F&& fn) {
+    StepProgress progress(host, height);
+    const bool parallel = height > 1 && static_cast<uint64_t>(height) * bytesPerRow >= (256u << 10);
+    if (!parallel) {
+        for (int32_t y = 0; y < height; ++y) {
+            progress.at(y);
+            fn(y, y + 1);
+        }
+        return;
+    }
+    const int32_t chunk = std::max<int32_t>(1, blockRows);
+    std::atomic<int32_t> next{0}, done{0};
+#pragma omp parallel
+    {
+#ifdef _OPENMP
+        const bool reporter = omp_get_thread_num() == 0;
+#else
+        const bool reporter = true;
+#endif
+        for (;;) {
+            const int32_t y0 = next.fetch_add(chunk, std::memory_order_relaxed);
+            if (y0 >= height)
+                break;
+            const int32_t y1 = std::min(height, y0 + chunk);
+            fn(y0, y1);
+            const int32_t finished = done.fetch_add(y1 - y0, std::memory_order_relaxed) + (y1 - y0);
+            if (reporter)
+                progress.at(finished - 1);
+        }
+    }
+}
+
+// Calls fn(y) for every row 0..height-1, as above.
+template <class F> void ForEachRow(Host& host, int32_t height, size_t bytesPerRow, F&& fn) {
+    ForEachRowBlock(host, height, bytesPerRow, std::min<int32_t>(16, std::max(1, height / 64)),
+                    [&](int32_t y0, int32_t y1) {
+                        for (int32_t y = y0; y < y1; ++y)
+                            fn(y);
+                    });
+}
+
+// The selection as the operations read it: row by row from the mask's buffer.
+class SelectionRows {
+  public:
+    explicit SelectionRows(const DocumentState& doc)
+        : mask_(doc.SelMask), active_(doc.HasSelection) {
+        usable_ = mask_.Bits != nullptr && mask_.Info != nullptr && DibBitsPerPixel(&mask_) == 1 &&
+                  DibWidth(&mask_) == DibWidth(&doc.Dib) &&
+                  DibHeight(&mask_) == DibHeight(&doc.Dib);
+    }
+    // Whether only some pixels take part.
+    bool active() const { return active_; }
+    // The mask row of image row y: nullptr = every pixel takes part; a row of a mask that does
+    // not match the image counts as unselected (skip = true).
+    const uint8_t* row(int32_t y, bool& skip) const {
+        skip = false;
+        if (!active_)
+            return nullptr;
+        if (!usable_) {
+            skip = true;
+            return nullptr;
+        }
+        return ImageRow(mask_, y);
+    }
+
+  private:
+    const TDibRecord& mask_;
+    bool active_;
+    bool usable_ = false;
+};
+
+inline bool MaskBit(const uint8_t* mask, int32_t x) {
+    return (mask[x >> 3] >> (7 - (x & 7))) & 1;
+}
+
+// Calls fn(x0, x1) for every run of selected pixels x0 <= x < x1 of a row of the given width;
+// mask nullptr means the whole row.
+template <class F> void ForSelectedRuns(const uint8_t* mask, int32_t width, F&& fn) {
+    if (mask == nullptr) {
+        fn(0, width);
+        return;
+    }
+    int32_t x = 0;
+    while (x < width) {
+        // skip unselected pixels, whole bytes at a time
+        while (x < width) {
+            if ((x & 7) == 0 && mask[x >> 3] == 0) {
+                x += 8;
+                continue;
+            }
+            if (MaskBit(mask, x))
+                break;
+            ++x;
+        }
+        if (x >= width)
+            return;
+        const int32_t start = x;
+        while (x < width) {
+            if ((x & 7) == 0 && mask[x >> 3] == 0xFF) {
+                x += 8;
+                continue;
+            }
+            if (!MaskBit(mask, x))
+                break;
+            ++x;
+        }
+        fn(start, std::min(x, width));
+    }
+}
+
+// Applies fn(r, g, b) to every palette entry (2, 16 or 256), writing both copies, then makes a
+// new palette handle.  Progress per entry.
+template <class F> void ForEachPaletteEntry(TDibRecord& dib, Host& host, F&& fn) {
+    const int32_t n = DibColorCount(&dib);
+    if (n > 256)
+        return;
+    StepProgress progress(host, n);
+    for (int32_t i = 0; i < n; ++i) {
+        progress.at(i);
+        const TPaletteEntry e = dib.Palette.palPalEntry[i];
+        int32_t r = e.peRed, g = e.peGreen, b = e.peBlue;
+        fn(r, g, b);
+        DibSetPaletteColor(&dib, i, Clamp255(r), Clamp255(g), Clamp255(b));
+    }
+    DibUpdatePaletteHandle(&dib);
+}
+
+inline bool IsPaletteImage(const TDibRecord& dib) {
+    return DibColorCount(&dib) <= 256;
+}
+inline bool HasPixels(const TDibRecord& dib) {
+    return dib.Bits != nullptr && dib.Info != nullptr;
+}
+
+} // namespace pixorama::ops
+
+namespace pixorama::ops {
+
+// Calls run(first, count) for every run of selected pixels of the 24-bit image (first points at
+// the run's first pixel, count pixels of 3 bytes), rows in parallel with progress per row.
+template <class F> void ForSelectedPixels24(DocumentState& doc, Host& host, F&& run) {
+    const TDibRecord& d = doc.Dib;
+    const int32_t w = DibWidth(&d), h = DibHeight(&d);
+    const SelectionRows sel(doc);
+    ForEachRow(host, h, static_cast<size_t>(w) * 3, [&](int32_t y) {
+        bool skip;
+        const uint8_t* mask = sel.row(y, skip);
+        if (skip)
+            return;
+        uint8_t* row = ImageRow(d, y);
+        ForSelectedRuns(mask, w, [&](int32_t x0, int32_t x1) { run(row + 3 * x0, x1 - x0); });
+    });
+}
+
+// Whether the vector routines of the point operations may run (they do by default where the
+// processor has them); the plain loops give the same bytes.  For tests and benchmarks.
+void SetPixelSimd(bool enabled);
+extern bool gPixelAvx2;
+
+// Byte-wise table lookups over runs of pixels: one table for every byte, or one per channel.
+void LutBytes(uint8_t* p, size_t n, const uint8_t* lut);
+void LutPixels(uint8_t* p, size_t pixels, const uint8_t* lutB, const uint8_t* lutG,
+               const uint8_t* lutR);
+
+using Lut = std::array<uint8_t, 256>;
+
+// Applies the three channel tables to every selected pixel of a 24-bit image.
+void ApplyLuts24(DocumentState& doc, Host& host, const Lut& lutB, const Lut& lutG, const Lut& lutR);
+// Applies one table to every channel: palette entries for palette images, selected pixels for
+// 24-bit images; progress 0 at start and end.
+void ApplyChannelLut(DocumentState& doc, Host& host, const Lut& lut);
+
+} // namespace pixorama::ops

@@ -1,0 +1,241 @@
+// Invert, greyscale, tone stretch, posterise and solarise.
+#include "ops/tone.h"
+
+#include "ops/pixel_simd.h"
+#include "ops/rows.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+namespace pixorama {
+
+using namespace ops;
+
+namespace {
+
+bool handlesDepth(const TDibRecord& d) {
+    const int bpp = DibBitsPerPixel(&d);
+    return bpp == 4 || bpp == 8 || bpp == 24;
+}
+
+__attribute__((target_clones("avx2", "default"))) void invertBytes(uint8_t* p, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        p[i] = static_cast<uint8_t>(~p[i]);
+}
+
+__attribute__((target("avx2"))) size_t grayAvx2(uint8_t* p, size_t n) {
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16)
+        spreadStore(kGather, p + 3 * i, luminance16(kGather, p + 3 * i));
+    return i;
+}
+
+void grayPixels(uint8_t* p, size_t n) {
+    const size_t done = gPixelAvx2 ? grayAvx2(p, n) : 0;
+    for (size_t i = done; i < n; ++i) {
+        const uint32_t l = (30u * p[3 * i + 2] + 59u * p[3 * i + 1] + 11u * p[3 * i]) / 100u;
+        p[3 * i] = p[3 * i + 1] = p[3 * i + 2] = static_cast<uint8_t>(l);
+    }
+}
+
+// limit is 0..765 here: channel sums compared in 16 bits.
+__attribute__((target("avx2"))) size_t solarAvx2(uint8_t* p, size_t n, int32_t limit) {
+    const Gather48& g = kGather;
+    const __m256i below = _mm256_set1_epi16(static_cast<int16_t>(limit - 1));
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        uint8_t* q = p + 3 * i;
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 32));
+        const __m256i sum =
+            _mm256_add_epi16(_mm256_add_epi16(channel16(g, 0, a, b, c), channel16(g, 1, a, b, c)),
+                             channel16(g, 2, a, b, c));
+        const __m256i flip16 = _mm256_cmpgt_epi16(sum, below); // sum >= limit
+        const __m128i flip =
+            _mm_packs_epi16(_mm256_castsi256_si128(flip16), _mm256_extracti128_si256(flip16, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q),
+                         _mm_xor_si128(a, _mm_shuffle_epi8(flip, g.spread[0])));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 16),
+                         _mm_xor_si128(b, _mm_shuffle_epi8(flip, g.spread[1])));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32),
+                         _mm_xor_si128(c, _mm_shuffle_epi8(flip, g.spread[2])));
+    }
+    return i;
+}
+
+void solarPixels(uint8_t* p, size_t n, int32_t limit) {
+    const size_t done = gPixelAvx2 && limit >= 0 && limit <= 765 ? solarAvx2(p, n, limit) : 0;
+    for (size_t i = done; i < n; ++i) {
+        const int32_t sum = p[3 * i] + p[3 * i + 1] + p[3 * i + 2];
+        const uint8_t x = sum >= limit ? 0xFF : 0;
+        p[3 * i] ^= x;
+        p[3 * i + 1] ^= x;
+        p[3 * i + 2] ^= x;
+    }
+}
+
+__attribute__((target("avx2"))) size_t lumRangeAvx2(const uint8_t* p, size_t n, int32_t& lo,
+                                                    int32_t& hi) {
+    __m128i mn = _mm_set1_epi8(static_cast<char>(0xFF)), mx = _mm_setzero_si128();
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i l = luminance16(kGather, p + 3 * i);
+        mn = _mm_min_epu8(mn, l);
+        mx = _mm_max_epu8(mx, l);
+    }
+    alignas(16) uint8_t a[16], b[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(a), mn);
+    _mm_store_si128(reinterpret_cast<__m128i*>(b), mx);
+    if (i > 0)
+        for (int j = 0; j < 16; ++j) {
+            lo = std::min<int32_t>(lo, a[j]);
+            hi = std::max<int32_t>(hi, b[j]);
+        }
+    return i;
+}
+
+// The lowest and highest luminance of n pixels, folded into lo and hi.
+void lumRange(const uint8_t* p, size_t n, int32_t& lo, int32_t& hi) {
+    const size_t done = gPixelAvx2 ? lumRangeAvx2(p, n, lo, hi) : 0;
+    for (size_t i = done; i < n; ++i) {
+        const int32_t l = Luminance(p[3 * i + 2], p[3 * i + 1], p[3 * i]);
+        lo = std::min(lo, l);
+        hi = std::max(hi, l);
+    }
+}
+
+} // namespace
+
+void DibInvert(DocumentState& doc, Host& host) {
+    TDibRecord& d = doc.Dib;
+    if (!HasPixels(d))
+        return;
+    host.SetProSatus(0);
+    switch (DibBitsPerPixel(&d)) {
+    case 1: {
+        // the pixels themselves, padding included; the selection is not consulted
+        const size_t lineBytes = static_cast<size_t>(d.LineBytes);
+        ForEachRow(host, DibHeight(&d), lineBytes,
+                   [&](int32_t y) { invertBytes(ImageRow(d, y), lineBytes); });
+        break;
+    }
+    case 4:
+    case 8:
+        ForEachPaletteEntry(d, host, [](int32_t& r, int32_t& g, int32_t& b) {
+            r = 255 - r, g = 255 - g, b = 255 - b;
+        });
+        break;
+    case 24:
+        ForSelectedPixels24(
+            doc, host, [](uint8_t* p, int32_t n) { invertBytes(p, static_cast<size_t>(n) * 3); });
+        break;
+    default:
+        break;
+    }
+    host.SetProSatus(0);
+}
+
+void DibGrayscale(DocumentState& doc, Host& host) {
+    TDibRecord& d = doc.Dib;
+    if (!HasPixels(d) || !handlesDepth(d))
+        return;
+    host.SetProSatus(0);
+    if (IsPaletteImage(d))
+        ForEachPaletteEntry(
+            d, host, [](int32_t& r, int32_t& g, int32_t& b) { r = g = b = Luminance(r, g, b); });
+    else
+        ForSelectedPixels24(doc, host,
+                            [](uint8_t* p, int32_t n) { grayPixels(p, static_cast<size_t>(n)); });
+    host.SetProSatus(0);
+}
+
+void StretchHistogramm(DocumentState& doc, Host& host) {
+    TDibRecord& d = doc.Dib;
+    if (!HasPixels(d) || !handlesDepth(d))
+        return;
+    host.SetProSatus(0);
+    const int32_t w = DibWidth(&d), h = DibHeight(&d);
+    int32_t lo = 255, hi = 0;
+    if (IsPaletteImage(d)) {
+        // every pixel counts, through its palette entry
+        const int bpp = DibBitsPerPixel(&d);
+        std::array<bool, 256> used{};
+        StepProgress progress(host, h);
+        for (int32_t y = 0; y < h; ++y) {
+            progress.at(y);
+            const uint8_t* row = ImageRow(d, y);
+            for (int32_t x = 0; x < w; ++x)
+                used[bpp == 8 ? row[x] : ((x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4))] =
+                    true;
+        }
+        for (int i = 0; i < 256; ++i) {
+            if (!used[i])
+                continue;
+            const TPaletteEntry& e = d.Palette.palPalEntry[i];
+            const int32_t l = Luminance(e.peRed, e.peGreen, e.peBlue);
+            lo = std::min(lo, l);
+            hi = std::max(hi, l);
+        }
+    } else {
+        // only selected pixels count; rows are scanned in parallel, each folding its extremes in
+        const SelectionRows sel(doc);
+        std::atomic<int32_t> lowest{255}, highest{0};
+        ForEachRow(host, h, static_cast<size_t>(w) * 3, [&](int32_t y) {
+            bool skip;
+            const uint8_t* mask = sel.row(y, skip);
+            if (skip)
+                return;
+            const uint8_t* row = ImageRow(d, y);
+            int32_t l0 = 255, h0 = 0;
+            ForSelectedRuns(mask, w, [&](int32_t x0, int32_t x1) {
+                lumRange(row + 3 * x0, static_cast<size_t>(x1 - x0), l0, h0);
+            });
+            for (int32_t seen = lowest.load();
+                 l0 < seen && !lowest.compare_exchange_weak(seen, l0);) {
+            }
+            for (int32_t seen = highest.load();
+                 h0 > seen && !highest.compare_exchange_weak(seen, h0);) {
+            }
+        });
+        lo = lowest.load();
+        hi = highest.load();
+    }
+    const int32_t range = hi - lo + 1;
+    Lut lut;
+    for (int32_t v = 0; v < 256; ++v)
+        lut[static_cast<size_t>(v)] = range != 0 ? Clamp255((v - lo) * 256 / range) : 0;
+    ApplyChannelLut(doc, host, lut);
+}
+
+void DibPoster(DocumentState& doc, Host& host, int32_t shift) {
+    if (!HasPixels(doc.Dib) || !handlesDepth(doc.Dib))
+        return;
+    shift = std::clamp(shift, 0, 8);
+    Lut lut;
+    for (int32_t v = 0; v < 256; ++v)
+        lut[static_cast<size_t>(v)] = static_cast<uint8_t>((v >> shift) << shift);
+    ApplyChannelLut(doc, host, lut);
+}
+
+void DibSolar(DocumentState& doc, Host& host, int32_t threshold) {
+    TDibRecord& d = doc.Dib;
+    if (!HasPixels(d) || !handlesDepth(d))
+        return;
+    const int32_t limit = 765 - 3 * threshold;
+    host.SetProSatus(0);
+    if (IsPaletteImage(d))
+        ForEachPaletteEntry(d, host, [limit](int32_t& r, int32_t& g, int32_t& b) {
+            if (b + g + r >= limit)
+                r = 255 - r, g = 255 - g, b = 255 - b;
+        });
+    else
+        ForSelectedPixels24(doc, host, [limit](uint8_t* p, int32_t n) {
+            solarPixels(p, static_cast<size_t>(n), limit);
+        });
+    host.SetProSatus(0);
+}
+
+} // namespace pixorama

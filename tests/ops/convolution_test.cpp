@@ -1,0 +1,299 @@
+// DibFilter against a plain reference loop, the built-in kernels, selection, undo and memory.
+#include "ops/convolution.h"
+
+#include "image_helpers.h"
+#include "recording_host.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace pixorama {
+namespace {
+
+using namespace testing;
+
+// The formula written out plainly: edges replicated, 64-bit sums (no kernel here overflows 32
+// bits), division truncating toward zero, then bias and clamp.
+TDibRecord referenceFilter(const TDibRecord& src, const TFilterRecord& f) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    TDibRecord out = Make24(w, h, [&](int32_t x, int32_t y) {
+        int32_t result = 0;
+        for (int ch = 0; ch < 3; ++ch) {
+            int64_t sum = 0;
+            for (int c = 0; c < 5; ++c)
+                for (int r = 0; r < 5; ++r) {
+                    const int32_t sx = std::clamp(x + c - 2, 0, w - 1);
+                    const int32_t sy = std::clamp(y + r - 2, 0, h - 1);
+                    sum += int64_t(f.Matrix[c][r]) * ((getpixel(&src, sx, sy) >> (8 * ch)) & 255);
+                }
+            const int64_t v = std::clamp<int64_t>(sum / f.Divisor + f.Bias, 0, 255);
+            result |= int32_t(v) << (8 * ch);
+        }
+        return result;
+    });
+    return out;
+}
+
+int32_t noise(int32_t x, int32_t y) {
+    uint32_t s = uint32_t(x) * 2654435761u ^ uint32_t(y) * 40503u;
+    s ^= s >> 13;
+    s *= 0x5bd1e995u;
+    return int32_t((s ^ (s >> 15)) & 0xFFFFFF);
+}
+
+TEST(Convolution, BuiltinKernelsMatchTheReference) {
+    ASSERT_EQ(kBuiltinFilters.size(), 12u);
+    // written rows land transposed in Matrix[column][row]
+    const TFilterRecord h = PrepareBuiltinFilter(*FindBuiltinFilter("find-h-edges"));
+    EXPECT_EQ(h.Matrix[1][2], -1); // left column
+    EXPECT_EQ(h.Matrix[3][2], 1);
+    const TFilterRecord v = PrepareBuiltinFilter(*FindBuiltinFilter("find-v-edges"));
+    EXPECT_EQ(v.Matrix[2][1], -1); // upper row
+    EXPECT_EQ(v.Matrix[2][3], 1);
+    EXPECT_EQ(FindBuiltinFilter("blur"), nullptr);
+
+    for (int simd : {2, 1, 0}) {
+        SetFilterSimd(simd);
+        for (const TBuiltinFilter& f : kBuiltinFilters) {
+            for (int32_t w : {1, 2, 7, 37}) {
+                RecordingHost host;
+                DocumentState doc;
+                Attach(doc, Make24(w, 9, noise));
+                TDibRecord expected = referenceFilter(doc.Dib, PrepareBuiltinFilter(f));
+                if (f.InvertAfter)
+                    for (int32_t y = 0; y < 9; ++y)
+                        for (int32_t x = 0; x < w; ++x)
+                            setpixel(&expected, x, y, getpixel(&expected, x, y) ^ 0xFFFFFF);
+                ApplyBuiltinFilter(doc, host, f);
+                EXPECT_EQ(PixelBytes(doc.Dib), PixelBytes(expected))
+                    << f.CliName << " width " << w << " simd " << simd;
+                EXPECT_EQ(doc.UndoCount, 1);
+                deldib(&expected);
+            }
+        }
+    }
+    SetFilterSimd(2);
+}
+
+TEST(Convolution, DivisorsAndBiases) {
+    // every way of dividing and adding the bias, with and without the vector routines
+    int32_t rows[5][5] = {
+        {0, 0, 0, 0, 0}, {0, 1, 2, 1, 0}, {-3, 2, 7, 2, 1}, {0, 1, 2, 1, 0}, {0, 0, 0, 0, 2}};
+    const std::pair<int32_t, int32_t> cases[] = {{1, 0},     {-1, 300},   {2, -5},    {3, 0},
+                                                 {7, 12},    {-7, 200},   {13, 1},    {100, 40},
+                                                 {255, 0},   {-40, 90},   {1000, 99}, {40000, 7},
+                                                 {5, 40000}, {9, -40000}, {6, 32767}, {6, -32767}};
+    for (int simd : {2, 1, 0}) {
+        SetFilterSimd(simd);
+        for (const auto& [divisor, bias] : cases) {
+            RecordingHost host;
+            DocumentState doc;
+            Attach(doc, Make24(19, 5, noise));
+            const TFilterRecord f = FilterFromRows(rows, divisor, bias);
+            TDibRecord expected = referenceFilter(doc.Dib, f);
+            DibFilter(doc, host, f);
+            EXPECT_EQ(PixelBytes(doc.Dib), PixelBytes(expected))
+                << divisor << " " << bias << " simd " << simd;
+            deldib(&expected);
+        }
+    }
+    SetFilterSimd(2);
+    // a kernel of zeros leaves the bias
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, Make24(3, 2, noise));
+    int32_t zero[5][5] = {};
+    DibFilter(doc, host, FilterFromRows(zero, 4, 77));
+    EXPECT_EQ(getpixel(&doc.Dib, 2, 1), Rgb(77, 77, 77));
+    // a divisor of 0 is refused after the undo level
+    const std::vector<uint8_t> before = PixelBytes(doc.Dib);
+    DibFilter(doc, host, FilterFromRows(rows, 0, 0));
+    EXPECT_EQ(PixelBytes(doc.Dib), before);
+    EXPECT_EQ(doc.UndoCount, 2);
+}
+
+TEST(Convolution, OneColourImagesAndBorders) {
+    auto run = [](const char* name) {
+        RecordingHost host;
+        DocumentState doc;
+        Attach(doc, Make24(6, 5, [](int32_t, int32_t) { return Rgb(90, 150, 210); }));
+        ApplyBuiltinFilter(doc, host, *FindBuiltinFilter(name));
+        std::vector<int32_t> values;
+        for (int32_t y = 0; y < 5; ++y)
+            for (int32_t x = 0; x < 6; ++x)
+                values.push_back(getpixel(&doc.Dib, x, y));
+        return values;
+    };
+    const auto all = [](int32_t v) { return std::vector<int32_t>(30, v); };
+    EXPECT_EQ(run("soften"), all(Rgb(90, 150, 210)));
+    EXPECT_EQ(run("soften-strong"), all(Rgb(90, 150, 210)));
+    EXPECT_EQ(run("sharpen-strong"), all(Rgb(90, 150, 210)));
+    EXPECT_EQ(run("find-edges"), all(0));
+    EXPECT_EQ(run("emboss-h"), all(Rgb(128, 128, 128)));
+    EXPECT_EQ(run("contour"), all(Rgb(255, 255, 255)));
+}
+
+TEST(Convolution, TruncationClampingAndLargeWeights) {
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, Make24(3, 1, [](int32_t, int32_t) { return Rgb(1, 100, 255); }));
+    int32_t rows[5][5] = {};
+    rows[2][2] = -7;
+    DibFilter(doc, host, FilterFromRows(rows, 2, 10));
+    // -7 / 2 = -3 (toward zero), + 10; -700 / 2 + 10 < 0; -1785 / 2 + 10 < 0
+    EXPECT_EQ(getpixel(&doc.Dib, 1, 0), Rgb(7, 0, 0));
+
+    // weights too large for the sixteen-bit path: the plain path gives the same formula
+    DocumentState big;
+    Attach(big, Make24(23, 4, noise));
+    int32_t k[5][5] = {{0, 0, 3000, 0, 0},
+                       {0, 0, 0, 0, 0},
+                       {-2000, 0, 1, 0, 1999},
+                       {0, 0, 0, 0, 0},
+                       {0, 0, 0, 0, -7}};
+    const TFilterRecord f = FilterFromRows(k, 997, -3);
+    TDibRecord expected = referenceFilter(big.Dib, f);
+    DibFilter(big, host, f);
+    EXPECT_EQ(PixelBytes(big.Dib), PixelBytes(expected));
+    deldib(&expected);
+
+    // an asymmetric kernel with a negative divisor on the fast path
+    DocumentState asym;
+    Attach(asym, Make24(29, 6, noise));
+    int32_t a[5][5] = {
+        {1, 2, 0, 0, 0}, {0, 0, 0, 0, 5}, {0, -3, 4, 0, 0}, {0, 0, 0, 0, 0}, {9, 0, 0, 0, -1}};
+    const TFilterRecord fa = FilterFromRows(a, -3, 200);
+    expected = referenceFilter(asym.Dib, fa);
+    DibFilter(asym, host, fa);
+    EXPECT_EQ(PixelBytes(asym.Dib), PixelBytes(expected));
+    deldib(&expected);
+}
+
+TEST(Convolution, SelectionUsesUnfilteredNeighbours) {
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, Make24(40, 8, noise));
+    TDibRecord original = Make24(40, 8, noise);
+    const TFilterRecord f = PrepareBuiltinFilter(*FindBuiltinFilter("soften-strong"));
+    TDibRecord filtered = referenceFilter(original, f);
+    SelectRect(doc, 3, 2, 30, 5);
+    setpixel(&doc.SelMask, 17, 3, 0); // a hole
+    DibFilter(doc, host, f);
+    for (int32_t y = 0; y < 8; ++y)
+        for (int32_t x = 0; x < 40; ++x) {
+            const bool in = x >= 3 && x <= 30 && y >= 2 && y <= 5 && !(x == 17 && y == 3);
+            ASSERT_EQ(getpixel(&doc.Dib, x, y), getpixel(in ? &filtered : &original, x, y))
+                << x << "," << y;
+        }
+    deldib(&original);
+    deldib(&filtered);
+}
+
+TEST(Convolution, LargeImagesRunInBlocksOfRows) {
+    // big enough to be split into blocks of rows that run in parallel
+    for (const char* name : {"sharpen-strong", "edge-enhance", "find-v-edges"}) {
+        RecordingHost host;
+        DocumentState doc;
+        Attach(doc, Make24(301, 290, noise));
+        const TFilterRecord f = PrepareBuiltinFilter(*FindBuiltinFilter(name));
+        TDibRecord expected = referenceFilter(doc.Dib, f);
+        TDibRecord original = MakeDIBCopy(doc.Dib, host);
+        SelectRect(doc, 0, 0, 300, 100);
+        recht_filled(&doc.SelMask, 20, 150, 280, 289, 1);
+        DibFilter(doc, host, f);
+        for (int32_t y = 0; y < 290; ++y)
+            for (int32_t x = 0; x < 301; ++x) {
+                const bool in = y <= 100 || (y >= 150 && x >= 20 && x <= 280);
+                ASSERT_EQ(getpixel(&doc.Dib, x, y), getpixel(in ? &expected : &original, x, y))
+                    << name << " " << x << "," << y;
+            }
+        EXPECT_EQ(host.progress.front(), 0);
+        EXPECT_EQ(host.progress.back(), 0);
+        EXPECT_GE(*std::max_element(host.progress.begin(), host.progress.end()), 50);
+        deldib(&expected);
+        deldib(&original);
+    }
+}
+
+TEST(Convolution, SmallSelectionsOnALargeImage) {
+    // a few scattered pixels, the last column among them, mask padding bits set
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, Make24(301, 290, noise));
+    const TFilterRecord f = PrepareBuiltinFilter(*FindBuiltinFilter("soften-strong"));
+    TDibRecord expected = referenceFilter(doc.Dib, f);
+    TDibRecord original = MakeDIBCopy(doc.Dib, host);
+    std::memset(doc.SelMask.Bits, 0x07, doc.SelMask.Info->bmiHeader.biSizeImage);
+    SelectRect(doc, 101, 5, 103, 7);
+    for (int32_t y = 0; y < 290; ++y) {
+        uint8_t* row = doc.SelMask.Bits + static_cast<size_t>(289 - y) * doc.SelMask.LineBytes;
+        row[37] |= 0x07; // padding bits after x = 300
+    }
+    setpixel(&doc.SelMask, 300, 289, 1);
+    setpixel(&doc.SelMask, 0, 150, 1);
+    DibFilter(doc, host, f);
+    for (int32_t y = 0; y < 290; ++y)
+        for (int32_t x = 0; x < 301; ++x) {
+            const bool in = (x >= 101 && x <= 103 && y >= 5 && y <= 7) || (x == 300 && y == 289) ||
+                            (x == 0 && y == 150);
+            ASSERT_EQ(getpixel(&doc.Dib, x, y), getpixel(in ? &expected : &original, x, y))
+                << x << "," << y;
+        }
+    deldib(&expected);
+    deldib(&original);
+}
+
+TEST(Convolution, UndoProgressPaletteAndMemory) {
+    // one row: filtered like any other, progress 0 throughout
+    RecordingHost host;
+    DocumentState row;
+    Attach(row, Make24(10, 1, noise));
+    TDibRecord expected = referenceFilter(row.Dib, PrepareBuiltinFilter(kBuiltinFilters[0]));
+    DibFilter(row, host, PrepareBuiltinFilter(kBuiltinFilters[0]));
+    EXPECT_EQ(PixelBytes(row.Dib), PixelBytes(expected));
+    deldib(&expected);
+    for (int p : host.progress)
+        EXPECT_EQ(p, 0);
+    EXPECT_EQ(host.histogramUpdates, 1);
+    EXPECT_EQ(row.UndoCount, 1);
+    EXPECT_TRUE(row.Modified);
+
+    // three rows: the copy and the filtering each show 0, 50, 100; it ends on 0
+    host.progress.clear();
+    DocumentState three;
+    Attach(three, Make24(4, 3, noise));
+    DibFilter(three, host, PrepareBuiltinFilter(kBuiltinFilters[0]));
+    EXPECT_EQ(host.progress, (std::vector<int>{0, 50, 100, 0, 50, 100, 0, 0}));
+
+    // palette images are left alone, but the undo level is taken
+    DocumentState pal;
+    Attach(pal, MakePalette(8, {0x123456}, [](int32_t x, int32_t) { return x; }));
+    const std::vector<uint8_t> before = PixelBytes(pal.Dib);
+    DibFilter(pal, host, PrepareBuiltinFilter(kBuiltinFilters[6]));
+    EXPECT_EQ(PixelBytes(pal.Dib), before);
+    EXPECT_EQ(pal.UndoCount, 1);
+    EXPECT_TRUE(pal.Modified);
+
+    // no memory for the work copy: the message, the image unchanged, the undo level kept
+    DocumentState doc;
+    Attach(doc, Make24(100, 100, noise));
+    const std::vector<uint8_t> image = PixelBytes(doc.Dib);
+    host.messages.clear();
+    {
+        // room for the undo copy, not for the larger work copy
+        AllocLimit limit(PictoraAllocatedBytes() + image.size() + 2 * sizeof(TBitmapInfo) + 512);
+        DibFilter(doc, host, PrepareBuiltinFilter(kBuiltinFilters[6]));
+    }
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Fehler: Nicht genügent Speicher für diese Aktion!");
+    EXPECT_EQ(host.messages[0].caption, "Fehler");
+    EXPECT_EQ(host.messages[0].flags, MB_ICONSTOP);
+    EXPECT_EQ(PixelBytes(doc.Dib), image);
+    EXPECT_EQ(doc.UndoCount, 1);
+    EXPECT_NE(doc.UndoLevels[0].Image.Bits, nullptr);
+    EXPECT_EQ(host.progress.back(), 0);
+}
+
+} // namespace
+} // namespace pixorama
