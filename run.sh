@@ -7,7 +7,6 @@ ensure_packages "${PIXORAMA_BUILD_PACKAGES[@]}"
 
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DPIXORAMA_TESTS=OFF \
     -DPIXORAMA_BENCH=OFF >/dev/null
-cmake --build build/release --parallel 2
+cmake --build build/release --parallel 2 --target pixorama
 
-# the main window comes later; until then the command line tool is the program
-exec build/release/bin/pixorama-cli "$@"
+exec build/release/bin/pixorama "$@"

@@ -1,0 +1,18 @@
+// pixorama [FILES...]: the program.  Every argument is an image file opened at start.
+#include "app/ui/main_form.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Pixorama"));
+    QApplication::setApplicationName(QStringLiteral("pixorama"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    // toolbar icons from the desktop's theme where it has them, else from Adwaita
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+
+    pixorama::ui::TMainForm form(QApplication::arguments().mid(1));
+    form.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,145 @@
+// TMainForm: the program's frame.  Menus, the standard toolbar, the MDI work space with the
+// document windows, the status bar; start-up, menu enabling, window commands, and the commands
+// that create, open and save documents.
+#pragma once
+
+#include "app/menu_rules.h"
+#include "document/document_files.h"
+#include "document/ui/child_host.h"
+#include "document/zoom.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QSet>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+namespace pixorama::ui {
+
+class TMDIChild;
+class TStatusBar;
+
+class TMainForm : public QMainWindow, public ChildHost {
+    Q_OBJECT
+  public:
+    // files: the command line's image files, opened when the frame is first shown.
+    explicit TMainForm(QStringList files = {}, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // ---- frame state ----
+    QString ProgramFolder;
+    QString SelectionFormat; // MIME type of the private selection format
+    bool BrowserOpen = false;
+    int ChannelCounter = 1;
+    bool ShownOnce = false;
+
+    // ---- components ----
+    QMdiArea* MdiArea() const { return mdiArea_; }
+    QToolBar* SpeedPanel() const { return speedPanel_; }
+    TStatusBar* StatusBar() const { return statusBar_; }
+    QAction* ShowKontroll() const { return showKontroll_; }
+    QAction* ShowHistogr() const { return showHistogr_; }
+    // Bars and windows that later parts of the program add; nullptr until they exist.
+    QWidget* SpeedBar1 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QWidget* speedbar2 = nullptr;
+    QWidget* HistoForm = nullptr;
+
+    // The menu item or button the enabling rules decide for item.
+    QAction* RuleAction(MenuItem item) const { return ruleActions_[static_cast<size_t>(item)]; }
+    // Every menu action by its component name (e.g. "FileNewItem", "N211").
+    QAction* Action(const QString& name) const;
+
+    // ---- documents ----
+    TMDIChild* ActiveDocument() const;
+    // The child windows, without those already closing.
+    QList<QMdiSubWindow*> LiveWindows() const;
+    std::vector<TMDIChild*> Documents() const;
+    // A new document window with caption; the record of ShowNewDocument goes into it.
+    TMDIChild* CreateDocumentWindow(const QString& caption);
+    // Shows an image in memory as a new document (the record passes into its ownership).
+    void ShowNewDocument(const TDibRecord& dib, const std::string& name, bool named);
+    void OpenImageFile(const QString& path);
+    void OpenFromBrowser(const QString& path) { OpenImageFile(path); }
+    void SetZoom(int newIn, int newOut);
+    void UpdateAllColors();
+    void SetProSatus(int percent);
+    int Progress() const;
+
+    // ---- ChildHost ----
+    Host& CoreHost() override;
+    void UpdateMenuItems() override;
+    void SaveDocument(TMDIChild* child) override;
+    void SetImageStatus(const QString& text) override;
+    bool IsActiveChild(const TMDIChild* child) const override;
+    DisplayPalette ActivePalette() const override;
+    void ChildActivated(TMDIChild* child) override;
+    void ChildClosed(TMDIChild* child) override;
+
+    // ---- handlers ----
+    void FileNewItemClick();
+    void FileOpenItemClick();
+    void FileCloseItemClick();
+    void FileSaveItemClick();
+    void FileSaveAsItemClick();
+    void FileExitItemClick();
+    void Verdoppeln1Click();
+    void WindowCascadeItemClick();
+    void WindowTileItemClick();
+    void WindowArrangeItemClick();
+    void WindowMinimizeItemClick();
+    void GreanBildanpassen1Click();
+    void Toolbars1Click();
+    void ShowKontrollClick();
+    void ShowHistogrClick();
+    void HelpAboutItemClick();
+    void FormShow();
+
+  protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void FormCreate();
+    void buildMenus();
+    void buildSpeedPanel();
+    QAction* addItem(QMenu* menu, const char* caption, const char* shortcut, const char* name);
+    void setRule(MenuItem item, QAction* action);
+    void rebuildWindowList();
+    void saveChild(TMDIChild* child, bool askName);
+    // Steps 3 to 6 of showing a record in a new window; false when the window must go again.
+    bool prepareDocument(TMDIChild* child, const TDibRecord& dib);
+    FrameSpace frameSpace() const;
+    void storeSettings();
+    void subWindowActivated(QMdiSubWindow* window);
+
+    class FrameHost;
+    std::unique_ptr<FrameHost> host_;
+    QStringList files_;
+    QMdiArea* mdiArea_ = nullptr;
+    QToolBar* speedPanel_ = nullptr;
+    TStatusBar* statusBar_ = nullptr;
+    QAction* showKontroll_ = nullptr;
+    QAction* showHistogr_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    std::vector<QAction*> windowListActions_;
+    std::array<QAction*, kMenuItemCount> ruleActions_{};
+    std::vector<DialogFilter> openFilters_, saveFilters_;
+    bool activationConnected_ = false;
+    QSet<QMdiSubWindow*> closing_;
+};
+
+} // namespace pixorama::ui

@@ -1,0 +1,61 @@
+// Documents and files: names of new documents, loading with progress and the German failure
+// message, the file facts a document keeps, the dialog filter texts, and saving.
+#pragma once
+
+#include "document/document_state.h"
+#include "document/host.h"
+
+#include <string>
+#include <vector>
+
+namespace pixorama {
+
+// "NONAME" followed by the number of child windows before this one plus 1.
+std::string NonameName(int childWindowsBefore);
+
+// Bits per pixel of an item of the New dialog's depth list (0: 1, 1: 4, 2: 8, else 24).
+int NewImageBitsPerPixel(int tiefeBoxIndex);
+
+// The file name without its folder.
+std::string FileNameOfPath(const std::string& path);
+
+// Loads path with progress through host.SetProSatus.  On failure shows the library's text
+// under "Fehler beim Laden (" path ")" with the error icon, resets the progress and returns a
+// record without pixels.
+TDibRecord LoadImageFile(const std::string& path, Host& host);
+
+// FileName, FilePath and the format number of the (upper-cased) extension.
+void SetDocumentFile(DocumentState& doc, const std::string& path);
+
+// One entry of a file dialog filter: "description|*.a;*.b".
+struct DialogFilter {
+    std::string Description;
+    std::vector<std::string> Patterns; // "*.a", "*.b"
+};
+std::vector<DialogFilter> ParseDialogFilter(const std::string& text);
+
+// Whether images can be written in a file format number.
+bool CanWriteFormat(int format);
+
+// "S&peichern" writes in place when the document came from a file of a writable format.
+bool SavesInPlace(const DocumentState& doc);
+
+// The save filter to preselect: the one holding the document's format, else PNG's; -1 if none.
+int DefaultSaveFilter(const DocumentState& doc, const std::vector<DialogFilter>& filters);
+
+// The path and format a save dialog's answer stands for: the extension picks the writer; a name
+// without a writable extension gets the chosen filter's first one.
+struct SaveTarget {
+    std::string Path;
+    int Format = 0;
+};
+SaveTarget ResolveSaveTarget(const std::string& path, const DialogFilter& chosen);
+
+bool IsJpegFormat(int format);
+
+// Writes the document's image (temporary file and rename, so a failure keeps the old file).
+// Success clears Modified and takes over path, name and format; failure shows the German
+// message under "Fehler beim Speichern (" path ")" and changes nothing.
+bool SaveDocument(DocumentState& doc, const SaveTarget& target, int quality, Host& host);
+
+} // namespace pixorama

@@ -1,0 +1,223 @@
+// TMDIChild: the scroll box, the paint box that draws through the core's DrawDib, the caption,
+// and the close query.
+#include "document/ui/mdi_child.h"
+
+#include "document/dib.h"
+#include "document/display.h"
+#include "document/ui/child_host.h"
+#include "document/zoom.h"
+#include "platform/ui/message_box.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QPaintEngine>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace pixorama::ui {
+
+// The colour of the MDI work space, shown around and behind images.
+const QColor kWorkspaceColour(0xAB, 0xAB, 0xAB);
+
+TPaintBox::TPaintBox(TMDIChild* owner) : QWidget(nullptr), owner_(owner) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+}
+
+void TPaintBox::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    owner_->PaintBox1Paint(painter, event->region());
+}
+
+TMDIChild::TMDIChild(ChildHost& host, QWidget* parent)
+    : QWidget(parent), host_(host), scrollBox_(new QScrollArea(this)),
+      paintBox_(new TPaintBox(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scrollBox_);
+    scrollBox_->setFrameShape(QFrame::NoFrame);
+    scrollBox_->setWidgetResizable(false);
+    scrollBox_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette pal = scrollBox_->viewport()->palette();
+    pal.setColor(QPalette::Window, kWorkspaceColour);
+    scrollBox_->viewport()->setPalette(pal);
+    scrollBox_->viewport()->setAutoFillBackground(true);
+    scrollBox_->viewport()->setMouseTracking(true);
+    scrollBox_->viewport()->installEventFilter(this);
+    scrollBox_->setWidget(paintBox_);
+    paintBox_->resize(0, 0);
+    // the image follows the scroll bars while they are dragged
+    scrollBox_->horizontalScrollBar()->setTracking(true);
+    scrollBox_->verticalScrollBar()->setTracking(true);
+}
+
+TMDIChild::~TMDIChild() = default;
+
+QMdiSubWindow* TMDIChild::SubWindow() const {
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
+
+void TMDIChild::UpdateCaption() {
+    const QString caption = QString::fromStdString(
+        CaptionText(doc_.FileName, doc_.Modified, doc_.ZoomIn, doc_.ZoomOut));
+    setWindowTitle(caption);
+    if (QMdiSubWindow* sub = SubWindow())
+        sub->setWindowTitle(caption);
+}
+
+void TMDIChild::UpdatePaintBoxSize() {
+    const int w = DibWidth(&doc_.Dib), h = DibHeight(&doc_.Dib);
+    paintBox_->resize(w * doc_.ZoomIn / doc_.ZoomOut, h * doc_.ZoomIn / doc_.ZoomOut);
+}
+
+void TMDIChild::SettleLayout() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::sendPostedEvents(scrollBox_, QEvent::MetaCall);
+}
+
+void TMDIChild::Repaint() {
+    paintBox_->update();
+}
+
+DisplaySurface TMDIChild::surfaceFor(uint32_t* pixels, int32_t stride, const QRect& rect) const {
+    DisplaySurface surface;
+    surface.pixels = pixels;
+    surface.stride = stride;
+    surface.left = rect.left();
+    surface.top = rect.top();
+    surface.width = rect.width();
+    surface.height = rect.height();
+    surface.device = DeviceKind::Screen;
+    surface.bitsPerPixel = ScreenBitsPerPixel();
+    return surface;
+}
+
+void TMDIChild::drawInto(DisplaySurface& surface) {
+    const bool own = host_.IsActiveChild(this);
+    const DisplayPalette palette = own ? DisplayPalette{} : host_.ActivePalette();
+    const QWidget* client = scrollBox_->viewport();
+    pixorama::PaintBox1Paint(surface, doc_, scrollBox_->horizontalScrollBar()->value(),
+                             scrollBox_->verticalScrollBar()->value(), client->width(),
+                             client->height(), own, palette);
+}
+
+QRect TMDIChild::visiblePart() const {
+    return QRect(scrollBox_->horizontalScrollBar()->value(),
+                 scrollBox_->verticalScrollBar()->value(), scrollBox_->viewport()->width(),
+                 scrollBox_->viewport()->height());
+}
+
+namespace {
+
+// Fills rows [top, top + height) x [left, left + width) of a 32-bit pixel block.
+void fillBlock(uint32_t* pixels, int32_t stride, int width, int height, uint32_t colour) {
+    for (int y = 0; y < height; ++y) {
+        uint32_t* row = pixels + static_cast<ptrdiff_t>(y) * stride;
+        std::fill(row, row + width, colour);
+    }
+}
+
+} // namespace
+
+bool TMDIChild::paintDirect(QPainter& painter, const QRegion& region) {
+    // On the raster engine the widget paints into an image of the window (the backing store):
+    // the visible rows are converted straight into it.
+    QPaintEngine* engine = painter.paintEngine();
+    if (engine == nullptr || engine->type() != QPaintEngine::Raster)
+        return false;
+    QPaintDevice* device = engine->paintDevice();
+    if (device == nullptr || device->devType() != QInternal::Image)
+        return false;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    const QTransform t = painter.deviceTransform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != qRound(t.dx()) || t.dy() != qRound(t.dy()))
+        return false;
+    const QPoint offset(qRound(t.dx()), qRound(t.dy()));
+    QRegion target = region.translated(offset) & image->rect();
+    const QRegion clip = engine->systemClip();
+    if (!clip.isEmpty())
+        target &= clip;
+
+    // the painter already holds the image for itself: writing its pixels does not detach
+    auto* bits = reinterpret_cast<uint32_t*>(const_cast<uchar*>(image->constBits()));
+    const int32_t stride = static_cast<int32_t>(image->bytesPerLine() / 4);
+    const QRect visible = visiblePart().translated(offset);
+    for (const QRect& r : target) {
+        uint32_t* origin = bits + static_cast<ptrdiff_t>(r.top()) * stride + r.left();
+        if (!visible.contains(r))
+            fillBlock(origin, stride, r.width(), r.height(), kWorkspaceColour.rgb());
+        DisplaySurface surface = surfaceFor(origin, stride, r.translated(-offset));
+        drawInto(surface);
+    }
+    return true;
+}
+
+void TMDIChild::PaintBox1Paint(QPainter& painter, const QRegion& region) {
+    if (paintDirect(painter, region))
+        return;
+    // any other device: through an image of our own
+    for (const QRect& rect : region) {
+        if (rect.isEmpty())
+            continue;
+        if (view_.width() < rect.width() || view_.height() < rect.height())
+            view_ = QImage(rect.size().expandedTo(view_.size()), QImage::Format_RGB32);
+        if (view_.isNull())
+            return;
+        auto* bits = reinterpret_cast<uint32_t*>(view_.bits());
+        const int32_t stride = static_cast<int32_t>(view_.bytesPerLine() / 4);
+        fillBlock(bits, stride, rect.width(), rect.height(), kWorkspaceColour.rgb());
+        DisplaySurface surface = surfaceFor(bits, stride, rect);
+        drawInto(surface);
+        painter.drawImage(rect.topLeft(), view_, QRect(QPoint(0, 0), rect.size()));
+    }
+}
+
+void TMDIChild::FormActivate() {
+    if (doc_.Dib.Bits == nullptr)
+        return;
+    host_.ChildActivated(this);
+}
+
+bool TMDIChild::FormCloseQuery() {
+    if (!doc_.Modified)
+        return true;
+    const QString text = QStringLiteral("Änderungen in ") + QString::fromStdString(doc_.FileName) +
+                         QStringLiteral(" speichern?");
+    switch (ShowMessageBox(this, text, QStringLiteral("Pixorama"), MB_YESNOCANCEL | MB_ICONSTOP)) {
+    case IDNO:
+        return true;
+    case IDYES:
+        host_.SaveDocument(this);
+        return !doc_.Modified;
+    default:
+        return false;
+    }
+}
+
+void TMDIChild::closeEvent(QCloseEvent* event) {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    host_.ChildClosed(this);
+}
+
+bool TMDIChild::eventFilter(QObject* watched, QEvent* event) {
+    // the mouse over the scroll box outside the image shows what the image is
+    if (watched == scrollBox_->viewport() && event->type() == QEvent::MouseMove &&
+        doc_.Dib.Bits != nullptr)
+        host_.SetImageStatus(QString::fromStdString(ImageStatusText(doc_.Dib)));
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace pixorama::ui

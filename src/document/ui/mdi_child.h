@@ -1,0 +1,81 @@
+// The document window: a scroll box holding the paint box that shows the image at its zoom.
+// The window owns the document's state; every rule about it lives in the core.
+#pragma once
+
+#include "document/display.h"
+#include "document/document_state.h"
+
+#include <QImage>
+#include <QWidget>
+
+class QMdiSubWindow;
+class QScrollArea;
+
+namespace pixorama::ui {
+
+// The colour of the MDI work space, shown around and behind images.
+extern const QColor kWorkspaceColour;
+
+class ChildHost;
+class TMDIChild;
+
+// The image surface, placed at 0, 0 of the scroll box, its size the image's at the zoom.
+class TPaintBox : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TPaintBox(TMDIChild* owner);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    TMDIChild* owner_;
+};
+
+class TMDIChild : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TMDIChild(ChildHost& host, QWidget* parent = nullptr);
+    ~TMDIChild() override;
+
+    DocumentState& Doc() { return doc_; }
+    const DocumentState& Doc() const { return doc_; }
+    QScrollArea* ScrollBox1() const { return scrollBox_; }
+    TPaintBox* PaintBox1() const { return paintBox_; }
+    QMdiSubWindow* SubWindow() const;
+
+    // Caption = FileName, "*" when modified, " [in:out]".
+    void UpdateCaption();
+    // Paint box size = image size at the zoom.
+    void UpdatePaintBoxSize();
+    // Lets the scroll box finish showing or hiding its scroll bars after a size change, so that
+    // its client size is current.
+    void SettleLayout();
+    // Redraws the visible part of the image (after pixels changed).
+    void Repaint();
+    // Draws region of the paint box through the core's display routine.
+    void PaintBox1Paint(QPainter& painter, const QRegion& region);
+
+    // Called by the frame when this window becomes the active one.
+    void FormActivate();
+    // Asks about unsaved changes; true when the window may close.
+    bool FormCloseQuery();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    bool paintDirect(QPainter& painter, const QRegion& region);
+    DisplaySurface surfaceFor(uint32_t* pixels, int32_t stride, const QRect& rect) const;
+    void drawInto(DisplaySurface& surface);
+    QRect visiblePart() const;
+
+    ChildHost& host_;
+    DocumentState doc_;
+    QScrollArea* scrollBox_;
+    TPaintBox* paintBox_;
+    QImage view_; // the visible part, converted straight from the image
+};
+
+} // namespace pixorama::ui

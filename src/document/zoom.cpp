@@ -1,0 +1,116 @@
+// Zoom box index, captions, and the window and scroll arithmetic of zooming and fitting.
+#include "document/zoom.h"
+
+#include <algorithm>
+
+namespace pixorama {
+
+int ZoomBoxIndex(int zoomIn, int zoomOut) {
+    if (zoomIn > 1)
+        return 16 - zoomIn;
+    if (zoomOut > 1)
+        return zoomOut + 14;
+    return 15;
+}
+
+Zoom ZoomOfIndex(int index) {
+    return {std::max(16 - index, 1), std::max(index - 14, 1)};
+}
+
+std::string ZoomText(int zoomIn, int zoomOut) {
+    return std::to_string(zoomIn) + ":" + std::to_string(zoomOut);
+}
+
+std::string CaptionText(const std::string& fileName, bool modified, int zoomIn, int zoomOut) {
+    return fileName + (modified ? "*" : "") + " [" + ZoomText(zoomIn, zoomOut) + "]";
+}
+
+ZoomCentre ZoomViewCentre(int hpos, int vpos, int scrollBoxWidth, int scrollBoxHeight,
+                          int oldZoomIn, int oldZoomOut, int imageWidth, int imageHeight) {
+    ZoomCentre c;
+    c.X = (hpos + scrollBoxWidth / 2) * oldZoomOut / oldZoomIn;
+    if (imageWidth / 2 <= c.X)
+        c.X = imageWidth / 2;
+    c.Y = (vpos + scrollBoxHeight / 2) * oldZoomOut / oldZoomIn;
+    if (imageHeight / 2 <= c.Y)
+        c.Y = imageHeight / 2;
+    return c;
+}
+
+WindowRect ZoomWindowSize(const WindowRect& window, int scrollBoxClientWidth,
+                          int scrollBoxClientHeight, int imageWidth, int imageHeight, int zoomIn,
+                          int zoomOut, const FrameSpace& frame) {
+    WindowRect w = window;
+    w.Width = imageWidth * zoomIn / zoomOut + window.Width - scrollBoxClientWidth;
+    w.Height = imageHeight * zoomIn / zoomOut + window.Height - scrollBoxClientHeight;
+    if (frame.ClientWidth < frame.L + w.Width + w.Left)
+        w.Width = frame.ClientWidth - w.Left - frame.L;
+    if (frame.ClientHeight < frame.T + w.Height + w.Top)
+        w.Height = frame.ClientHeight - w.Top - frame.T;
+    return w;
+}
+
+ScrollPos ZoomScrollPosition(const ZoomCentre& centre, int zoomIn, int zoomOut, int scrollBoxWidth,
+                             int scrollBoxHeight, int horzRange, int vertRange) {
+    ScrollPos p;
+    p.X = centre.X * zoomIn / zoomOut - scrollBoxWidth / 2;
+    p.Y = centre.Y * zoomIn / zoomOut - scrollBoxHeight / 2;
+    if (p.X < 0)
+        p.X = 0;
+    if (p.Y < 0)
+        p.Y = 0;
+    if (p.X > horzRange - 1)
+        p.X = std::max(horzRange - 1, 0);
+    if (p.Y > vertRange - 1)
+        p.Y = std::max(vertRange - 1, 0);
+    return p;
+}
+
+NewWindowFit FitNewDocument(int imageWidth, int imageHeight, int extraWidth, int extraHeight,
+                            WindowRect window, const FrameSpace& frame) {
+    NewWindowFit fit;
+    for (int zoomOut = 1;; ++zoomOut) {
+        window.Width = imageWidth / zoomOut + extraWidth;
+        window.Height = imageHeight / zoomOut + extraHeight;
+        if (window.Left < 0)
+            window.Left = 0;
+        if (window.Top < 0)
+            window.Top = 0;
+        if (frame.ClientWidth < frame.L + window.Width + window.Left)
+            window.Left = 0;
+        if (frame.ClientHeight < frame.T + window.Height + window.Top)
+            window.Top = 0;
+        const bool fits = frame.ClientWidth >= frame.L + window.Width + window.Left &&
+                          frame.ClientHeight >= frame.T + window.Height + window.Top;
+        if (fits || zoomOut >= 16) {
+            fit.ZoomOut = zoomOut;
+            fit.Window = window;
+            return fit;
+        }
+    }
+}
+
+WindowRect FitWindowToImage(int w, int h, WindowRect window, int scrollBoxClientWidth,
+                            int scrollBoxClientHeight, int paintBoxWidth, int paintBoxHeight,
+                            int hScrollBarWidth, int vScrollBarHeight, const FrameSpace& frame) {
+    window.Width = w + window.Width - (scrollBoxClientWidth < paintBoxWidth ? hScrollBarWidth : 0) -
+                   scrollBoxClientWidth;
+    window.Height = h + window.Height -
+                    (scrollBoxClientHeight < paintBoxHeight ? vScrollBarHeight : 0) -
+                    scrollBoxClientHeight;
+    if (window.Left < 0)
+        window.Left = 0;
+    if (window.Top < 0)
+        window.Top = 0;
+    if (frame.ClientWidth < frame.L + window.Width + window.Left)
+        window.Left = 0;
+    if (frame.ClientHeight < frame.T + window.Height + window.Top)
+        window.Top = 0;
+    if (frame.ClientWidth < frame.L + window.Width + window.Left)
+        window.Width = frame.ClientWidth - window.Left - frame.L;
+    if (frame.ClientHeight < frame.T + window.Height + window.Top)
+        window.Height = frame.ClientHeight - window.Top - frame.T;
+    return window;
+}
+
+} // namespace pixorama
