@@ -16,21 +16,35 @@ namespace pictora {
 const std::vector<Codec>& codecs() {
     // formats without a signature (Targa) have no sniff function and are tried last
     static const std::vector<Codec> table = {
-        {"Windows-Bitmap", "*.bmp;*.dib;*.rle",
-         {PICTORA_FORMAT_BMP, PICTORA_FORMAT_DIB, PICTORA_FORMAT_RLE}, sniffBmp, decodeBmp,
-         encodeBmp},
-        {"CompuServe GIF", "*.gif", {PICTORA_FORMAT_GIF, 0, 0}, sniffGif, decodeGif, encodeGif},
-        {"Amiga IFF/ILBM", "*.iff;*.lbm", {PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM, 0}, sniffIlbm,
-         decodeIlbm, encodeIlbm},
-        {"JPEG", "*.jpg;*.jif;*.jpeg", {PICTORA_FORMAT_JPG, PICTORA_FORMAT_JIF, 0}, sniffJpeg,
-         decodeJpeg, encodeJpeg},
-        {"ZSoft Paintbrush", "*.pcx", {PICTORA_FORMAT_PCX, 0, 0}, sniffPcx, decodePcx, encodePcx},
-        {"Truevision Targa", "*.tga", {PICTORA_FORMAT_TGA, 0, 0}, nullptr, decodeTga, encodeTga},
-        {"TIFF", "*.tif;*.tiff", {PICTORA_FORMAT_TIF, 0, 0}, sniffTiff, decodeTiff, encodeTiff},
-        {"Portable Network Graphics", "*.png", {PICTORA_FORMAT_PNG, 0, 0}, sniffPng, decodePng,
-         encodePng},
+        // .RLE files are run-length compressed bitmaps: read, but not written (the writer makes
+        // uncompressed bitmaps only)
+        {"Windows-Bitmap", "*.bmp;*.dib;*.rle", "*.bmp;*.dib",
+         {PICTORA_FORMAT_BMP, PICTORA_FORMAT_DIB, PICTORA_FORMAT_RLE},
+         {PICTORA_FORMAT_BMP, PICTORA_FORMAT_DIB, 0}, sniffBmp, decodeBmp, encodeBmp},
+        {"CompuServe GIF", "*.gif", "*.gif", {PICTORA_FORMAT_GIF, 0, 0}, {PICTORA_FORMAT_GIF, 0, 0},
+         sniffGif, decodeGif, encodeGif},
+        {"Amiga IFF/ILBM", "*.iff;*.lbm", "*.iff;*.lbm", {PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM, 0},
+         {PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM, 0}, sniffIlbm, decodeIlbm, encodeIlbm},
+        {"JPEG", "*.jpg;*.jif;*.jpeg", "*.jpg;*.jif;*.jpeg",
+         {PICTORA_FORMAT_JPG, PICTORA_FORMAT_JIF, 0}, {PICTORA_FORMAT_JPG, PICTORA_FORMAT_JIF, 0},
+         sniffJpeg, decodeJpeg, encodeJpeg},
+        {"ZSoft Paintbrush", "*.pcx", "*.pcx", {PICTORA_FORMAT_PCX, 0, 0}, {PICTORA_FORMAT_PCX, 0, 0},
+         sniffPcx, decodePcx, encodePcx},
+        {"Truevision Targa", "*.tga", "*.tga", {PICTORA_FORMAT_TGA, 0, 0}, {PICTORA_FORMAT_TGA, 0, 0},
+         nullptr, decodeTga, encodeTga},
+        {"TIFF", "*.tif;*.tiff", "*.tif;*.tiff", {PICTORA_FORMAT_TIF, 0, 0},
+         {PICTORA_FORMAT_TIF, 0, 0}, sniffTiff, decodeTiff, encodeTiff},
+        {"Portable Network Graphics", "*.png", "*.png", {PICTORA_FORMAT_PNG, 0, 0},
+         {PICTORA_FORMAT_PNG, 0, 0}, sniffPng, decodePng, encodePng},
     };
     return table;
+}
+
+const Codec* codecForSaving(int format) {
+    for (const Codec& c : codecs())
+        for (int f : c.saveFormats)
+            if (f != 0 && f == format && c.encode != nullptr) return &c;
+    return nullptr;
 }
 
 const Codec* codecForFormat(int format) {
@@ -195,8 +209,8 @@ int32_t SaveDib(const TDibRecord* dib, const char* path, int32_t format, int32_t
         return 0;
     }
     if (format == 0) format = DibFormatOfPath(path);
-    const Codec* codec = codecForFormat(format);
-    if (codec == nullptr || codec->encode == nullptr) {
+    const Codec* codec = codecForSaving(format);
+    if (codec == nullptr) {
         copyError("Dieses Dateiformat kann nicht gespeichert werden", error, errorSize);
         return 0;
     }
@@ -286,9 +300,9 @@ const char* GetDIBSaveFilter(void) {
     static const std::string text = [] {
         std::string s;
         for (const Codec& c : codecs()) {
-            if (c.encode == nullptr) continue;
+            if (c.encode == nullptr || c.savePatterns == nullptr) continue;
             if (!s.empty()) s += '|';
-            s += std::string(c.name) + " (" + c.patterns + ")|" + c.patterns;
+            s += std::string(c.name) + " (" + c.savePatterns + ")|" + c.savePatterns;
         }
         return s;
     }();

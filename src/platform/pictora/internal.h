@@ -62,8 +62,10 @@ using SniffFn = bool (*)(const uint8_t* data, size_t size);
 
 struct Codec {
     const char* name;         // shown in the dialogs, e.g. "Windows-Bitmap"
-    const char* patterns;     // "*.bmp;*.dib"
-    int formats[3];           // file format numbers this codec serves (0 = unused slot)
+    const char* patterns;     // what it reads: "*.bmp;*.dib;*.rle"
+    const char* savePatterns; // what it writes ("*.bmp;*.dib"); nullptr = cannot write
+    int formats[3];           // file format numbers this codec reads (0 = unused slot)
+    int saveFormats[3];       // file format numbers it writes
     SniffFn sniff;            // may be nullptr
     DecodeFn decode;          // may be nullptr (cannot read)
     EncodeFn encode;          // may be nullptr (cannot write)
@@ -72,6 +74,7 @@ struct Codec {
 // All codecs, in the order the dialogs list them.
 const std::vector<Codec>& codecs();
 const Codec* codecForFormat(int format);
+const Codec* codecForSaving(int format); // nullptr when the format cannot be written
 
 // The codecs themselves, one file each under codecs/.
 #define PICTORA_DECLARE_CODEC(name)                                                            \

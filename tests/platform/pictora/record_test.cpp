@@ -292,6 +292,19 @@ TEST(Library, FilterTexts) {
     EXPECT_NE(open.find("|Alle Dateien (*.*)|*.*"), std::string::npos);
     EXPECT_NE(save.find("*.bmp"), std::string::npos);
     EXPECT_EQ(save.find("Alle Dateien"), std::string::npos);
+    // every one of the twelve extensions opens; all but the run-length bitmaps can be written
+    for (const char* ext : {"bmp", "dib", "gif", "iff", "jif", "jpg", "lbm", "pcx", "rle", "tga",
+                            "tif", "png"}) {
+        const std::string pattern = std::string("*.") + ext;
+        EXPECT_NE(open.find(pattern), std::string::npos) << ext;
+        EXPECT_EQ(save.find(pattern) != std::string::npos, std::string(ext) != "rle") << ext;
+    }
+    TDibRecord d;
+    ASSERT_TRUE(newdib(&d, 2, 2, 8, nullptr, 0));
+    char error[256] = "";
+    EXPECT_EQ(SaveDib(&d, "/tmp/pixorama_never_written.rle", 0, 75, error, sizeof(error)), 0);
+    EXPECT_STRNE(error, "");
+    deldib(&d);
 }
 
 TEST(Library, OpenDibFailuresLeaveAnErrorText) {
