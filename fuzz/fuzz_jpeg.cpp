@@ -1,38 +1,26 @@
 // Fuzzes the JPEG reader through OpenDibMemory.  Whatever decodes must survive reading every
 // pixel, and our writer's file of it must decode again at the same size; whatever fails must
 // leave no image and no allocation behind.
-#include "internal.h"
-
-#include <cstdlib>
+#include "fuzz_common.h"
 
 using namespace pictora;
 
 namespace {
 
-volatile uint32_t gSink;
 // Larger images are only decoded: reading, encoding and decoding them again would take the
 // fuzzer's whole time budget without reaching new code.
 constexpr int64_t kRoundTripPixels = 1 << 18;
 constexpr int64_t kLargeFrame = 1 << 20;
-constexpr uint64_t kLimit = 256u << 20, kLargeLimit = 4u << 20;
+constexpr uint64_t kLargeLimit = 4u << 20;
 
 void roundTrip(const TDibRecord& dib) {
-    const int32_t w = DibWidth(&dib), h = DibHeight(&dib);
-    if (int64_t{w} * h > kRoundTripPixels)
+    fuzz::readEveryPixel(dib);
+    if (fuzz::pixelCount(dib) > kRoundTripPixels)
         return;
-    uint32_t sum = 0;
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            sum += static_cast<uint32_t>(getpixel(&dib, x, y));
-    gSink = sum;
-    std::vector<uint8_t> file;
-    std::string error;
-    if (!encodeJpeg(dib, 75, file, error))
-        std::abort();
-    TDibRecord back;
-    if (!OpenDibMemory(&back, file.data(), file.size(), PICTORA_FORMAT_JPG, nullptr, nullptr))
-        std::abort();
-    if (DibWidth(&back) != w || DibHeight(&back) != h)
+    TDibRecord back{};
+    if (!fuzz::writeAndReadBack(dib, encodeJpeg, 75, PICTORA_FORMAT_JPG, back) ||
+        back.Bits == nullptr || DibWidth(&back) != DibWidth(&dib) ||
+        DibHeight(&back) != DibHeight(&dib))
         std::abort();
     deldib(&back);
 }
@@ -58,21 +46,10 @@ bool declaresLargeFrame(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const uint64_t base = PictoraAllocatedBytes();
-    PictoraSetAllocLimit(declaresLargeFrame(data, size) ? kLargeLimit : kLimit);
+    PictoraSetAllocLimit(declaresLargeFrame(data, size) ? kLargeLimit : fuzz::kAllocLimit);
     // by content only when it looks like JPEG: other data would fuzz the other readers
-    for (int format : {int(PICTORA_FORMAT_JPG), 0}) {
-        if (format == 0 && !sniffJpeg(data, size))
-            continue;
-        TDibRecord dib;
-        if (OpenDibMemory(&dib, data, size, format, nullptr, nullptr)) {
-            roundTrip(dib);
-        } else if (dib.Bits != nullptr || DibErrorText(&dib)[0] == '\0') {
-            std::abort();
-        }
-        deldib(&dib);
-        if (PictoraAllocatedBytes() != base)
-            std::abort();
-    }
+    for (int format : {int(PICTORA_FORMAT_JPG), 0})
+        if (format != 0 || sniffJpeg(data, size))
+            fuzz::decode(data, size, format, roundTrip);
     return 0;
 }

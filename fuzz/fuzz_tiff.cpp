@@ -1,12 +1,9 @@
 // Fuzzes the TIFF reader through OpenDibMemory.  Whatever decodes must survive reading every
 // pixel and come back unchanged from a round trip through our writer; whatever fails must leave
 // no image and no allocation behind.
-#include "internal.h"
+#include "fuzz_common.h"
 
-#include <algorithm>
 #include <cstdarg>
-#include <cstdlib>
-#include <cstring>
 
 #include <tiffio.h>
 
@@ -14,44 +11,20 @@ using namespace pictora;
 
 namespace {
 
-volatile uint32_t gSink;
 // Larger images are only decoded: a few bytes of Group 4 or Deflate data can declare millions of
 // pixels, and reading, encoding and decoding them again would not reach new code.
 constexpr int64_t kRoundTripPixels = 1 << 18;
 constexpr uint64_t kLargeImage = 1 << 22;
-constexpr uint64_t kLimit = 256u << 20, kLargeLimit = 4u << 20;
-
-bool samePixels(const TDibRecord& a, const TDibRecord& b) {
-    const int32_t w = DibWidth(&a), h = DibHeight(&a);
-    if (DibWidth(&b) != w || DibHeight(&b) != h || DibBitsPerPixel(&a) != DibBitsPerPixel(&b))
-        return false;
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            if (getpixel(&a, x, y) != getpixel(&b, x, y))
-                return false;
-    const int colours = DibBitsPerPixel(&a) <= 8 ? 1 << DibBitsPerPixel(&a) : 0;
-    return std::memcmp(a.Info->bmiColors, b.Info->bmiColors, sizeof(TRGBQuad) * colours) == 0 &&
-           std::memcmp(a.Palette.palPalEntry, b.Palette.palPalEntry,
-                       sizeof(TPaletteEntry) * colours) == 0;
-}
+constexpr uint64_t kLargeLimit = 4u << 20;
 
 void roundTrip(const TDibRecord& dib) {
-    const int32_t w = DibWidth(&dib), h = DibHeight(&dib);
-    if (int64_t{w} * h > kRoundTripPixels)
+    fuzz::readEveryPixel(dib);
+    if (fuzz::pixelCount(dib) > kRoundTripPixels)
         return;
-    uint32_t sum = 0;
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            sum += static_cast<uint32_t>(getpixel(&dib, x, y));
-    gSink = sum;
-    std::vector<uint8_t> file;
-    std::string error;
-    if (!encodeTiff(dib, 0, file, error))
-        std::abort();
-    TDibRecord back;
-    if (!OpenDibMemory(&back, file.data(), file.size(), PICTORA_FORMAT_TIF, nullptr, nullptr))
-        std::abort();
-    if (!samePixels(dib, back))
+    TDibRecord back{};
+    if (!fuzz::writeAndReadBack(dib, encodeTiff, 0, PICTORA_FORMAT_TIF, back) ||
+        back.Bits == nullptr || !fuzz::sameShape(dib, back) || !fuzz::sameValues(dib, back) ||
+        !fuzz::sameBothTables(dib, back))
         std::abort();
     deldib(&back);
 }
@@ -112,21 +85,10 @@ bool declaresLargeImage(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const uint64_t base = PictoraAllocatedBytes();
-    PictoraSetAllocLimit(declaresLargeImage(data, size) ? kLargeLimit : kLimit);
+    PictoraSetAllocLimit(declaresLargeImage(data, size) ? kLargeLimit : fuzz::kAllocLimit);
     // by content only when it looks like TIFF: other data would fuzz the other readers
-    for (int format : {int(PICTORA_FORMAT_TIF), 0}) {
-        if (format == 0 && !sniffTiff(data, size))
-            continue;
-        TDibRecord dib;
-        if (OpenDibMemory(&dib, data, size, format, nullptr, nullptr)) {
-            roundTrip(dib);
-        } else if (dib.Bits != nullptr || DibErrorText(&dib)[0] == '\0') {
-            std::abort();
-        }
-        deldib(&dib);
-        if (PictoraAllocatedBytes() != base)
-            std::abort();
-    }
+    for (int format : {int(PICTORA_FORMAT_TIF), 0})
+        if (format != 0 || sniffTiff(data, size))
+            fuzz::decode(data, size, format, roundTrip);
     return 0;
 }

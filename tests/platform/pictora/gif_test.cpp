@@ -1,8 +1,6 @@
 // GIF reading and writing: fixtures made by gifbuild, pamtogif and ImageMagick, round trips,
 // ImageMagick reading our files, and damaged input.
-#include "internal.h"
-
-#include <gtest/gtest.h>
+#include "codec_test_support.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,12 +13,11 @@
 
 namespace {
 
-const std::string kDir = std::string(PIXORAMA_TEST_DATA) + "/gif/";
+using codec_test::colourAt;
+using codec_test::Dib;
+using codec_test::readBytes;
 
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+const std::string kDir = std::string(PIXORAMA_TEST_DATA) + "/gif/";
 
 // Binary PGM/PPM (maxval < 256): grey values, or R + 256G + 65536B per pixel.
 struct Pnm {
@@ -40,19 +37,6 @@ Pnm parsePnm(const std::vector<uint8_t>& b) {
     for (size_t i = used + 1; i + (colour ? 2 : 0) < b.size(); i += colour ? 3 : 1)
         p.px.push_back(colour ? b[i] + 256 * b[i + 1] + 65536 * b[i + 2] : b[i]);
     return p;
-}
-
-struct Dib {
-    TDibRecord r{};
-    ~Dib() { deldib(&r); }
-};
-
-int32_t colourAt(const TDibRecord& d, int x, int y) {
-    const int32_t v = getpixel(&d, x, y);
-    if (DibBitsPerPixel(&d) == 24)
-        return v;
-    const TRGBQuad q = d.Info->bmiColors[v];
-    return q.rgbRed + 256 * q.rgbGreen + 65536 * q.rgbBlue;
 }
 
 std::vector<uint8_t> encode(const TDibRecord& d, std::string& error) {
@@ -274,12 +258,7 @@ TEST(GifCodec, HugeSizesAndTheAllocationLimit) {
 
     std::vector<int> seen;
     Dib g;
-    ASSERT_EQ(
-        OpenDibMemory(
-            &g.r, small.data(), small.size(), 0,
-            [](int32_t pct, void* user) { static_cast<std::vector<int>*>(user)->push_back(pct); },
-            &seen),
-        1);
+    ASSERT_TRUE(codec_test::decodeWithProgress(g, small, seen));
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back(), 100);
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));

@@ -1,39 +1,15 @@
 // IFF ILBM / PBM reader and ILBM writer.
-#include "internal.h"
-
-#include <gtest/gtest.h>
+#include "codec_test_support.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-namespace oldformats_test { // defined in pcx_test.cpp
-struct Rgb {
-    int w = 0, h = 0;
-    std::vector<uint32_t> px;
-    uint32_t at(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
-};
-std::vector<uint8_t> readBytes(const std::string& path);
-Rgb readPnm(const std::string& path);
-Rgb runToPnm(const std::string& command);
-uint32_t colourAt(const TDibRecord& d, int x, int y);
-::testing::AssertionResult samePixels(const TDibRecord& d, const Rgb& ref);
-void makePattern(TDibRecord* d, int bpp, int w, int h);
-Rgb toRgb(const TDibRecord& d);
-std::string tempPath(const std::string& name);
-void expectPrefixesFail(const std::vector<uint8_t>& file, int format, size_t allowed = 0);
-} // namespace oldformats_test
-
 namespace {
 
-using namespace oldformats_test;
+using namespace codec_test;
 const std::string kDir = std::string(PIXORAMA_TEST_DATA) + "/ilbm/";
-
-struct Dib {
-    TDibRecord r{};
-    ~Dib() { deldib(&r); }
-};
 
 uint32_t be32(const uint8_t* p) {
     return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
@@ -101,16 +77,7 @@ TEST(Ilbm, EveryVariantDecodesToTheSourcePixels) {
         SCOPED_TRACE(c.file);
         const Rgb ref = readPnm(kDir + c.source);
         ASSERT_GT(ref.w, 0);
-        for (int format : {0, int{PICTORA_FORMAT_IFF}, int{PICTORA_FORMAT_LBM}}) {
-            Dib d;
-            int lastPercent = -1;
-            auto progress = [](int32_t pct, void* user) { *static_cast<int*>(user) = pct; };
-            ASSERT_EQ(OpenDib(&d.r, (kDir + c.file).c_str(), format, progress, &lastPercent), 1)
-                << DibErrorText(&d.r);
-            EXPECT_EQ(DibBitsPerPixel(&d.r), c.bpp);
-            EXPECT_TRUE(samePixels(d.r, ref));
-            EXPECT_EQ(lastPercent, 100);
-        }
+        expectOpensAs(kDir + c.file, {0, PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM}, c.bpp, ref);
     }
 }
 
@@ -229,7 +196,7 @@ TEST(Ilbm, RoundTripThroughOurWriterAndNetpbm) {
         Dib src;
         makePattern(&src.r, bpp, 35, 6);
         const std::string path =
-            tempPath("rt" + std::to_string(bpp) + (bpp == 8 ? ".lbm" : ".iff"));
+            tempPath("oldformats_", "rt" + std::to_string(bpp) + (bpp == 8 ? ".lbm" : ".iff"));
         char err[200] = "";
         ASSERT_EQ(SaveDib(&src.r, path.c_str(), 0, 0, err, sizeof err), 1) << err;
         const std::vector<uint8_t> f = readBytes(path);

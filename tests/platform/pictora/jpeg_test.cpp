@@ -1,8 +1,6 @@
 // JPEG codec: files made by cjpeg and ImageMagick against djpeg's decode, CMYK/YCCK, the writer
 // (round trips, files ImageMagick reads), and damaged, truncated and oversized input.
-#include "internal.h"
-
-#include <gtest/gtest.h>
+#include "codec_test_support.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,13 +17,13 @@ using namespace pictora;
 
 namespace {
 
+using codec_test::colourAt;
+using codec_test::decode;
+using codec_test::Dib;
+using codec_test::readBytes;
+
 const std::string kDir = std::string(PIXORAMA_TEST_DATA) + "/jpeg/";
 using Bytes = std::vector<uint8_t>;
-
-Bytes readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 struct Pnm {
     int w = 0, h = 0, channels = 0;
@@ -62,19 +60,6 @@ Pnm parsePnm(const Bytes& b) {
     return p;
 }
 
-struct Dib {
-    TDibRecord r{};
-    ~Dib() { deldib(&r); }
-};
-
-uint32_t rgbAt(const TDibRecord& d, int x, int y) {
-    const int32_t v = getpixel(&d, x, y);
-    if (DibBitsPerPixel(&d) == 24)
-        return static_cast<uint32_t>(v);
-    const TRGBQuad& q = d.Info->bmiColors[v];
-    return q.rgbRed | q.rgbGreen << 8 | q.rgbBlue << 16;
-}
-
 // Largest difference of one channel between the record and the reference.
 int maxDiff(const TDibRecord& d, const Pnm& ref) {
     if (DibWidth(&d) != ref.w || DibHeight(&d) != ref.h)
@@ -83,14 +68,9 @@ int maxDiff(const TDibRecord& d, const Pnm& ref) {
     for (int y = 0; y < ref.h; ++y)
         for (int x = 0; x < ref.w; ++x)
             for (int s = 0; s < 24; s += 8)
-                worst = std::max(worst, std::abs(int(rgbAt(d, x, y) >> s & 255) -
+                worst = std::max(worst, std::abs(int(colourAt(d, x, y) >> s & 255) -
                                                  int(ref.rgb(x, y) >> s & 255)));
     return worst;
-}
-
-bool decode(Dib& d, const Bytes& b) {
-    deldib(&d.r);
-    return OpenDibMemory(&d.r, b.data(), b.size(), 0, nullptr, nullptr) == 1;
 }
 
 Bytes encode(const TDibRecord& d, int quality) {
@@ -98,12 +78,6 @@ Bytes encode(const TDibRecord& d, int quality) {
     std::string err;
     EXPECT_TRUE(encodeJpeg(d, quality, out, err)) << err;
     return out;
-}
-
-std::string tempPath(const char* name) {
-    return (std::filesystem::temp_directory_path() /
-            ("pictora_jpeg_" + std::to_string(getpid()) + "_" + name))
-        .string();
 }
 
 // Offset of the first marker `code` in the header segments, or 0.
@@ -266,7 +240,7 @@ TEST(JpegCodec, WriterRoundTripsAndImageMagickAgrees) {
         int tolerance;
     } cases[] = {{&rgb.r, 24, 8}, {&pal.r, 24, 40}, {&grey.r, 8, 8}, {&bw.r, 8, 40}};
     for (const auto& c : cases) {
-        const std::string path = tempPath("rt.jpg");
+        const std::string path = codec_test::tempPath("pictora_jpeg_", "rt.jpg");
         char err[200] = "";
         ASSERT_EQ(SaveDib(c.dib, path.c_str(), 0, 95, err, sizeof err), 1) << err;
         Dib back;
@@ -278,8 +252,8 @@ TEST(JpegCodec, WriterRoundTripsAndImageMagickAgrees) {
         for (int y = 0; y < DibHeight(c.dib); ++y)
             for (int x = 0; x < DibWidth(c.dib); ++x)
                 for (int s = 0; s < 24; s += 8)
-                    worst = std::max(worst, std::abs(int(rgbAt(back.r, x, y) >> s & 255) -
-                                                     int(rgbAt(*c.dib, x, y) >> s & 255)));
+                    worst = std::max(worst, std::abs(int(colourAt(back.r, x, y) >> s & 255) -
+                                                     int(colourAt(*c.dib, x, y) >> s & 255)));
         EXPECT_LE(worst, c.tolerance) << "depth " << DibBitsPerPixel(c.dib);
 
         // the same libjpeg decode with the same defaults: ImageMagick must see our pixels exactly
@@ -361,18 +335,7 @@ TEST(JpegCodec, DamagedInputFailsWithoutLeaks) {
     expectFail(repeated(1100), "Die Datei ist beschädigt: zu viele Bilddurchgänge", "scans");
 
     // random damage behind the header: any outcome but a crash, a leak or a half image
-    uint32_t seed = 12345;
-    for (int round = 0; round < 300; ++round) {
-        b = round % 2 ? base : prog;
-        for (int k = 0; k < 3; ++k) {
-            seed = seed * 1103515245u + 12345u;
-            b[20 + (seed >> 8) % (b.size() - 20)] = static_cast<uint8_t>(seed >> 24);
-        }
-        Dib d;
-        if (!decode(d, b)) {
-            EXPECT_EQ(d.r.Bits, nullptr);
-        }
-    }
+    codec_test::expectSurvivesDamage({&prog, &base}, 300, 20, 12345);
     EXPECT_EQ(PictoraAllocatedBytes(), before);
 }
 

@@ -1,8 +1,7 @@
 // PNG reading and writing: every colour type and depth made by pnmtopng and ImageMagick,
 // transparency over white, round trips, ImageMagick reading our files, hostile input.
-#include "internal.h"
+#include "codec_test_support.h"
 
-#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -16,12 +15,11 @@
 
 namespace {
 
-const std::string kDir = std::string(PIXORAMA_TEST_DATA) + "/png/";
+using codec_test::colourAt;
+using codec_test::Dib;
+using codec_test::readBytes;
 
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+const std::string kDir = std::string(PIXORAMA_TEST_DATA) + "/png/";
 
 // Binary PGM/PPM, 8 or 16 bits: the samples as 8-bit values (16-bit ones rounded to 8 bits),
 // packed as R + 256G + 65536B, grey g as g * 0x010101.
@@ -54,27 +52,8 @@ Pnm parsePnm(const std::vector<uint8_t>& b) {
 
 // What ImageMagick shows of a file: flattened onto white.
 Pnm imageMagickView(const std::string& path) {
-    FILE* pipe = popen(("convert '" + path + "' -background white -flatten ppm:-").c_str(), "r");
-    std::vector<uint8_t> ppm;
-    if (pipe == nullptr)
-        return {};
-    for (int ch; (ch = std::fgetc(pipe)) != EOF;)
-        ppm.push_back(static_cast<uint8_t>(ch));
-    pclose(pipe);
-    return parsePnm(ppm);
-}
-
-struct Dib {
-    TDibRecord r{};
-    ~Dib() { deldib(&r); }
-};
-
-int32_t colourAt(const TDibRecord& d, int x, int y) {
-    const int32_t v = getpixel(&d, x, y);
-    if (DibBitsPerPixel(&d) == 24)
-        return v;
-    const TRGBQuad q = d.Info->bmiColors[v];
-    return q.rgbRed + 256 * q.rgbGreen + 65536 * q.rgbBlue;
+    return parsePnm(
+        codec_test::runCommand("convert '" + path + "' -background white -flatten ppm:-"));
 }
 
 void expectPixels(const TDibRecord& d, const Pnm& want) {
@@ -311,12 +290,7 @@ TEST(PngCodec, HugeSizesAndTheAllocationLimit) {
 
     std::vector<int> seen;
     Dib g;
-    ASSERT_EQ(
-        OpenDibMemory(
-            &g.r, big.data(), big.size(), 0,
-            [](int32_t pct, void* user) { static_cast<std::vector<int>*>(user)->push_back(pct); },
-            &seen),
-        1);
+    ASSERT_TRUE(codec_test::decodeWithProgress(g, big, seen));
     EXPECT_GT(seen.size(), 50u);
     EXPECT_EQ(seen.back(), 100);
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));

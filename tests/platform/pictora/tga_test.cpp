@@ -1,39 +1,15 @@
 // Targa reader and writer.
-#include "internal.h"
-
-#include <gtest/gtest.h>
+#include "codec_test_support.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-namespace oldformats_test { // defined in pcx_test.cpp
-struct Rgb {
-    int w = 0, h = 0;
-    std::vector<uint32_t> px;
-    uint32_t at(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
-};
-std::vector<uint8_t> readBytes(const std::string& path);
-Rgb readPnm(const std::string& path);
-Rgb runToPnm(const std::string& command);
-uint32_t colourAt(const TDibRecord& d, int x, int y);
-::testing::AssertionResult samePixels(const TDibRecord& d, const Rgb& ref);
-void makePattern(TDibRecord* d, int bpp, int w, int h);
-Rgb toRgb(const TDibRecord& d);
-std::string tempPath(const std::string& name);
-void expectPrefixesFail(const std::vector<uint8_t>& file, int format, size_t allowed = 0);
-} // namespace oldformats_test
-
 namespace {
 
-using namespace oldformats_test;
+using namespace codec_test;
 const std::string kDir = std::string(PIXORAMA_TEST_DATA) + "/tga/";
-
-struct Dib {
-    TDibRecord r{};
-    ~Dib() { deldib(&r); }
-};
 
 std::vector<uint8_t> header(int mapType, int type, int first, int length, int mapBits, int w, int h,
                             int depth, int descriptor) {
@@ -76,16 +52,7 @@ TEST(Tga, EveryVariantDecodesToTheSourcePixels) {
         SCOPED_TRACE(c.file);
         const Rgb ref = readPnm(kDir + c.source);
         ASSERT_GT(ref.w, 0);
-        for (int format : {0, int{PICTORA_FORMAT_TGA}}) {
-            Dib d;
-            int lastPercent = -1;
-            auto progress = [](int32_t pct, void* user) { *static_cast<int*>(user) = pct; };
-            ASSERT_EQ(OpenDib(&d.r, (kDir + c.file).c_str(), format, progress, &lastPercent), 1)
-                << DibErrorText(&d.r);
-            EXPECT_EQ(DibBitsPerPixel(&d.r), c.bpp);
-            EXPECT_TRUE(samePixels(d.r, ref));
-            EXPECT_EQ(lastPercent, 100);
-        }
+        expectOpensAs(kDir + c.file, {0, PICTORA_FORMAT_TGA}, c.bpp, ref);
     }
 }
 
@@ -189,7 +156,7 @@ TEST(Tga, RoundTripThroughOurWriterAndImageMagick) {
         SCOPED_TRACE(bpp);
         Dib src;
         makePattern(&src.r, bpp, 19, 11);
-        const std::string path = tempPath("rt" + std::to_string(bpp) + ".tga");
+        const std::string path = tempPath("oldformats_", "rt" + std::to_string(bpp) + ".tga");
         char err[200] = "";
         ASSERT_EQ(SaveDib(&src.r, path.c_str(), 0, 0, err, sizeof err), 1) << err;
         const std::vector<uint8_t> f = readBytes(path);

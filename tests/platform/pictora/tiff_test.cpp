@@ -1,8 +1,6 @@
 // TIFF codec: files made by ImageMagick, netpbm and the libtiff tools in every layout we read,
 // the LZW writer (round trips, files ImageMagick reads), and damaged or oversized input.
-#include "internal.h"
-
-#include <gtest/gtest.h>
+#include "codec_test_support.h"
 
 #include <cstdio>
 #include <cstring>
@@ -19,13 +17,13 @@ using namespace pictora;
 
 namespace {
 
+using codec_test::colourAt;
+using codec_test::decode;
+using codec_test::Dib;
+using codec_test::readBytes;
+
 const std::string kDir = std::string(PIXORAMA_TEST_DATA) + "/tiff/";
 using Bytes = std::vector<uint8_t>;
-
-Bytes readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // Binary PBM/PGM/PPM, kept as one RGB value per pixel (PBM: 1 = black).
 struct Pnm {
@@ -68,19 +66,6 @@ Pnm parsePnm(const Bytes& b) {
     return p;
 }
 
-struct Dib {
-    TDibRecord r{};
-    ~Dib() { deldib(&r); }
-};
-
-uint32_t rgbAt(const TDibRecord& d, int x, int y) {
-    const int32_t v = getpixel(&d, x, y);
-    if (DibBitsPerPixel(&d) == 24)
-        return static_cast<uint32_t>(v);
-    const TRGBQuad& q = d.Info->bmiColors[v];
-    return q.rgbRed | q.rgbGreen << 8 | q.rgbBlue << 16;
-}
-
 // Pixels whose colour differs from the reference (all of them when the size differs).
 int wrongPixels(const TDibRecord& d, const Pnm& ref) {
     if (DibWidth(&d) != ref.w || DibHeight(&d) != ref.h)
@@ -88,13 +73,8 @@ int wrongPixels(const TDibRecord& d, const Pnm& ref) {
     int bad = 0;
     for (int y = 0; y < ref.h; ++y)
         for (int x = 0; x < ref.w; ++x)
-            bad += rgbAt(d, x, y) != ref.rgb[size_t(y) * ref.w + x];
+            bad += colourAt(d, x, y) != ref.rgb[size_t(y) * ref.w + x];
     return bad;
-}
-
-bool decode(Dib& d, const Bytes& b) {
-    deldib(&d.r);
-    return OpenDibMemory(&d.r, b.data(), b.size(), 0, nullptr, nullptr) == 1;
 }
 
 // Sets every value of a SHORT or LONG entry of the first directory (classic TIFF); a single
@@ -242,7 +222,7 @@ TEST(TiffCodec, WriterRoundTripsAndImageMagickAgrees) {
         for (int y = 0; y < 11; ++y)
             for (int x = 0; x < expected.w; ++x) {
                 ASSERT_EQ(getpixel(&back.r, x, y), getpixel(&src.r, x, y)) << x << "," << y;
-                expected.rgb.push_back(rgbAt(src.r, x, y));
+                expected.rgb.push_back(colourAt(src.r, x, y));
             }
         FILE* pipe = popen(("convert '" + path + "' -depth 8 ppm:-").c_str(), "r");
         ASSERT_NE(pipe, nullptr);
@@ -290,18 +270,7 @@ TEST(TiffCodec, DamagedInputFailsWithoutLeaks) {
     // random damage: any outcome but a crash, a leak or a half image
     const Bytes tiled = readBytes(kDir + "rgb_tiled_planar.tif"),
                 g4 = readBytes(kDir + "bw_g4.tif");
-    uint32_t seed = 777;
-    for (int round = 0; round < 600; ++round) {
-        b = round % 3 == 0 ? rgb : round % 3 == 1 ? tiled : g4;
-        for (int k = 0; k < 3; ++k) {
-            seed = seed * 1103515245u + 12345u;
-            b[8 + (seed >> 8) % (b.size() - 8)] = static_cast<uint8_t>(seed >> 24);
-        }
-        Dib d;
-        if (!decode(d, b)) {
-            EXPECT_EQ(d.r.Bits, nullptr);
-        }
-    }
+    codec_test::expectSurvivesDamage({&rgb, &tiled, &g4}, 600, 8, 777);
     EXPECT_EQ(PictoraAllocatedBytes(), before);
 }
 

@@ -1,7 +1,7 @@
 // Amiga IFF: FORM ILBM (bit planes, with EHB, HAM6/HAM8 and 24-bit deep images) and FORM PBM
 // (chunky 8-bit), raw or ByteRun1.  The writer stores palette images as 1, 4 or 8 bit planes
 // and 24-bit images as 24 planes, always ByteRun1.
-#include "../internal.h"
+#include "codec_util.h"
 
 #include <algorithm>
 #include <cstring>
@@ -348,21 +348,13 @@ bool decodeIlbm(const uint8_t* data, size_t size, TDibRecord* out, Progress& pro
 }
 
 bool encodeIlbm(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
-    if (!hasImage(&dib)) {
-        error = "Kein Bild zum Speichern";
+    if (!checkEncodable(dib, "IFF", error))
         return false;
-    }
     const int32_t w = dib.Info->bmiHeader.biWidth;
     const int32_t h = dib.Info->bmiHeader.biHeight;
     const int bpp = dib.Info->bmiHeader.biBitCount;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) {
-        error = "Diese Farbtiefe kann nicht als IFF gespeichert werden";
+    if (!checkSides(w, h, 0xFFFF, "IFF", error))
         return false;
-    }
-    if (w <= 0 || h <= 0 || w > 0xFFFF || h > 0xFFFF) {
-        error = "Das Bild ist zu groß für das IFF-Format";
-        return false;
-    }
     const int planes = bpp;
     const size_t planeBytes = static_cast<size_t>((w + 15) / 16) * 2;
 

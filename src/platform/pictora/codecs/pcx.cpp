@@ -1,6 +1,6 @@
 // ZSoft Paintbrush (PCX): reader for 1..4 bit planes, 2/4-bit packed pixels, 8-bit with the
 // trailing 256-colour palette and 24-bit (3 or 4 planes); writer for all four record depths.
-#include "../internal.h"
+#include "codec_util.h"
 
 #include <algorithm>
 #include <cstring>
@@ -297,25 +297,17 @@ bool decodePcx(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
 }
 
 bool encodePcx(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
-    if (!hasImage(&dib)) {
-        error = "Kein Bild zum Speichern";
+    if (!checkEncodable(dib, "PCX", error))
         return false;
-    }
     const int32_t w = dib.Info->bmiHeader.biWidth;
     const int32_t h = dib.Info->bmiHeader.biHeight;
     const int bpp = dib.Info->bmiHeader.biBitCount;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) {
-        error = "Diese Farbtiefe kann nicht als PCX gespeichert werden";
-        return false;
-    }
     const int bits = bpp <= 4 ? 1 : 8;
     const int planes = bpp == 1 ? 1 : bpp == 4 ? 4 : bpp == 8 ? 1 : 3;
     const size_t needed = bits == 1 ? (static_cast<size_t>(w) + 7) / 8 : static_cast<size_t>(w);
     const size_t bpl = (needed + 1) & ~static_cast<size_t>(1);
-    if (w <= 0 || h <= 0 || w > 65536 || h > 65536 || bpl > 0xFFFF) {
-        error = "Das Bild ist zu groß für das PCX-Format";
+    if (!checkSides(w, h, 65536, "PCX", error, bpl <= 0xFFFF))
         return false;
-    }
 
     const size_t start = out.size();
     out.resize(start + kHeaderSize, 0);

@@ -5,7 +5,7 @@
 //
 // libpng reports errors by longjmp: the functions that call setjmp below keep everything they
 // own in plain structs (no destructors), and their callers clean up.
-#include "../internal.h"
+#include "codec_util.h"
 
 #include <png.h>
 
@@ -113,51 +113,6 @@ struct ReadJob {
     const char* failure = nullptr; // our own German reason, when not libpng's
 };
 
-// Index packing for 1- and 4-bit records.  Values the depth cannot hold (only possible in
-// damaged files) become 0; the tables keep the loops free of branches.
-struct IndexTable {
-    uint8_t v[256];
-};
-constexpr IndexTable kNibbleTable = [] {
-    IndexTable t{};
-    for (int v = 0; v < 16; ++v)
-        t.v[v] = static_cast<uint8_t>(v);
-    return t;
-}();
-constexpr IndexTable kBitTable = [] {
-    IndexTable t{};
-    t.v[1] = 1;
-    return t;
-}();
-constexpr const uint8_t* kNibble = kNibbleTable.v;
-constexpr const uint8_t* kBit = kBitTable.v;
-
-void packIndices(const uint8_t* src, int32_t width, int bpp, uint8_t* dst) {
-    const size_t n = static_cast<size_t>(width);
-    if (bpp == 8) {
-        std::memcpy(dst, src, n);
-        return;
-    }
-    const uint8_t* end = src + n;
-    if (bpp == 4) {
-        for (; end - src >= 2; src += 2)
-            *dst++ = static_cast<uint8_t>(kNibble[src[0]] << 4 | kNibble[src[1]]);
-        if (src < end)
-            *dst = static_cast<uint8_t>(kNibble[src[0]] << 4);
-        return;
-    }
-    for (; end - src >= 8; src += 8)
-        *dst++ = static_cast<uint8_t>(kBit[src[0]] << 7 | kBit[src[1]] << 6 | kBit[src[2]] << 5 |
-                                      kBit[src[3]] << 4 | kBit[src[4]] << 3 | kBit[src[5]] << 2 |
-                                      kBit[src[6]] << 1 | kBit[src[7]]);
-    if (src < end) {
-        unsigned b = 0;
-        for (int k = 7; src < end; --k)
-            b |= static_cast<unsigned>(kBit[*src++]) << k;
-        *dst = static_cast<uint8_t>(b);
-    }
-}
-
 // A colour with alpha a over white: (c*a + 255*(255-a)) / 255, rounded to nearest.
 inline uint8_t overWhite(unsigned c, unsigned a) {
     return static_cast<uint8_t>((c * a + 255u * (255u - a) + 127u) / 255u);
@@ -199,14 +154,6 @@ void convertRow(const ReadJob& j, RowMode mode, const uint8_t* src, int32_t y) {
         compositeRow(src, width, rowPtr(*j.out, y));
     else
         compositeRow16(src, width, rowPtr(*j.out, y));
-}
-
-int depthForColours(int count) {
-    if (count <= 2)
-        return 1;
-    if (count <= 16)
-        return 4;
-    return 8;
 }
 
 // Everything from the signature to IEND; a libpng error leaves through longjmp.  Returns false
@@ -467,15 +414,8 @@ bool decodePng(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
 }
 
 bool encodePng(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
-    if (!hasImage(&dib)) {
-        error = "Kein Bild zum Speichern";
+    if (!checkEncodable(dib, "PNG", error))
         return false;
-    }
-    const int bpp = dib.Info->bmiHeader.biBitCount;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) {
-        error = "Diese Farbtiefe kann nicht als PNG gespeichert werden";
-        return false;
-    }
     WriteJob j;
     j.io.out = &out;
     j.dib = &dib;

@@ -1,7 +1,7 @@
 // Truevision Targa: reader for colour-mapped, true-colour and grey images, raw or run-length
 // encoded, any origin; writer for colour-mapped (type 9) and 24-bit (type 10) files with RLE.
 // The format has no signature, so the reader checks the header strictly instead.
-#include "../internal.h"
+#include "codec_util.h"
 
 #include <algorithm>
 #include <cstring>
@@ -306,21 +306,13 @@ bool decodeTga(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
 }
 
 bool encodeTga(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
-    if (!hasImage(&dib)) {
-        error = "Kein Bild zum Speichern";
+    if (!checkEncodable(dib, "Targa", error))
         return false;
-    }
     const int32_t w = dib.Info->bmiHeader.biWidth;
     const int32_t h = dib.Info->bmiHeader.biHeight;
     const int bpp = dib.Info->bmiHeader.biBitCount;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) {
-        error = "Diese Farbtiefe kann nicht als Targa gespeichert werden";
+    if (!checkSides(w, h, 0xFFFF, "Targa", error))
         return false;
-    }
-    if (w <= 0 || h <= 0 || w > 0xFFFF || h > 0xFFFF) {
-        error = "Das Bild ist zu groß für das Targa-Format";
-        return false;
-    }
     const bool mapped = bpp <= 8;
     const int colours = mapped ? 1 << bpp : 0;
     out.push_back(0);                                // no image ID

@@ -432,6 +432,21 @@ bool readScanlines(ReadContext& c) {
     return true;
 }
 
+// Converts rows of a band whose planes lie one after another, bandBytes apart, into the record
+// from row y0 on.
+void convertBand(ReadContext& c, const uint8_t* band, uint64_t bandBytes, uint32_t y0,
+                 uint32_t rows) {
+    const Layout& lay = c.lay;
+    const uint8_t* src[3] = {};
+    for (uint32_t r = 0; r < rows; ++r) {
+        for (int p = 0; p < lay.planes; ++p)
+            src[p] = band + static_cast<size_t>(bandBytes) * static_cast<size_t>(p) +
+                     static_cast<size_t>(r * lay.planeRowBytes);
+        convertRow(lay, src, rowPtr(*c.out, static_cast<int32_t>(y0 + r)));
+    }
+    c.progress->report(y0 + rows, lay.height);
+}
+
 // Strips: one band per strip, read plane by plane.
 bool readStrips(ReadContext& c) {
     const Layout& lay = c.lay;
@@ -447,7 +462,6 @@ bool readStrips(ReadContext& c) {
         c.fail = Fail::NoMemory;
         return false;
     }
-    const uint8_t* src[3] = {};
     for (uint32_t y0 = 0; y0 < lay.height; y0 += rps) {
         const uint32_t rows = std::min(rps, lay.height - y0);
         const uint64_t need = uint64_t{rows} * lay.planeRowBytes;
@@ -461,13 +475,7 @@ bool readStrips(ReadContext& c) {
             if (got < 0 || static_cast<uint64_t>(got) < need)
                 return false;
         }
-        for (uint32_t r = 0; r < rows; ++r) {
-            for (int p = 0; p < lay.planes; ++p)
-                src[p] = band.p + static_cast<size_t>(bandBytes) * static_cast<size_t>(p) +
-                         static_cast<size_t>(r * lay.planeRowBytes);
-            convertRow(lay, src, rowPtr(*c.out, static_cast<int32_t>(y0 + r)));
-        }
-        c.progress->report(y0 + rows, lay.height);
+        convertBand(c, band.p, bandBytes, y0, rows);
     }
     return true;
 }
@@ -496,7 +504,6 @@ bool readTiles(ReadContext& c) {
         c.fail = Fail::NoMemory;
         return false;
     }
-    const uint8_t* src[3] = {};
     for (uint32_t y0 = 0; y0 < lay.height; y0 += th) {
         const uint32_t rows = std::min(th, lay.height - y0);
         for (uint32_t x0 = 0; x0 < lay.width; x0 += tw) {
@@ -517,13 +524,7 @@ bool readTiles(ReadContext& c) {
                                 static_cast<size_t>(bytes));
             }
         }
-        for (uint32_t r = 0; r < rows; ++r) {
-            for (int p = 0; p < lay.planes; ++p)
-                src[p] = band.p + static_cast<size_t>(bandBytes) * static_cast<size_t>(p) +
-                         static_cast<size_t>(r * lay.planeRowBytes);
-            convertRow(lay, src, rowPtr(*c.out, static_cast<int32_t>(y0 + r)));
-        }
-        c.progress->report(y0 + rows, lay.height);
+        convertBand(c, band.p, bandBytes, y0, rows);
     }
     return true;
 }
