@@ -97,6 +97,21 @@ void ApplyBrushPreset(int type, TBrushValues& values) {
         values = p.Values;
 }
 
+bool LoadPattern(TDibRecord& pattern, const std::string& path, Host& host) {
+    if (pattern.Bits != nullptr)
+        deldib(&pattern);
+    TDibRecord loaded{};
+    OpenDib(&loaded, path.c_str(), PICTORA_FORMAT_AUTO, nullptr, nullptr);
+    if (loaded.Bits == nullptr) {
+        deldib(&loaded);
+        pattern = TDibRecord{};
+        host.MessageBox(kTextPatternLoadFailed, "", MB_ICONSTOP);
+        return false;
+    }
+    pattern = loaded;
+    return true;
+}
+
 TPanelLayout PanelLayoutFor(Tool tool) {
     switch (tool) {
     case Tool::Replace:

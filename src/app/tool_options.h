@@ -3,8 +3,13 @@
 // controls each tool shows.  The panel widgets and the tools read these tables.
 #pragma once
 
+#include "document/host.h"
+
+#include <pictora.h>
+
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace pixorama {
@@ -83,5 +88,10 @@ struct TPanelLayout {
     bool BrushGroup;
 };
 TPanelLayout PanelLayoutFor(Tool tool);
+
+// Loads the fill pattern from path: the old pattern is freed first; a file the raster library
+// cannot read leaves no pattern and shows "Fehler beim Laden des Bildes!".  True on success.
+bool LoadPattern(TDibRecord& pattern, const std::string& path, Host& host);
+inline constexpr const char* kTextPatternLoadFailed = "Fehler beim Laden des Bildes!";
 
 } // namespace pixorama

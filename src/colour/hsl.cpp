@@ -90,4 +90,9 @@ int32_t PaletteSwatchAt(int32_t x, int32_t y, int32_t colourCount) {
     return -1;
 }
 
+TRect PaletteSwatchRect(int32_t index) {
+    const int32_t i = index / 2, j = index % 2;
+    return {j * 12 + 5, i * 12 + 5, j * 12 + 15, i * 12 + 15};
+}
+
 } // namespace pixorama

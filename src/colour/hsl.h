@@ -47,6 +47,9 @@ int32_t PaletteSwatchAt(int32_t x, int32_t y, int32_t colourCount);
 inline int32_t PaletteStripHeight(int32_t colourCount) {
     return colourCount / 2 * 12 + 5;
 }
+// Swatch of entry index: Left/Top its first pixel, Right/Bottom the last one (edges included,
+// as for the clicks).
+TRect PaletteSwatchRect(int32_t index);
 
 inline constexpr const char* kTextColorFieldNoMemory =
     "Fehler: Zuwenig Speicher! Dieses Programm wird mit so wenig Speicher nicht richtig arbeiten "

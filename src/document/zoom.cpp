@@ -5,6 +5,15 @@
 
 namespace pixorama {
 
+namespace {
+
+void growToMinimum(WindowRect& w, const FrameSpace& frame) {
+    w.Width = std::max(w.Width, frame.MinWidth);
+    w.Height = std::max(w.Height, frame.MinHeight);
+}
+
+} // namespace
+
 int ZoomBoxIndex(int zoomIn, int zoomOut) {
     if (zoomIn > 1)
         return 16 - zoomIn;
@@ -43,6 +52,7 @@ WindowRect ZoomWindowSize(const WindowRect& window, int scrollBoxClientWidth,
     WindowRect w = window;
     w.Width = imageWidth * zoomIn / zoomOut + window.Width - scrollBoxClientWidth;
     w.Height = imageHeight * zoomIn / zoomOut + window.Height - scrollBoxClientHeight;
+    growToMinimum(w, frame);
     if (frame.ClientWidth < frame.L + w.Width + w.Left)
         w.Width = frame.ClientWidth - w.Left - frame.L;
     if (frame.ClientHeight < frame.T + w.Height + w.Top)
@@ -72,6 +82,7 @@ NewWindowFit FitNewDocument(int imageWidth, int imageHeight, int extraWidth, int
     for (int zoomOut = 1;; ++zoomOut) {
         window.Width = imageWidth / zoomOut + extraWidth;
         window.Height = imageHeight / zoomOut + extraHeight;
+        growToMinimum(window, frame);
         if (window.Left < 0)
             window.Left = 0;
         if (window.Top < 0)
@@ -98,6 +109,7 @@ WindowRect FitWindowToImage(int w, int h, WindowRect window, int scrollBoxClient
     window.Height = h + window.Height -
                     (scrollBoxClientHeight < paintBoxHeight ? vScrollBarHeight : 0) -
                     scrollBoxClientHeight;
+    growToMinimum(window, frame);
     if (window.Left < 0)
         window.Left = 0;
     if (window.Top < 0)

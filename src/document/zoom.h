@@ -26,9 +26,12 @@ struct WindowRect {
 
 // The frame around the documents: its client size, and L and T, the room the visible side bars
 // (left/right) and top/bottom bars take.
+// MinWidth / MinHeight: the smallest a document window is made, so that a tiny image still
+// gets a window with room for its caption buttons (the frame's size still wins).
 struct FrameSpace {
     int ClientWidth = 0, ClientHeight = 0;
     int L = 0, T = 0;
+    int MinWidth = 0, MinHeight = 0;
 };
 
 // Image pixel at the middle of the view with the old zoom, never past the image's middle.

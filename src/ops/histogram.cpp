@@ -166,6 +166,29 @@ void ClearHistogram(THistogramState& s, bool visible) {
     s.InfoText.clear();
 }
 
+std::vector<THistLine> HistogramAxes(int32_t h) {
+    std::vector<THistLine> lines;
+    lines.push_back({4, 0, 4, h - 5});
+    lines.push_back({4, h - 5, 262, h - 5});
+    for (int32_t i = 0; i <= 51; ++i)
+        lines.push_back({5 * i + 5, h - 5, 5 * i + 5, h - 1});
+    for (int32_t i = 1; i <= 15; ++i)
+        lines.push_back({0, h - 10 * i - 1, 4, h - 10 * i - 1});
+    return lines;
+}
+
+std::vector<THistPoint> HistogramCurve(const THistogramState& s, int t, int32_t h) {
+    std::vector<THistPoint> points;
+    if (t < 0 || t > 3 || !s.Valid || s.Maximum <= 0 || !s.Shown[static_cast<size_t>(t)])
+        return points;
+    points.reserve(256);
+    for (int32_t i = 0; i < 256; ++i) {
+        const int64_t c = s.Tables[static_cast<size_t>(t)][static_cast<size_t>(i)];
+        points.push_back({i + 5, static_cast<int32_t>(h - c * 150 / s.Maximum - 5)});
+    }
+    return points;
+}
+
 std::string HistogramText(const TDibRecord& dib) {
     THistogramState s;
     Updatehistogramm(s, &dib, true);

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pixorama {
 
@@ -34,6 +35,18 @@ void Updatehistogramm(THistogramState& state, const TDibRecord* dib, bool visibl
 // The closing image document was the active one: clear the curves and the text (only while the
 // window is visible).
 void ClearHistogram(THistogramState& state, bool visible);
+
+// What the histogram's paint box draws, for a paint box h pixels high: the two axes and their
+// ticks as lines, and the polyline of table t (empty when the table is not shown, the state
+// is not valid or the maximum is 0).
+struct THistLine {
+    int32_t X1, Y1, X2, Y2;
+};
+struct THistPoint {
+    int32_t X, Y;
+};
+std::vector<THistLine> HistogramAxes(int32_t h);
+std::vector<THistPoint> HistogramCurve(const THistogramState& state, int t, int32_t h);
 
 // The statistics line with all four boxes on, as the command line prints it.
 std::string HistogramText(const TDibRecord& dib);

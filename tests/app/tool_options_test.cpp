@@ -1,6 +1,8 @@
 // The options panel tables: presets, clamping, what each tool shows, the lists.
 #include "app/tool_options.h"
 
+#include "recording_host.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -74,6 +76,24 @@ TEST(ToolOptions, PanelPerToolAndLists) {
     EXPECT_EQ(kDirectOption.Items.size(), 8u);
     EXPECT_EQ(kFillStyleOption.Items.size(), 6u);
     EXPECT_STREQ(kTypOption.Items[3], "Kreis");
+}
+
+TEST(ToolOptions, PatternLoadingFreesTheOldPatternFirst) {
+    RecordingHost host;
+    TDibRecord pattern{};
+    const std::string good = std::string(PIXORAMA_TEST_DATA) + "/bmp/pal4_os2.bmp";
+    ASSERT_TRUE(LoadPattern(pattern, good, host));
+    ASSERT_NE(pattern.Bits, nullptr);
+    EXPECT_TRUE(host.messages.empty());
+    // an unreadable file: no pattern afterwards, and the message with the error icon
+    EXPECT_FALSE(LoadPattern(pattern, std::string(PIXORAMA_TEST_DATA) + "/no/such.bmp", host));
+    EXPECT_EQ(pattern.Bits, nullptr);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Fehler beim Laden des Bildes!");
+    EXPECT_EQ(host.messages[0].caption, "");
+    EXPECT_EQ(host.messages[0].flags, MB_ICONSTOP);
+    ASSERT_TRUE(LoadPattern(pattern, good, host));
+    deldib(&pattern);
 }
 
 } // namespace

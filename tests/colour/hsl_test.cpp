@@ -35,6 +35,21 @@ TEST(Hsl, WorkedExamplesAndSegments) {
     EXPECT_EQ(HslToRgb(0, 255, 60), (TRgb{255 - (67 * 255 >> 7), 0, 0}));
 }
 
+TEST(Hsl, SwatchRectanglesMatchTheClickBounds) {
+    const TRect r5 = PaletteSwatchRect(5);
+    EXPECT_EQ(r5.Left, 17);
+    EXPECT_EQ(r5.Top, 29);
+    EXPECT_EQ(r5.Right, 27);
+    EXPECT_EQ(r5.Bottom, 39);
+    for (int i = 0; i < 256; ++i) {
+        const TRect r = PaletteSwatchRect(i);
+        EXPECT_EQ(PaletteSwatchAt(r.Left, r.Top, 256), i);
+        EXPECT_EQ(PaletteSwatchAt(r.Right, r.Bottom, 256), i);
+        EXPECT_EQ(PaletteSwatchAt(r.Right + 1, r.Bottom + 1, 256), -1);
+        EXPECT_LE(r.Bottom, PaletteStripHeight(256));
+    }
+}
+
 TEST(Hsl, ColourFieldClicksAndPixels) {
     TRgb c;
     ASSERT_TRUE(ColorFieldPick(2, 0, c));

@@ -136,5 +136,28 @@ TEST(Zoom, FitWindowToImage) {
     EXPECT_EQ(w.Top, 0);
 }
 
+TEST(Zoom, TinyImagesGetAUsableWindow) {
+    // 13 x 7 image, frame of 10 x 30 around the scroll box, windows at least 160 x 100
+    const FrameSpace frame{1600, 900, 0, 0, 160, 100};
+    NewWindowFit f = FitNewDocument(13, 7, 10, 30, {20, 20, 200, 150}, frame);
+    EXPECT_EQ(f.ZoomOut, 1);
+    EXPECT_EQ(f.Window.Width, 160);
+    EXPECT_EQ(f.Window.Height, 100);
+    WindowRect w = ZoomWindowSize({20, 20, 160, 100}, 150, 70, 13, 7, 2, 1, frame);
+    EXPECT_EQ(w.Width, 160);
+    EXPECT_EQ(w.Height, 100);
+    // large enough at 16:1, the minimum no longer matters
+    w = ZoomWindowSize({20, 20, 160, 100}, 150, 70, 13, 7, 16, 1, frame);
+    EXPECT_EQ(w.Width, 13 * 16 + 10);
+    EXPECT_EQ(w.Height, 7 * 16 + 30);
+    w = FitWindowToImage(13, 7, {20, 20, 300, 300}, 290, 270, 13, 7, 17, 17, frame);
+    EXPECT_EQ(w.Width, 160);
+    EXPECT_EQ(w.Height, 100);
+    // a frame smaller than the minimum still wins
+    w = FitWindowToImage(13, 7, {0, 0, 300, 300}, 290, 270, 13, 7, 17, 17, {120, 80, 0, 0, 160, 100});
+    EXPECT_EQ(w.Width, 120);
+    EXPECT_EQ(w.Height, 80);
+}
+
 } // namespace
 } // namespace pixorama

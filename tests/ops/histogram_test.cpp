@@ -110,5 +110,34 @@ TEST(Histogram, ShownTablesDecideMaximumMinimumAndMean) {
     deldib(&other);
 }
 
+TEST(Histogram, AxesAndCurvesOfThePaintBox) {
+    const std::vector<THistLine> axes = HistogramAxes(153);
+    ASSERT_EQ(axes.size(), 2u + 52u + 15u);
+    EXPECT_EQ(axes[0].X1, 4);
+    EXPECT_EQ(axes[0].Y2, 148);
+    EXPECT_EQ(axes[1].X2, 262);
+    EXPECT_EQ(axes[2].X1, 5);      // first tick below the axis
+    EXPECT_EQ(axes[53].X1, 260);   // last one
+    EXPECT_EQ(axes[53].Y2, 152);
+    EXPECT_EQ(axes[54].Y1, 142);   // h - 10 - 1
+    EXPECT_EQ(axes[68].Y1, 2);     // h - 150 - 1
+
+    TDibRecord d = Make24(4, 5, [](int32_t x, int32_t) { return x < 3 ? Rgb(200, 0, 0) : Rgb(0, 0, 0); });
+    THistogramState s;
+    EXPECT_TRUE(HistogramCurve(s, kHistRed, 153).empty()); // nothing counted yet
+    Updatehistogramm(s, &d, true);
+    const std::vector<THistPoint> red = HistogramCurve(s, kHistRed, 153);
+    ASSERT_EQ(red.size(), 256u);
+    EXPECT_EQ(s.Maximum, 20); // green and blue: all 20 at level 0
+    EXPECT_EQ(red[200].X, 205);
+    EXPECT_EQ(red[200].Y, 153 - 15 * 150 / 20 - 5);
+    EXPECT_EQ(red[0].Y, 153 - 5 * 150 / 20 - 5);
+    EXPECT_EQ(red[1].Y, 148);
+    s.Shown[kHistGreen] = false;
+    EXPECT_TRUE(HistogramCurve(s, kHistGreen, 153).empty());
+    EXPECT_TRUE(HistogramCurve(s, 4, 153).empty());
+    deldib(&d);
+}
+
 } // namespace
 } // namespace pixorama

@@ -73,6 +73,7 @@ void TMainForm::ShowNewDocument(const TDibRecord& dib, const std::string& name, 
     if (!prepareDocument(child, dib))
         child->SubWindow()->close();
     UpdateAllColors();
+    RefreshToolWindows();
     UpdateMenuItems();
 }
 
@@ -95,6 +96,7 @@ void TMainForm::OpenImageFile(const QString& path) {
         child->SubWindow()->close();
     }
     UpdateAllColors();
+    RefreshToolWindows();
     UpdateMenuItems();
 }
 
@@ -209,6 +211,7 @@ void TMainForm::SetZoom(int newIn, int newOut) {
         child->UpdateCaption();
         child->Repaint();
     }
+    followZoomBox();
     UpdateMenuItems();
 }
 

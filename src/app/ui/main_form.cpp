@@ -7,6 +7,7 @@
 #include "app/ui/status_bar.h"
 #include "app/window_layout.h"
 #include "document/ui/mdi_child.h"
+#include "ops/ui/histo_form.h"
 #include "platform/ui/cursors.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/settings_store.h"
@@ -32,6 +33,7 @@ namespace pixorama::ui {
 
 namespace {
 const QString kForm = QStringLiteral("TMainForm");
+const QSize kMinDocumentWindow(180, 110);
 } // namespace
 
 // The core's way out: progress into the status bar, message boxes, menu refresh.
@@ -49,6 +51,7 @@ class TMainForm::FrameHost : public Host {
             child->UpdateCaption();
         form_.UpdateMenuItems();
     }
+    void Updatehistogramm() override { form_.Updatehistogramm(); }
 
   private:
     TMainForm& form_;
@@ -98,6 +101,8 @@ TMainForm::~TMainForm() {
         disconnect(w, nullptr, this, nullptr);
     closing_.clear();
     qDeleteAll(windows);
+    deldib(&ColorField);
+    deldib(&PatternDib);
 }
 
 void TMainForm::FormCreate() {
@@ -118,6 +123,8 @@ void TMainForm::FormCreate() {
     saveFilters_ = ParseDialogFilter(GetDIBSaveFilter());
     InstallCursors();
     SelectionFormat = QStringLiteral("application/x-velumina-selection");
+    // colour field, option start values, the zoom tool's panel
+    createToolBars();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -133,6 +140,7 @@ void TMainForm::FormShow() {
     for (const QString& path : files_)
         OpenImageFile(path);
     files_.clear();
+    histoForm_->DefaultPlacement(frameGeometry());
     ShowKontrollClick();
     ShowHistogrClick();
 }
@@ -236,6 +244,7 @@ void TMainForm::subWindowActivated(QMdiSubWindow* window) {
     if (window != nullptr)
         if (auto* child = qobject_cast<TMDIChild*>(window->widget()))
             child->FormActivate();
+    RefreshToolWindows();
     UpdateMenuItems();
 }
 
@@ -246,6 +255,8 @@ void TMainForm::ChildActivated(TMDIChild*) {
 void TMainForm::ChildClosed(TMDIChild* child) {
     // the window leaves the work space after this; from now on it no longer counts
     QMdiSubWindow* sub = child->SubWindow();
+    histoForm_->DocumentClosing(sub != nullptr && sub == mdiArea_->activeSubWindow() &&
+                                !closing_.contains(sub));
     if (sub != nullptr && !closing_.contains(sub)) {
         closing_.insert(sub);
         connect(sub, &QObject::destroyed, this, [this, sub] {
@@ -254,6 +265,7 @@ void TMainForm::ChildClosed(TMDIChild* child) {
         });
     }
     UpdateAllColors();
+    RefreshToolWindows();
     UpdateMenuItems();
 }
 
@@ -302,6 +314,9 @@ FrameSpace TMainForm::frameSpace() const {
     // the work space is what the bars leave of the frame's client area
     f.ClientWidth = f.L + mdiArea_->viewport()->width();
     f.ClientHeight = f.T + mdiArea_->viewport()->height();
+    // a tiny image still gets a window with room for its caption and buttons
+    f.MinWidth = kMinDocumentWindow.width();
+    f.MinHeight = kMinDocumentWindow.height();
     return f;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/menu_rules.h"
+#include "app/tool_options.h"
 #include "document/document_files.h"
 #include "document/ui/child_host.h"
 #include "document/zoom.h"
@@ -28,6 +29,10 @@ namespace pixorama::ui {
 
 class TMDIChild;
 class TStatusBar;
+class TToolPalette;
+class TOptionsPanel;
+class TColourPanel;
+class THistoForm;
 
 class TMainForm : public QMainWindow, public ChildHost {
     Q_OBJECT
@@ -106,6 +111,46 @@ class TMainForm : public QMainWindow, public ChildHost {
     void HelpAboutItemClick();
     void FormShow();
 
+    // ---- tone adjustments, convolution filters, colour corrections (main_ops.cpp) ----
+    void Graustufen1Click();
+    void HistogramFunktionen1Click();
+    void Farbenumkehren1Click();
+    void Tiefebeschrnken1Click();
+    void Solarisieren1Click();
+    void HelligkeitundKontrast1Click();
+    void GammaKorrektion1Click();
+    void GlanzlichtMitteSchatten1Click();
+    void RotGrnBlau1Click();
+    void Colorieren1Click();
+    void Eckenhervorheben1Click();
+    void Eckenfinden1Click();
+    void HorizontaleEckenfinden1Click();
+    void VertikaleEckenfinden1Click();
+    void Konturenzeichnen1Click();
+    void SchwachWeichzeichnen1Click();
+    void Soften1Click();
+    void StarkSoften1Click();
+    void Sharpen1Click();
+    void StarkSchrfen1Click();
+    void Emboss1Click();
+    void EmbossVertikal1Click();
+
+    // ---- tool palette, options, colours, histogram, undo (main_tools.cpp) ----
+    TToolPalette* ToolPalette() const { return toolPalette_; }
+    TOptionsPanel* OptionsPanel() const { return optionsPanel_; }
+    TColourPanel* ColourPanel() const { return colourPanel_; }
+    THistoForm* HistoWindow() const { return histoForm_; }
+    // The tool whose button is down.
+    Tool SelectedTool() const;
+    TDibRecord ColorField{}; // 48 x 96 colour field of the colour panel
+    TDibRecord PatternDib{}; // fill pattern, empty until one is loaded
+    void Rckgngig1Click();
+    void LoadPattBtnClick();
+    // Recomputes the histogram window from the active document.
+    void Updatehistogramm();
+    // Colour panel, zoom list and histogram follow the active document.
+    void RefreshToolWindows();
+
   protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -125,6 +170,8 @@ class TMainForm : public QMainWindow, public ChildHost {
     FrameSpace frameSpace() const;
     void storeSettings();
     void subWindowActivated(QMdiSubWindow* window);
+    void createToolBars();
+    void followZoomBox();
 
     class FrameHost;
     std::unique_ptr<FrameHost> host_;
@@ -140,6 +187,10 @@ class TMainForm : public QMainWindow, public ChildHost {
     std::vector<DialogFilter> openFilters_, saveFilters_;
     bool activationConnected_ = false;
     QSet<QMdiSubWindow*> closing_;
+    TToolPalette* toolPalette_ = nullptr;
+    TOptionsPanel* optionsPanel_ = nullptr;
+    TColourPanel* colourPanel_ = nullptr;
+    THistoForm* histoForm_ = nullptr;
 };
 
 } // namespace pixorama::ui

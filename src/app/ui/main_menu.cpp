@@ -247,6 +247,50 @@ void TMainForm::buildMenus() {
     QMenu* help = menu(nullptr, "&Hilfe", "Help1");
     connect(addItem(help, "Inf&o", nullptr, "HelpAboutItem"), &QAction::triggered, this,
             &TMainForm::HelpAboutItemClick);
+
+    // ---- tone adjustments, convolution filters, colour corrections (main_ops.cpp) ----
+    struct OpsCommand {
+        const char* name;
+        void (TMainForm::*handler)();
+        const char* hint;
+    };
+    const OpsCommand opsCommands[] = {
+        {"Graustufen1", &TMainForm::Graustufen1Click, "Nimmt einem farbiges Bild die Farbe"},
+        {"HistogramFunktionen1", &TMainForm::HistogramFunktionen1Click,
+         "Verteielt die Farben über das gesamte Histogramm"},
+        {"Farbenumkehren1", &TMainForm::Farbenumkehren1Click, "Aus hell wird dunkel und umgekehrt"},
+        {"Tiefebeschrnken1", &TMainForm::Tiefebeschrnken1Click,
+         "Beschränkt die Anzahl der Bits pro Pixel"},
+        {"Solarisieren1", &TMainForm::Solarisieren1Click,
+         "Kehrt die Farben ab einer bestimmten Helligkeit um"},
+        {"HelligkeitundKontrast1", &TMainForm::HelligkeitundKontrast1Click, nullptr},
+        {"GammaKorrektion1", &TMainForm::GammaKorrektion1Click, nullptr},
+        {"GlanzlichtMitteSchatten1", &TMainForm::GlanzlichtMitteSchatten1Click, nullptr},
+        {"RotGrnBlau1", &TMainForm::RotGrnBlau1Click, nullptr},
+        {"Colorieren1", &TMainForm::Colorieren1Click, "Macht ein Schwarz-Weiß Bild farbig"},
+        {"Eckenhervorheben1", &TMainForm::Eckenhervorheben1Click, nullptr},
+        {"Eckenfinden1", &TMainForm::Eckenfinden1Click, nullptr},
+        {"HorizontaleEckenfinden1", &TMainForm::HorizontaleEckenfinden1Click, nullptr},
+        {"VertikaleEckenfinden1", &TMainForm::VertikaleEckenfinden1Click, nullptr},
+        {"Konturenzeichnen1", &TMainForm::Konturenzeichnen1Click, nullptr},
+        {"SchwachWeichzeichnen1", &TMainForm::SchwachWeichzeichnen1Click, nullptr},
+        {"Soften1", &TMainForm::Soften1Click, nullptr},
+        {"StarkSoften1", &TMainForm::StarkSoften1Click, nullptr},
+        {"Sharpen1", &TMainForm::Sharpen1Click, nullptr},
+        {"StarkSchrfen1", &TMainForm::StarkSchrfen1Click, nullptr},
+        {"Emboss1", &TMainForm::Emboss1Click, nullptr},
+        {"EmbossVertikal1", &TMainForm::EmbossVertikal1Click, nullptr},
+    };
+    for (const OpsCommand& c : opsCommands) {
+        QAction* a = Action(QLatin1String(c.name));
+        if (a == nullptr)
+            continue;
+        connect(a, &QAction::triggered, this, c.handler);
+        if (c.hint != nullptr)
+            a->setStatusTip(QString::fromUtf8(c.hint));
+    }
+    adjust->menuAction()->setStatusTip(
+        QStringLiteral("Verändert wichtige Eigenschaften der Bildfarbe"));
 }
 
 // The open child windows below the window commands, the active one checked.

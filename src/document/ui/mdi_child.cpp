@@ -181,6 +181,16 @@ void TMDIChild::PaintBox1Paint(QPainter& painter, const QRegion& region) {
     }
 }
 
+void TMDIChild::setcol1(int32_t value) {
+    doc_.ForeColor = value;
+    emit ColoursChanged();
+}
+
+void TMDIChild::setcol2(int32_t value) {
+    doc_.BackColor = value;
+    emit ColoursChanged();
+}
+
 void TMDIChild::FormActivate() {
     if (doc_.Dib.Bits == nullptr)
         return;

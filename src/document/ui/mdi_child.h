@@ -56,10 +56,18 @@ class TMDIChild : public QWidget {
     // Draws region of the paint box through the core's display routine.
     void PaintBox1Paint(QPainter& painter, const QRegion& region);
 
+    // Store the foreground / background colour (a pixel value of this image); the colour panel
+    // repaints its swatch.
+    void setcol1(int32_t value);
+    void setcol2(int32_t value);
+
     // Called by the frame when this window becomes the active one.
     void FormActivate();
     // Asks about unsaved changes; true when the window may close.
     bool FormCloseQuery();
+
+  signals:
+    void ColoursChanged();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,0 +1,27 @@
+// Progress that paints while an operation runs.
+#include "ops/ui/progress_host.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEventLoop>
+#include <QThread>
+
+namespace pixorama::ui {
+
+void TProgressHost::SetProSatus(int percent) {
+    frame_.SetProSatus(percent);
+    ++steps_;
+    // the operations report from the thread that called them only; be sure of it anyway
+    if (QThread::currentThread() == QCoreApplication::instance()->thread())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+TBusyCursor::TBusyCursor() {
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+TBusyCursor::~TBusyCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+} // namespace pixorama::ui

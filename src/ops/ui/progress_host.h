@@ -1,0 +1,37 @@
+// The frame's host for operations that may take long: every progress step lets the event loop
+// paint (the status bar's bar, windows uncovered meanwhile), while clicks and keys wait until
+// the operation is done.
+#pragma once
+
+#include "document/host.h"
+
+namespace pixorama::ui {
+
+class TProgressHost : public Host {
+  public:
+    explicit TProgressHost(Host& frame) : frame_(frame) {}
+    void SetProSatus(int percent) override;
+    int MessageBox(const std::string& text, const std::string& caption, int flags) override {
+        return frame_.MessageBox(text, caption, flags);
+    }
+    void UpdateMenuItems() override { frame_.UpdateMenuItems(); }
+    void Updatehistogramm() override { frame_.Updatehistogramm(); }
+
+    // How many progress steps were passed on (tests look at it).
+    int Steps() const { return steps_; }
+
+  private:
+    Host& frame_;
+    int steps_ = 0;
+};
+
+// A busy cursor for the length of a scope.
+class TBusyCursor {
+  public:
+    TBusyCursor();
+    ~TBusyCursor();
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+} // namespace pixorama::ui

@@ -1,0 +1,80 @@
+// TPosterFaktor and TSolarfaktor.
+#include "ops/ui/tone_forms.h"
+
+#include "ops/tone.h"
+#include "platform/ui/settings_store.h"
+
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace pixorama::ui {
+
+TNumberForm::TNumberForm(const QString& formName, const QString& caption, const QString& label,
+                         const QString& okCaption, const QString& editName, int min, int max,
+                         int preset, QWidget* parent)
+    : QDialog(parent), edit_(new QSpinBox) {
+    setObjectName(formName);
+    setWindowTitle(caption);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+
+    edit_->setObjectName(editName);
+    edit_->setRange(min, max);
+    edit_->setValue(preset);
+    auto* text = new QLabel(label);
+    text->setBuddy(edit_);
+    auto* row = new QHBoxLayout;
+    row->addWidget(text);
+    row->addWidget(edit_);
+
+    auto* buttons = new QDialogButtonBox;
+    OkBtn = buttons->addButton(okCaption, QDialogButtonBox::AcceptRole);
+    OkBtn->setObjectName(QStringLiteral("OkBtn"));
+    OkBtn->setDefault(true);
+    CancelBtn = buttons->addButton(QStringLiteral("A&bbrechen"), QDialogButtonBox::RejectRole);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+bool TNumberForm::Run() {
+    adjustSize();
+    FormSettings settings(objectName());
+    if (settings.value(QStringLiteral("Placement")).isValid()) {
+        settings.restorePlacement(this);
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen->availableGeometry()));
+    }
+    const bool ok = exec() == QDialog::Accepted;
+    settings.storePlacement(this);
+    return ok;
+}
+
+TPosterFaktor::TPosterFaktor(QWidget* parent)
+    : TNumberForm(QStringLiteral("TPosterFaktor"), QStringLiteral("Tiefe beschränken..."),
+                  QStringLiteral("Farbe auf X Bits pro Kanal beschränken:"), QStringLiteral("OK"),
+                  QStringLiteral("PosterEdit"), kPosterBitsRange.Min, kPosterBitsRange.Max,
+                  kPosterBitsRange.Default, parent),
+      PosterEdit(edit_) {}
+
+TSolarfaktor::TSolarfaktor(QWidget* parent)
+    : TNumberForm(QStringLiteral("TSolarfaktor"), QStringLiteral("Solarisieren..."),
+                  QStringLiteral("Grenzwert:"), QStringLiteral("&Ok"),
+                  QStringLiteral("SolarEdit"), kSolarThresholdRange.Min, kSolarThresholdRange.Max,
+                  kSolarThresholdRange.Default, parent),
+      SolarEdit(edit_) {}
+
+} // namespace pixorama::ui
