@@ -3,7 +3,25 @@
 
 #include "colour/std_palettes.h"
 
+#include <algorithm>
+
 namespace pixorama {
+
+void CopyBytesParallel(uint8_t* dst, const uint8_t* src, size_t bytes) {
+    // A fresh buffer costs a page fault per page on first touch; faulting and copying on both
+    // cores halves the time of the undo copy every command takes.
+    constexpr size_t kChunk = size_t{4} << 20;
+    const int64_t chunks = static_cast<int64_t>((bytes + kChunk - 1) / kChunk);
+    if (chunks <= 1) {
+        std::memcpy(dst, src, bytes);
+        return;
+    }
+#pragma omp parallel for schedule(static)
+    for (int64_t i = 0; i < chunks; ++i) {
+        const size_t from = static_cast<size_t>(i) * kChunk;
+        std::memcpy(dst + from, src + from, std::min(kChunk, bytes - from));
+    }
+}
 
 TDibRecord MakeDIBCopy(const TDibRecord& src, Host& host) {
     TDibRecord copy;
@@ -16,7 +34,7 @@ TDibRecord MakeDIBCopy(const TDibRecord& src, Host& host) {
         host.MessageBox(kTextNoMemory, "", MB_ICONSTOP);
         return copy;
     }
-    std::memcpy(copy.Bits, src.Bits, src.Info->bmiHeader.biSizeImage);
+    CopyBytesParallel(copy.Bits, src.Bits, src.Info->bmiHeader.biSizeImage);
     return copy;
 }
 

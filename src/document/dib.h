@@ -35,6 +35,9 @@ class DibHolder {
     TDibRecord dib_;
 };
 
+// memcpy on every core (for whole images).
+void CopyBytesParallel(uint8_t* dst, const uint8_t* src, size_t bytes);
+
 // Deep copy of src.  A source without pixels gives a record without pixels and no message; a
 // copy that cannot be made shows the shortage message and comes back with nil Bits.
 TDibRecord MakeDIBCopy(const TDibRecord& src, Host& host);
