@@ -75,10 +75,13 @@ StepRegistrar toneSteps({
 });
 
 std::string filterUsage() {
-    std::string names;
-    for (const TBuiltinFilter& f : kBuiltinFilters)
-        names += (names.empty() ? "" : "|") + std::string(f.CliName);
-    return "--filter " + names;
+    std::string usage = "--filter ";
+    for (const TBuiltinFilter& f : kBuiltinFilters) {
+        if (&f != &kBuiltinFilters.front())
+            usage += '|';
+        usage += f.CliName;
+    }
+    return usage;
 }
 
 StepRegistrar filterSteps({

@@ -29,7 +29,7 @@ TDibRecord MakeDIBCopy(const TDibRecord& src, Host& host) {
     if (src.Bits == nullptr || src.Info == nullptr) return copy;
     int32_t n = DibColorCount(&src);
     if (n > 256) n = 0;
-    newdib(&copy, DibWidth(&src), DibHeight(&src), DibBitsPerPixel(&src), src.Info, n);
+    newdib_unfilled(&copy, DibWidth(&src), DibHeight(&src), DibBitsPerPixel(&src), src.Info, n);
     if (copy.Bits == nullptr) {
         host.MessageBox(kTextNoMemory, "", MB_ICONSTOP);
         return copy;

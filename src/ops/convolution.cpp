@@ -11,9 +11,6 @@
 #ifdef _OPENMP
 #include <omp.h>
 #endif
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -555,22 +552,6 @@ void filterRows16(const TDibRecord& work, const TDibRecord& img, const SplitKern
     }
 }
 
-// The work copy is fresh memory written once from end to end: large pages save most of the
-// page faults of filling it.
-void adviseHugePages(const TDibRecord& d) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-    const uintptr_t begin = reinterpret_cast<uintptr_t>(d.Bits);
-    const uintptr_t end = begin + d.Info->bmiHeader.biSizeImage;
-    const uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t last = end & ~(kHuge - 1);
-    if (last > first)
-        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)d;
-#endif
-}
-
 // The padded work copy: the image two pixels in from every side, the margin repeating the edge.
 void fillWorkCopy(const TDibRecord& img, const TDibRecord& work, Host& host) {
     const int32_t w = DibWidth(&img), h = DibHeight(&img);
@@ -607,13 +588,12 @@ void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
     }
     const int32_t w = DibWidth(&img), h = DibHeight(&img);
     TDibRecord work;
-    newdib(&work, w + 4, h + 4, 24, nullptr, 0);
+    newdib_unfilled(&work, w + 4, h + 4, 24, nullptr, 0);
     if (work.Bits == nullptr) {
         host.MessageBox(kTextFilterNoMemory, "Fehler", MB_ICONSTOP);
         host.SetProSatus(0);
         return;
     }
-    adviseHugePages(work);
     fillWorkCopy(img, work, host);
 
     std::vector<Tap> taps;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <sys/mman.h>
 
@@ -17,9 +18,72 @@ std::atomic<uint64_t> gAllocated{0};
 
 // Every tracked block carries its size in front so trackedFree can account for it.
 struct alignas(16) BlockHeader {
-    uint64_t size;
-    uint64_t mapped; // 1 = from mmap
+    uint64_t size;   // bytes asked for
+    uint64_t mapped; // 0 = from malloc, else the length of the mapping
 };
+
+// Large blocks freed recently, kept mapped for the next allocation of about the same size.  An
+// image command takes an undo copy and often a work image of the image's size and frees the
+// same sizes again; handing those pages back and faulting fresh, kernel-zeroed ones in for the
+// next command costs as much as copying the image.  Kept blocks are marked MADV_FREE, so the
+// kernel may still take their pages under memory pressure (they read as zero then).
+struct CachedBlock {
+    void* base = nullptr;
+    size_t length = 0;
+};
+constexpr int kCacheBlocks = 3;
+constexpr size_t kCacheBytes = size_t{768} << 20;
+std::mutex gCacheLock;
+CachedBlock gCache[kCacheBlocks]; // oldest first
+int gCached = 0;
+
+size_t cachedBytes() {
+    size_t total = 0;
+    for (int i = 0; i < gCached; ++i) total += gCache[i].length;
+    return total;
+}
+
+void dropCached(int i) {
+    ::munmap(gCache[i].base, gCache[i].length);
+    for (int j = i + 1; j < gCached; ++j) gCache[j - 1] = gCache[j];
+    --gCached;
+}
+
+// The smallest kept mapping that holds `length` bytes without wasting more than a quarter.
+void* takeCached(size_t length, size_t& got) {
+    std::lock_guard<std::mutex> lock(gCacheLock);
+    int best = -1;
+    for (int i = 0; i < gCached; ++i) {
+        const size_t l = gCache[i].length;
+        if (l >= length && l - length <= length / 4 && (best < 0 || l < gCache[best].length))
+            best = i;
+    }
+    if (best < 0) return nullptr;
+    void* base = gCache[best].base;
+    got = gCache[best].length;
+    for (int j = best + 1; j < gCached; ++j) gCache[j - 1] = gCache[j];
+    --gCached;
+    return base;
+}
+
+void keepOrUnmap(void* base, size_t length) {
+    if (length > kCacheBytes) {
+        ::munmap(base, length);
+        return;
+    }
+#ifdef MADV_FREE
+    ::madvise(base, length, MADV_FREE);
+#endif
+    std::lock_guard<std::mutex> lock(gCacheLock);
+    while (gCached > 0 && (gCached == kCacheBlocks || cachedBytes() + length > kCacheBytes))
+        dropCached(0);
+    gCache[gCached++] = CachedBlock{base, length};
+}
+
+void releaseCache() {
+    std::lock_guard<std::mutex> lock(gCacheLock);
+    while (gCached > 0) dropCached(0);
+}
 } // namespace
 
 // Blocks this large come straight from mmap: already zero, and backed by huge pages where the
@@ -36,13 +100,25 @@ void* trackedAlloc(size_t bytes, bool zeroed) {
     }
     const size_t total = bytes + sizeof(BlockHeader);
     void* raw = nullptr;
-    bool mapped = false;
+    size_t mapped = 0;
     if (total >= kMapThreshold) {
-        void* m = ::mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (m != MAP_FAILED) {
-            ::madvise(m, total, MADV_HUGEPAGE);
-            raw = m;
-            mapped = true;
+        raw = takeCached(total, mapped);
+        if (raw != nullptr) {
+            if (zeroed) std::memset(raw, 0, total);
+        } else {
+            void* m =
+                ::mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (m == MAP_FAILED) {
+                // kept blocks of other sizes may be what stands in the way
+                releaseCache();
+                m = ::mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                           -1, 0);
+            }
+            if (m != MAP_FAILED) {
+                ::madvise(m, total, MADV_HUGEPAGE);
+                raw = m;
+                mapped = total;
+            }
         }
     } else {
         raw = zeroed ? std::calloc(1, total) : std::malloc(total);
@@ -53,7 +129,7 @@ void* trackedAlloc(size_t bytes, bool zeroed) {
     }
     auto* h = static_cast<BlockHeader*>(raw);
     h->size = bytes;
-    h->mapped = mapped ? 1 : 0;
+    h->mapped = mapped;
     return h + 1;
 }
 
@@ -61,8 +137,8 @@ void trackedFree(void* p) {
     if (p == nullptr) return;
     auto* h = static_cast<BlockHeader*>(p) - 1;
     gAllocated.fetch_sub(h->size);
-    if (h->mapped)
-        ::munmap(h, h->size + sizeof(BlockHeader));
+    if (h->mapped != 0)
+        keepOrUnmap(h, h->mapped);
     else
         std::free(h);
 }
@@ -130,8 +206,9 @@ const char* DibErrorText(const TDibRecord* dib) {
     return text;
 }
 
-int32_t newdib(TDibRecord* out, int32_t width, int32_t height, int32_t bpp,
-               const TBitmapInfo* info, int32_t ncolors) {
+namespace {
+int32_t makeDib(TDibRecord* out, int32_t width, int32_t height, int32_t bpp,
+                const TBitmapInfo* info, int32_t ncolors, bool zeroed) {
     if (out == nullptr) return 0;
     std::memset(out, 0, sizeof(*out));
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return 0;
@@ -143,7 +220,7 @@ int32_t newdib(TDibRecord* out, int32_t width, int32_t height, int32_t bpp,
 
     auto* inf = static_cast<TBitmapInfo*>(trackedAlloc(sizeof(TBitmapInfo), true));
     if (inf == nullptr) return 0;
-    auto* bits = static_cast<uint8_t*>(trackedAlloc(static_cast<size_t>(size), true));
+    auto* bits = static_cast<uint8_t*>(trackedAlloc(static_cast<size_t>(size), zeroed));
     if (bits == nullptr) {
         trackedFree(inf);
         return 0;
@@ -189,6 +266,18 @@ int32_t newdib(TDibRecord* out, int32_t width, int32_t height, int32_t bpp,
     }
     out->PaletteHandle = colors > 0 ? CreatePalette(&out->Palette) : nullptr;
     return 1;
+}
+
+} // namespace
+
+int32_t newdib(TDibRecord* out, int32_t width, int32_t height, int32_t bpp,
+               const TBitmapInfo* info, int32_t ncolors) {
+    return makeDib(out, width, height, bpp, info, ncolors, true);
+}
+
+int32_t newdib_unfilled(TDibRecord* out, int32_t width, int32_t height, int32_t bpp,
+                        const TBitmapInfo* info, int32_t ncolors) {
+    return makeDib(out, width, height, bpp, info, ncolors, false);
 }
 
 void deldib(TDibRecord* dib) {

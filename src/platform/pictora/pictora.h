@@ -145,6 +145,10 @@ PICTORA_API const char* DibErrorText(const TDibRecord* dib);
  * out->DibHandle is 0.  Returns 1 on success, 0 on failure. */
 PICTORA_API int32_t newdib(TDibRecord* out, int32_t width, int32_t height, int32_t bpp,
                            const TBitmapInfo* info, int32_t ncolors);
+/* The same, but the pixel bytes hold whatever the memory held: for callers that write every
+ * byte (copies, work images). */
+PICTORA_API int32_t newdib_unfilled(TDibRecord* out, int32_t width, int32_t height, int32_t bpp,
+                                    const TBitmapInfo* info, int32_t ncolors);
 /* Frees pixels, info block and palette handle, then clears the record.  NULL-safe. */
 PICTORA_API void deldib(TDibRecord* dib);
 /* Writes colour i into both the colour table and Palette (no new handle; see

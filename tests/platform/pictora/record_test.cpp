@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <random>
@@ -149,6 +150,35 @@ TEST(Record, AllocationLimitFailsCleanly) {
         EXPECT_EQ(big.Bits, nullptr);
         deldib(&big);
         deldib(&small);
+    }
+    EXPECT_EQ(PictoraAllocatedBytes(), before);
+}
+
+// Large pixel blocks freed are kept for the next image of about that size: a kept block handed
+// to newdib must come back cleared, and the accounting and limit see only live images.
+TEST(Record, ReusedLargeBlocksAreClearedAndAccounted) {
+    const uint64_t before = PictoraAllocatedBytes();
+    for (int round = 0; round < 3; ++round) {
+        TDibRecord a, b;
+        ASSERT_TRUE(newdib_unfilled(&a, 2000, 1000, 24, nullptr, 0));
+        ASSERT_TRUE(newdib_unfilled(&b, 2004, 1004, 24, nullptr, 0));
+        std::memset(a.Bits, 0x5A, a.Info->bmiHeader.biSizeImage);
+        std::memset(b.Bits, 0xA5, b.Info->bmiHeader.biSizeImage);
+        deldib(&a);
+        deldib(&b);
+        EXPECT_EQ(PictoraAllocatedBytes(), before);
+        TDibRecord c;
+        ASSERT_TRUE(newdib(&c, 2000 - 100 * round, 1000, 24, nullptr, 0));
+        const uint8_t* p = c.Bits;
+        const uint32_t n = c.Info->bmiHeader.biSizeImage;
+        EXPECT_EQ(std::count(p, p + n, uint8_t{0}), static_cast<std::ptrdiff_t>(n)) << round;
+        deldib(&c);
+    }
+    {
+        // kept blocks do not count against the limit, and do not let an image past it
+        LimitGuard limit(before + 1000000);
+        TDibRecord big;
+        EXPECT_FALSE(newdib_unfilled(&big, 2000, 1000, 24, nullptr, 0));
     }
     EXPECT_EQ(PictoraAllocatedBytes(), before);
 }
