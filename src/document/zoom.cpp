@@ -12,6 +12,27 @@ void growToMinimum(WindowRect& w, const FrameSpace& frame) {
     w.Height = std::max(w.Height, frame.MinHeight);
 }
 
+// A window that starts left of or above the frame, or runs past its right or bottom side, moves
+// back to that side's origin.
+void moveIntoFrame(WindowRect& w, const FrameSpace& frame) {
+    if (w.Left < 0)
+        w.Left = 0;
+    if (w.Top < 0)
+        w.Top = 0;
+    if (frame.ClientWidth < frame.L + w.Width + w.Left)
+        w.Left = 0;
+    if (frame.ClientHeight < frame.T + w.Height + w.Top)
+        w.Top = 0;
+}
+
+// What still runs past the frame's right or bottom side is cut off.
+void shrinkToFrame(WindowRect& w, const FrameSpace& frame) {
+    if (frame.ClientWidth < frame.L + w.Width + w.Left)
+        w.Width = frame.ClientWidth - w.Left - frame.L;
+    if (frame.ClientHeight < frame.T + w.Height + w.Top)
+        w.Height = frame.ClientHeight - w.Top - frame.T;
+}
+
 } // namespace
 
 int ZoomBoxIndex(int zoomIn, int zoomOut) {
@@ -53,10 +74,7 @@ WindowRect ZoomWindowSize(const WindowRect& window, int scrollBoxClientWidth,
     w.Width = imageWidth * zoomIn / zoomOut + window.Width - scrollBoxClientWidth;
     w.Height = imageHeight * zoomIn / zoomOut + window.Height - scrollBoxClientHeight;
     growToMinimum(w, frame);
-    if (frame.ClientWidth < frame.L + w.Width + w.Left)
-        w.Width = frame.ClientWidth - w.Left - frame.L;
-    if (frame.ClientHeight < frame.T + w.Height + w.Top)
-        w.Height = frame.ClientHeight - w.Top - frame.T;
+    shrinkToFrame(w, frame);
     return w;
 }
 
@@ -83,14 +101,7 @@ NewWindowFit FitNewDocument(int imageWidth, int imageHeight, int extraWidth, int
         window.Width = imageWidth / zoomOut + extraWidth;
         window.Height = imageHeight / zoomOut + extraHeight;
         growToMinimum(window, frame);
-        if (window.Left < 0)
-            window.Left = 0;
-        if (window.Top < 0)
-            window.Top = 0;
-        if (frame.ClientWidth < frame.L + window.Width + window.Left)
-            window.Left = 0;
-        if (frame.ClientHeight < frame.T + window.Height + window.Top)
-            window.Top = 0;
+        moveIntoFrame(window, frame);
         const bool fits = frame.ClientWidth >= frame.L + window.Width + window.Left &&
                           frame.ClientHeight >= frame.T + window.Height + window.Top;
         if (fits || zoomOut >= 16) {
@@ -110,18 +121,8 @@ WindowRect FitWindowToImage(int w, int h, WindowRect window, int scrollBoxClient
                     (scrollBoxClientHeight < paintBoxHeight ? vScrollBarHeight : 0) -
                     scrollBoxClientHeight;
     growToMinimum(window, frame);
-    if (window.Left < 0)
-        window.Left = 0;
-    if (window.Top < 0)
-        window.Top = 0;
-    if (frame.ClientWidth < frame.L + window.Width + window.Left)
-        window.Left = 0;
-    if (frame.ClientHeight < frame.T + window.Height + window.Top)
-        window.Top = 0;
-    if (frame.ClientWidth < frame.L + window.Width + window.Left)
-        window.Width = frame.ClientWidth - window.Left - frame.L;
-    if (frame.ClientHeight < frame.T + window.Height + window.Top)
-        window.Height = frame.ClientHeight - window.Top - frame.T;
+    moveIntoFrame(window, frame);
+    shrinkToFrame(window, frame);
     return window;
 }
 
