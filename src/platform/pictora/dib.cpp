@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <vector>
 #include <sys/mman.h>
 
 namespace pictora {
@@ -28,42 +29,34 @@ struct alignas(16) BlockHeader {
 // next command costs as much as copying the image.  Kept blocks are marked MADV_FREE, so the
 // kernel may still take their pages under memory pressure (they read as zero then).
 struct CachedBlock {
-    void* base = nullptr;
-    size_t length = 0;
+    void* base;
+    size_t length;
 };
-constexpr int kCacheBlocks = 3;
+constexpr size_t kCacheBlocks = 3;
 constexpr size_t kCacheBytes = size_t{768} << 20;
 std::mutex gCacheLock;
-CachedBlock gCache[kCacheBlocks]; // oldest first
-int gCached = 0;
+// oldest first; never destroyed, so images freed during exit still find it
+std::vector<CachedBlock>& gCache = *new std::vector<CachedBlock>();
 
-size_t cachedBytes() {
-    size_t total = 0;
-    for (int i = 0; i < gCached; ++i) total += gCache[i].length;
-    return total;
-}
-
-void dropCached(int i) {
-    ::munmap(gCache[i].base, gCache[i].length);
-    for (int j = i + 1; j < gCached; ++j) gCache[j - 1] = gCache[j];
-    --gCached;
-}
-
-// The smallest kept mapping that holds `length` bytes without wasting more than a quarter.
+// The smallest kept mapping that holds `length` bytes without wasting more than a quarter;
+// nullptr if none does.
 void* takeCached(size_t length, size_t& got) {
     std::lock_guard<std::mutex> lock(gCacheLock);
-    int best = -1;
-    for (int i = 0; i < gCached; ++i) {
-        const size_t l = gCache[i].length;
-        if (l >= length && l - length <= length / 4 && (best < 0 || l < gCache[best].length))
+    auto best = gCache.end();
+    for (auto i = gCache.begin(); i != gCache.end(); ++i)
+        if (i->length >= length && i->length - length <= length / 4 &&
+            (best == gCache.end() || i->length < best->length))
             best = i;
-    }
-    if (best < 0) return nullptr;
-    void* base = gCache[best].base;
-    got = gCache[best].length;
-    for (int j = best + 1; j < gCached; ++j) gCache[j - 1] = gCache[j];
-    --gCached;
+    if (best == gCache.end()) return nullptr;
+    void* base = best->base;
+    got = best->length;
+    gCache.erase(best);
     return base;
+}
+
+void dropOldestCached() {
+    ::munmap(gCache.front().base, gCache.front().length);
+    gCache.erase(gCache.begin());
 }
 
 void keepOrUnmap(void* base, size_t length) {
@@ -75,14 +68,31 @@ void keepOrUnmap(void* base, size_t length) {
     ::madvise(base, length, MADV_FREE);
 #endif
     std::lock_guard<std::mutex> lock(gCacheLock);
-    while (gCached > 0 && (gCached == kCacheBlocks || cachedBytes() + length > kCacheBytes))
-        dropCached(0);
-    gCache[gCached++] = CachedBlock{base, length};
+    size_t kept = length;
+    for (const CachedBlock& c : gCache) kept += c.length;
+    while (!gCache.empty() && (gCache.size() == kCacheBlocks || kept > kCacheBytes)) {
+        kept -= gCache.front().length;
+        dropOldestCached();
+    }
+    gCache.reserve(kCacheBlocks);
+    gCache.push_back(CachedBlock{base, length});
 }
 
-void releaseCache() {
-    std::lock_guard<std::mutex> lock(gCacheLock);
-    while (gCached > 0) dropCached(0);
+// A fresh mapping; when the address space or memory is short, the kept blocks (of other sizes)
+// are given back first and it is tried once more.
+void* mapFresh(size_t length) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        void* m =
+            ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (m != MAP_FAILED) {
+            ::madvise(m, length, MADV_HUGEPAGE);
+            return m;
+        }
+        std::lock_guard<std::mutex> lock(gCacheLock);
+        if (gCache.empty()) break;
+        while (!gCache.empty()) dropOldestCached();
+    }
+    return nullptr;
 }
 } // namespace
 
@@ -103,22 +113,11 @@ void* trackedAlloc(size_t bytes, bool zeroed) {
     size_t mapped = 0;
     if (total >= kMapThreshold) {
         raw = takeCached(total, mapped);
-        if (raw != nullptr) {
-            if (zeroed) std::memset(raw, 0, total);
-        } else {
-            void* m =
-                ::mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (m == MAP_FAILED) {
-                // kept blocks of other sizes may be what stands in the way
-                releaseCache();
-                m = ::mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                           -1, 0);
-            }
-            if (m != MAP_FAILED) {
-                ::madvise(m, total, MADV_HUGEPAGE);
-                raw = m;
-                mapped = total;
-            }
+        if (raw != nullptr && zeroed) {
+            std::memset(raw, 0, total); // fresh mappings are zero already
+        } else if (raw == nullptr) {
+            raw = mapFresh(total);
+            mapped = raw != nullptr ? total : 0;
         }
     } else {
         raw = zeroed ? std::calloc(1, total) : std::malloc(total);
