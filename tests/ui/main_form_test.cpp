@@ -142,6 +142,12 @@ void TestMainForm::menuTreeHasEveryItemAndNoShortcutTwice() {
     QCOMPARE(form.Action(QStringLiteral("N211"))->text(), QStringLiteral("&2:1"));
     QCOMPARE(form.Action(QStringLiteral("N1611"))->text(), QStringLiteral("16:1"));
     QCOMPARE(form.Action(QStringLiteral("N1161"))->text(), QStringLiteral("1:16"));
+    // the soften filters and the sharpen filters stand apart
+    QStringList focus;
+    for (QAction* a : form.findChild<QMenu*>(QStringLiteral("FokussierungsFilter1"))->actions())
+        focus << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+    QCOMPARE(focus.join(QLatin1Char(' ')),
+             QStringLiteral("SchwachWeichzeichnen1 Soften1 StarkSoften1 - Sharpen1 StarkSchrfen1"));
 
     // a shortcut that Qt sees twice would trigger neither item
     std::set<QString> seen;

@@ -148,6 +148,7 @@ void TMainForm::buildMenus() {
     addItem(focus, "Schwach We&ichzeichnen", nullptr, "SchwachWeichzeichnen1");
     addItem(focus, "&Weichzeichnen", nullptr, "Soften1");
     addItem(focus, "Stark W&eichzeichnen", nullptr, "StarkSoften1");
+    focus->addSeparator();
     addItem(focus, "&Schärfen", nullptr, "Sharpen1");
     addItem(focus, "Stark Sch&ärfen", nullptr, "StarkSchrfen1");
     QMenu* noise = menu(image, "&Störungen", "Strungen1");
