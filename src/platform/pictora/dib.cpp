@@ -35,8 +35,13 @@ struct CachedBlock {
 constexpr size_t kCacheBlocks = 3;
 constexpr size_t kCacheBytes = size_t{768} << 20;
 std::mutex gCacheLock;
-// oldest first; never destroyed, so images freed during exit still find it
-std::vector<CachedBlock>& gCache = *new std::vector<CachedBlock>();
+// Oldest first.  Never destroyed, so images freed during exit still find it, and its room is
+// reserved up front: freeing an image must not allocate.
+std::vector<CachedBlock>& gCache = *[] {
+    auto* v = new std::vector<CachedBlock>();
+    v->reserve(kCacheBlocks);
+    return v;
+}();
 
 // The smallest kept mapping that holds `length` bytes without wasting more than a quarter;
 // nullptr if none does.
@@ -74,7 +79,6 @@ void keepOrUnmap(void* base, size_t length) {
         kept -= gCache.front().length;
         dropOldestCached();
     }
-    gCache.reserve(kCacheBlocks);
     gCache.push_back(CachedBlock{base, length});
 }
 
