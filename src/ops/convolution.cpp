@@ -656,8 +656,11 @@ void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
 
 void ApplyBuiltinFilter(DocumentState& doc, Host& host, const TBuiltinFilter& f) {
     DibFilter(doc, host, PrepareBuiltinFilter(f));
-    if (f.InvertAfter)
+    if (f.InvertAfter) {
         DibInvert(doc, host);
+        // the filter counted the histogram of the picture before the inversion
+        host.Updatehistogramm();
+    }
 }
 
 } // namespace pixorama

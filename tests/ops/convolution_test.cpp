@@ -132,6 +132,18 @@ TEST(Convolution, OneColourImagesAndBorders) {
     EXPECT_EQ(run("find-edges"), all(0));
     EXPECT_EQ(run("emboss-h"), all(Rgb(128, 128, 128)));
     EXPECT_EQ(run("contour"), all(Rgb(255, 255, 255)));
+
+    // the histogram is counted last from the inverted picture
+    struct SnapshotHost : RecordingHost {
+        const DocumentState* doc = nullptr;
+        int32_t counted = -1;
+        void Updatehistogramm() override { counted = getpixel(&doc->Dib, 0, 0); }
+    } snapshot;
+    DocumentState doc;
+    snapshot.doc = &doc;
+    Attach(doc, Make24(6, 5, [](int32_t, int32_t) { return Rgb(90, 150, 210); }));
+    ApplyBuiltinFilter(doc, snapshot, *FindBuiltinFilter("contour"));
+    EXPECT_EQ(snapshot.counted, Rgb(255, 255, 255));
 }
 
 TEST(Convolution, TruncationClampingAndLargeWeights) {
