@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace pictora {
 
@@ -81,8 +82,23 @@ void fillSpan(const TDibRecord& d, int32_t y, int32_t x0, int32_t x1, int32_t v)
         }
         return;
     }
+    case 4: {
+        // odd ends nibble by nibble, whole bytes between
+        if (x0 & 1)
+            writePixel(d, x0++, y, v);
+        if (x0 <= x1 && !(x1 & 1))
+            writePixel(d, x1--, y, v);
+        if (x0 < x1) {
+            const uint8_t both = static_cast<uint8_t>((v & 0x0F) * 0x11);
+            std::memset(row + (x0 >> 1), both, static_cast<size_t>((x1 - x0 + 1) >> 1));
+        }
+        return;
+    }
+    case 1:
+        setBits(row, x0, x1, v & 1);
+        return;
     default:
-        for (int32_t x = x0; x <= x1; ++x) writePixel(d, x, y, v);
+        return;
     }
 }
 
@@ -227,10 +243,6 @@ void line(const TDibRecord* dib, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
     // steps whose major coordinate is inside
     int64_t kLo = std::max<int64_t>(0, -a1), kHi = std::min<int64_t>(da, amax - a1);
     // the minor coordinate is monotone in k: narrow the range to where it is inside too
-    auto inMinor = [&](int64_t k) {
-        const int64_t b = minorAt(k);
-        return b >= 0 && b <= bmax;
-    };
     auto firstWhere = [&](int64_t lo, int64_t hi, auto pred) { // first k in [lo, hi] with pred
         while (lo < hi) {
             const int64_t mid = lo + (hi - lo) / 2;
@@ -254,8 +266,9 @@ void line(const TDibRecord* dib, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
     kLo = firstWhere(kLo, kHi, beforeEnd);
     const int64_t kEnd = afterEnd(kHi) ? firstWhere(kLo, kHi, afterEnd) - 1 : kHi;
     for (int64_t k = kLo; k <= kEnd; ++k) {
-        if (!inMinor(k)) continue;
         const int64_t a = a1 + k, b = minorAt(k);
+        if (b < 0 || b > bmax)
+            continue;
         const int32_t x = static_cast<int32_t>(xMajor ? a : b), y = static_cast<int32_t>(xMajor ? b : a);
         writePixel(d, x, y, value);
     }

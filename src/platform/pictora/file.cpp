@@ -4,10 +4,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -132,6 +133,43 @@ void copyError(const std::string& text, char* error, size_t errorSize) {
     error[n] = '\0';
 }
 
+// Reads up to size bytes; size becomes what was there (less when the file shrank meanwhile).
+// False with errno set when a read fails.
+bool readAll(int fd, uint8_t* p, size_t& size) {
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t r = ::read(fd, p + got, size - got);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (r == 0)
+            break;
+        got += static_cast<size_t>(r);
+    }
+    size = got;
+    return true;
+}
+
+// The process's umask, read from /proc without changing it: umask() can only read it by setting
+// it, and a file another thread creates in that moment would get the wrong mode.
+mode_t currentUmask() {
+    if (FILE* f = std::fopen("/proc/self/status", "re")) {
+        char text[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(text, sizeof text, f))
+            found = std::sscanf(text, "Umask: %o", &mask) == 1;
+        std::fclose(f);
+        if (found)
+            return static_cast<mode_t>(mask & 0777);
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
 bool writeAll(int fd, const uint8_t* p, size_t n) {
     while (n > 0) {
         const ssize_t w = ::write(fd, p, n);
@@ -180,28 +218,29 @@ int32_t OpenDib(TDibRecord* out, const char* path, int32_t format, PictoraProgre
         setError(out, "Die Datei kann nicht gelesen werden");
         return 0;
     }
-    const size_t size = static_cast<size_t>(st.st_size);
+    size_t size = static_cast<size_t>(st.st_size);
     if (size == 0) {
         ::close(fd);
         setError(out, "Die Datei ist leer");
         return 0;
     }
-    void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    // Read into memory rather than mapped: a mapped file that shrinks while it is decoded kills
+    // the program with SIGBUS.  The bytes are the file's, not the image's: outside the limit.
+    std::unique_ptr<uint8_t, decltype(&std::free)> bytes(static_cast<uint8_t*>(std::malloc(size)),
+                                                         &std::free);
+    const bool loaded = bytes != nullptr && readAll(fd, bytes.get(), size);
     ::close(fd);
-    if (map == MAP_FAILED) {
+    if (!loaded) {
         setError(out, "Die Datei kann nicht gelesen werden");
         return 0;
     }
-    const int32_t ok = decodeMemory(out, static_cast<const uint8_t*>(map), size, format, progress,
-                                    user);
-    ::munmap(map, size);
-    return ok;
+    return decodeMemory(out, bytes.get(), size, format, progress, user);
 }
 
 int32_t SaveDib(const TDibRecord* dib, const char* path, int32_t format, int32_t quality,
                 char* error, size_t errorSize) {
     if (!hasImage(dib)) {
-        copyError("Kein Bild zum Speichern", error, errorSize);
+        copyError(kTextNoImage, error, errorSize);
         return 0;
     }
     if (path == nullptr || *path == '\0') {
@@ -220,7 +259,7 @@ int32_t SaveDib(const TDibRecord* dib, const char* path, int32_t format, int32_t
     try {
         ok = codec->encode(*dib, quality, bytes, text);
     } catch (const std::bad_alloc&) {
-        text = "Nicht genug Speicher zum Speichern";
+        text = kTextNoMemorySave;
         ok = false;
     }
     if (!ok) {
@@ -239,10 +278,8 @@ int32_t SaveDib(const TDibRecord* dib, const char* path, int32_t format, int32_t
         return 0;
     }
     // keep the usual permissions of a new file instead of mkstemp's 0600
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
     struct stat old {};
-    const mode_t mode = ::stat(path, &old) == 0 ? (old.st_mode & 07777) : (0666 & ~mask);
+    const mode_t mode = ::stat(path, &old) == 0 ? (old.st_mode & 07777) : (0666 & ~currentUmask());
     ::fchmod(fd, mode);
     const bool written = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
     const int savedErrno = errno;

@@ -18,27 +18,9 @@ inline bool bitAt(const uint8_t* row, int32_t x) {
     return (row[x >> 3] >> (7 - (x & 7))) & 1;
 }
 
-// Sets bits l..r (inclusive) of a 1-bit row.
-void setBits(uint8_t* row, int32_t l, int32_t r) {
-    const int32_t bl = l >> 3, br = r >> 3;
-    const uint8_t ml = static_cast<uint8_t>(0xFF >> (l & 7));
-    const uint8_t mr = static_cast<uint8_t>(0xFF << (7 - (r & 7)));
-    if (bl == br) {
-        row[bl] |= static_cast<uint8_t>(ml & mr);
-        return;
-    }
-    row[bl] |= ml;
-    std::memset(row + bl + 1, 0xFF, static_cast<size_t>(br - bl - 1));
-    row[br] |= mr;
-}
-
 bool isOneBitOfSize(const TDibRecord* r, int32_t w, int32_t h) {
     return hasImage(r) && r->Info->bmiHeader.biBitCount == 1 && r->Info->bmiHeader.biWidth == w &&
            r->Info->bmiHeader.biHeight == h && r->LineBytes >= (w + 7) / 8;
-}
-
-bool validDepth(int bpp) {
-    return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24;
 }
 
 // A scratch record that is freed on every way out.

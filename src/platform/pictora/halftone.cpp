@@ -113,10 +113,6 @@ void ditherRow(const Tables& tb, const uint8_t* srow, uint8_t* drow, int32_t wid
     }
 }
 
-bool validDepth(int bpp) {
-    return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24;
-}
-
 int32_t halftone(TDibRecord* out, const TDibRecord* src, int32_t width, int32_t height) {
     if (out == nullptr || out == src) // clearing out would destroy the source
         return 0;

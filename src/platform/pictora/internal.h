@@ -31,6 +31,11 @@ inline bool hasImage(const TDibRecord* d) {
     return d != nullptr && d->Bits != nullptr && d->Info != nullptr;
 }
 
+// The depths a record can have.
+inline bool validDepth(int bpp) {
+    return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24;
+}
+
 // Writes a German error text into a failed record (Bits stays NULL).
 void setError(TDibRecord* out, const std::string& text);
 
@@ -39,10 +44,6 @@ class Progress {
   public:
     Progress(PictoraProgress fn, void* user) : fn_(fn), user_(user) {}
     void report(int64_t done, int64_t total);
-    void reset() {
-        if (fn_) fn_(0, user_);
-        last_ = 0;
-    }
 
   private:
     PictoraProgress fn_;
@@ -76,9 +77,8 @@ const std::vector<Codec>& codecs();
 const Codec* codecForFormat(int format);
 const Codec* codecForSaving(int format); // nullptr when the format cannot be written
 
-// The codecs themselves, one file each under codecs/.
+// The codecs themselves, one file each under codecs/.  Targa has no signature to sniff.
 #define PICTORA_DECLARE_CODEC(name)                                                            \
-    bool sniff##name(const uint8_t* data, size_t size);                                        \
     bool decode##name(const uint8_t* data, size_t size, TDibRecord* out, Progress& progress,   \
                       std::string& error);                                                     \
     bool encode##name(const TDibRecord& dib, int quality, std::vector<uint8_t>& out,           \
@@ -92,10 +92,21 @@ PICTORA_DECLARE_CODEC(Tga)
 PICTORA_DECLARE_CODEC(Tiff)
 PICTORA_DECLARE_CODEC(Png)
 #undef PICTORA_DECLARE_CODEC
+bool sniffBmp(const uint8_t* data, size_t size);
+bool sniffGif(const uint8_t* data, size_t size);
+bool sniffIlbm(const uint8_t* data, size_t size);
+bool sniffJpeg(const uint8_t* data, size_t size);
+bool sniffPcx(const uint8_t* data, size_t size);
+bool sniffTiff(const uint8_t* data, size_t size);
+bool sniffPng(const uint8_t* data, size_t size);
 
 // Standard German texts of the readers.
 extern const char* const kTextDamaged;     // "Die Datei ist beschädigt"
 extern const char* const kTextNoMemory;    // memory shortage while loading
 extern const char* const kTextUnknownType; // format not recognised
+inline constexpr char kTextTruncated[] = "Die Datei ist unvollständig";
+// Standard German texts of the writers.
+inline constexpr char kTextNoImage[] = "Kein Bild zum Speichern";
+inline constexpr char kTextNoMemorySave[] = "Nicht genug Speicher zum Speichern";
 
 } // namespace pictora

@@ -168,4 +168,30 @@ TEST(Draw, EveryDepth) {
     }
 }
 
+TEST(Draw, SpansOnPackedRowsMatchSinglePixels) {
+    // every span of a 1- and 4-bit row (whole bytes, odd ends, clipped ends) over a row that
+    // already holds a pattern: the pixels outside the span keep their values, also when the
+    // span clears bits
+    for (int bpp : {1, 4}) {
+        const int colours = 1 << bpp;
+        for (int x0 = -2; x0 < 23; ++x0)
+            for (int x1 = x0; x1 < 23; ++x1) {
+                const int v = (x0 * 5 + x1) % colours;
+                Canvas spans(21, 3, bpp), pixels(21, 3, bpp);
+                for (int y = 0; y < 3; ++y)
+                    for (int x = 0; x < 21; ++x) {
+                        setpixel(&spans.d, x, y, (x * 7 + y) % colours);
+                        setpixel(&pixels.d, x, y, (x * 7 + y) % colours);
+                    }
+                recht_filled(&spans.d, x0, 1, x1, 1, v);
+                for (int x = x0; x <= x1; ++x)
+                    setpixel(&pixels.d, x, 1, v);
+                for (int y = 0; y < 3; ++y)
+                    for (int x = 0; x < 21; ++x)
+                        ASSERT_EQ(getpixel(&spans.d, x, y), getpixel(&pixels.d, x, y))
+                            << bpp << ": " << x0 << ".." << x1 << " at " << x << "," << y;
+            }
+    }
+}
+
 } // namespace

@@ -160,6 +160,26 @@ TEST(Pcx, RoundTripThroughOurWriterAndOtherReaders) {
     }
 }
 
+TEST(Pcx, ResolutionSurvivesSaving) {
+    // the header's dots per inch come back as pixels per metre: 96 and 150 dpi
+    Dib src;
+    makePattern(&src.r, 8, 5, 3);
+    src.r.Info->bmiHeader.biXPelsPerMeter = 3780;
+    src.r.Info->bmiHeader.biYPelsPerMeter = 5906;
+    std::vector<uint8_t> f;
+    std::string error;
+    ASSERT_TRUE(pictora::encodePcx(src.r, 0, f, error)) << error;
+    Dib back;
+    ASSERT_TRUE(decode(back, f));
+    EXPECT_EQ(back.r.Info->bmiHeader.biXPelsPerMeter, 3780);
+    EXPECT_EQ(back.r.Info->bmiHeader.biYPelsPerMeter, 5906);
+    // one of them missing: 72 dpi
+    le16(f, 14, 0);
+    ASSERT_TRUE(decode(back, f));
+    EXPECT_EQ(back.r.Info->bmiHeader.biXPelsPerMeter, 2835);
+    EXPECT_EQ(back.r.Info->bmiHeader.biYPelsPerMeter, 2835);
+}
+
 TEST(Pcx, DamagedAndTruncatedFilesFailCleanly) {
     for (const char* name : {"c16_planes.pcx", "c4_packed.pcx", "rgb24.pcx", "c256.pcx"}) {
         const std::vector<uint8_t> f = readBytes(kDir + name);

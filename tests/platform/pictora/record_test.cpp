@@ -4,9 +4,29 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <random>
+#include <string>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+std::atomic<int> gUmaskChanges{0};
+} // namespace
+
+// Every umask() call of this program lands here, the library's included (the program's own
+// definition wins over the C library's), so a save that changes the mask even for a moment shows.
+extern "C" mode_t umask(mode_t mask) noexcept {
+    const auto old = static_cast<mode_t>(::syscall(SYS_umask, mask));
+    if (old != mask)
+        ++gUmaskChanges;
+    return old;
+}
 
 namespace {
 
@@ -349,6 +369,58 @@ TEST(Library, OpenDibFailuresLeaveAnErrorText) {
     EXPECT_STRNE(DibErrorText(&d), "");
     EXPECT_EQ(OpenDibMemory(&d, junk, sizeof(junk), 77, nullptr, nullptr), 0);
     EXPECT_STRNE(DibErrorText(&d), "");
+}
+
+TEST(Library, SavingLeavesTheUmaskAlone) {
+    // a new file gets the umask's mode, read without setting it: meanwhile a file made by another
+    // thread would get mode 0666
+    const mode_t before = umask(027);
+    TDibRecord d;
+    ASSERT_TRUE(newdib(&d, 2, 2, 8, nullptr, 0));
+    const std::string path = testing::TempDir() + "umask_" + std::to_string(getpid()) + ".bmp";
+    gUmaskChanges = 0;
+    char error[256] = "";
+    EXPECT_EQ(SaveDib(&d, path.c_str(), 0, 0, error, sizeof(error)), 1) << error;
+    EXPECT_EQ(gUmaskChanges.load(), 0);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    std::remove(path.c_str());
+    deldib(&d);
+    umask(before);
+}
+
+TEST(Library, OpenDibSurvivesTheFileShrinking) {
+    // another program cuts the file short while it is decoded: a mapped file killed the program
+    // with SIGBUS here; the bytes read before stay a whole image
+    TDibRecord img;
+    ASSERT_TRUE(newdib(&img, 512, 512, 24, nullptr, 0));
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(pictora::encodeBmp(img, 0, bytes, error));
+    deldib(&img);
+    const std::string path = testing::TempDir() + "shrink_" + std::to_string(getpid()) + ".bmp";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    struct Cut {
+        std::string path;
+        bool done = false;
+    } cut{path};
+    TDibRecord d;
+    EXPECT_EQ(OpenDib(
+                  &d, path.c_str(), 0,
+                  [](int32_t, void* user) {
+                      auto* c = static_cast<Cut*>(user);
+                      if (!c->done)
+                          c->done = ::truncate(c->path.c_str(), 0) == 0;
+                  },
+                  &cut),
+              1);
+    EXPECT_TRUE(cut.done);
+    EXPECT_EQ(DibWidth(&d), 512);
+    deldib(&d);
+    std::remove(path.c_str());
 }
 
 } // namespace

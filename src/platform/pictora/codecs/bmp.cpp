@@ -1,7 +1,7 @@
 // Windows and OS/2 bitmaps: BMP files, packed DIBs without file header (clipboard blocks,
 // headerless .DIB files) and their RLE variants.  Palette images keep their depth (2-bit files
 // become 4-bit records); 16- and 32-bit images are read into 24-bit records.
-#include "../internal.h"
+#include "codec_util.h"
 
 #include <algorithm>
 #include <bit>
@@ -33,22 +33,6 @@ constexpr uint32_t kBiBitfields = 3;
 constexpr uint32_t kBiAlphaBitfields = 6;
 
 enum class Packing { Rgb, Rle8, Rle4, Bitfields, Unsupported };
-
-uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-    put16(p, v);
-    put16(p + 2, v >> 16);
-}
 
 // Header sizes we read: OS/2 1.x (12), OS/2 2.x (16..64, any length of its optional tail),
 // BITMAPINFOHEADER (40) and its V2..V5 successors (52, 56, 108, 124).
@@ -261,8 +245,7 @@ bool locate(const uint8_t* data, size_t size, size_t infoStart, bool hasFileHead
 
 // Memory row of the record for the n-th row stored in the file.
 inline uint8_t* fileRow(const TDibRecord& d, int64_t n, int64_t rows, bool topDown) {
-    const int64_t memRow = topDown ? rows - 1 - n : n;
-    return d.Bits + static_cast<size_t>(memRow) * static_cast<size_t>(d.LineBytes);
+    return rowPtr(d, static_cast<int32_t>(topDown ? n : rows - 1 - n));
 }
 
 // Clears the bits past the last pixel in the last byte of a 1- or 4-bit row.
@@ -294,10 +277,7 @@ void decodeUncompressed(const uint8_t* src, const Header& h, const Layout& lay, 
                 maskTail(o, w, bpp);
             break;
         case 2: // widened to one nibble per pixel
-            for (int64_t x = 0; x < w; ++x) {
-                const uint8_t v = (s[x >> 2] >> (6 - 2 * (x & 3))) & 3;
-                o[x >> 1] |= static_cast<uint8_t>((x & 1) ? v : v << 4);
-            }
+            widen2To4(s, static_cast<int32_t>(w), o);
             break;
         case 16:
             for (int64_t x = 0; x < w; ++x, o += 3) {
@@ -485,10 +465,7 @@ bool decodeBmp(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
         error = kTextNoMemory;
         return false;
     }
-    if (h.xPels > 0 && h.yPels > 0) {
-        out->Info->bmiHeader.biXPelsPerMeter = h.xPels;
-        out->Info->bmiHeader.biYPelsPerMeter = h.yPels;
-    }
+    setDensity(*out, h.xPels, h.yPels);
 
     const uint8_t* src = data + lay.dataStart;
     if (!rle) {
@@ -505,15 +482,14 @@ bool decodeBmp(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
 bool encodeBmp(const TDibRecord& dib, int /*quality*/, std::vector<uint8_t>& out,
                std::string& error) {
     if (!hasImage(&dib)) {
-        error = "Kein Bild zum Speichern";
+        error = kTextNoImage;
         return false;
     }
     const TBitmapInfoHeader& ih = dib.Info->bmiHeader;
     const int bpp = ih.biBitCount;
     const int64_t w = ih.biWidth, rows = ih.biHeight;
     const int64_t stride = rowBytes(w, bpp);
-    if ((bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) || rows <= 0 || stride < 0 ||
-        dib.LineBytes < stride) {
+    if (!validDepth(bpp) || rows <= 0 || stride < 0 || dib.LineBytes < stride) {
         error = "Das Bild kann nicht als Bitmap gespeichert werden";
         return false;
     }
@@ -527,21 +503,21 @@ bool encodeBmp(const TDibRecord& dib, int /*quality*/, std::vector<uint8_t>& out
     out.assign(static_cast<size_t>(offBits + imageSize), 0);
     uint8_t* p = out.data();
     p[0] = 'B', p[1] = 'M';
-    put32(p + 2, static_cast<uint32_t>(out.size()));
-    put32(p + 10, static_cast<uint32_t>(offBits));
+    putLe32(p + 2, static_cast<uint32_t>(out.size()));
+    putLe32(p + 10, static_cast<uint32_t>(offBits));
     uint8_t* info = p + kFileHeaderSize;
-    put32(info, 40);
-    put32(info + 4, static_cast<uint32_t>(w));
-    put32(info + 8, static_cast<uint32_t>(rows));
-    put16(info + 12, 1);
-    put16(info + 14, static_cast<uint32_t>(bpp));
-    put32(info + 16, kBiRgb);
-    put32(info + 20, static_cast<uint32_t>(imageSize));
+    putLe32(info, 40);
+    putLe32(info + 4, static_cast<uint32_t>(w));
+    putLe32(info + 8, static_cast<uint32_t>(rows));
+    putLe16(info + 12, 1);
+    putLe16(info + 14, static_cast<uint32_t>(bpp));
+    putLe32(info + 16, kBiRgb);
+    putLe32(info + 20, static_cast<uint32_t>(imageSize));
     const int32_t xPels = ih.biXPelsPerMeter > 0 ? ih.biXPelsPerMeter : 2835;
     const int32_t yPels = ih.biYPelsPerMeter > 0 ? ih.biYPelsPerMeter : 2835;
-    put32(info + 24, static_cast<uint32_t>(xPels));
-    put32(info + 28, static_cast<uint32_t>(yPels));
-    put32(info + 32, colours);
+    putLe32(info + 24, static_cast<uint32_t>(xPels));
+    putLe32(info + 28, static_cast<uint32_t>(yPels));
+    putLe32(info + 32, colours);
     for (uint32_t c = 0; c < colours; ++c) {
         const TRGBQuad& q = dib.Info->bmiColors[c];
         uint8_t* e = info + 40 + 4 * c;

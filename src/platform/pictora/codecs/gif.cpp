@@ -59,49 +59,25 @@ std::string gifReadError(int code, const MemoryReader& reader) {
     switch (code) {
     case D_GIF_ERR_READ_FAILED:
     case D_GIF_ERR_EOF_TOO_SOON:
-        return "Die Datei ist unvollständig";
+        return kTextTruncated;
     case D_GIF_ERR_NOT_ENOUGH_MEM:
         return kTextNoMemory;
     case D_GIF_ERR_NOT_GIF_FILE:
-        return std::string(kTextDamaged) + ": keine GIF-Datei";
+        return damaged("keine GIF-Datei");
     case D_GIF_ERR_NO_SCRN_DSCR:
     case D_GIF_ERR_NO_IMAG_DSCR:
-        return std::string(kTextDamaged) + ": ungültiger Bildkopf";
+        return damaged("ungültiger Bildkopf");
     case D_GIF_ERR_WRONG_RECORD:
-        return std::string(kTextDamaged) + ": unbekannter Datenblock";
+        return damaged("unbekannter Datenblock");
     case D_GIF_ERR_DATA_TOO_BIG:
     case D_GIF_ERR_IMAGE_DEFECT:
-        return std::string(kTextDamaged) + ": fehlerhafte Bilddaten";
+        return damaged("fehlerhafte Bilddaten");
     default:
         // a short read shows up under various codes; the position tells the truth
         if (reader.pos >= reader.size)
-            return "Die Datei ist unvollständig";
-        return std::string(kTextDamaged) + ": fehlerhafte Bilddaten";
+            return kTextTruncated;
+        return damaged("fehlerhafte Bilddaten");
     }
-}
-
-// One byte per index from a record row of depth bpp.
-void unpackIndices(const uint8_t* src, int32_t width, int bpp, uint8_t* dst) {
-    const size_t n = static_cast<size_t>(width);
-    if (bpp == 8) {
-        std::memcpy(dst, src, n);
-        return;
-    }
-    uint8_t* const end = dst + n;
-    if (bpp == 4) {
-        for (; end - dst >= 2; ++src) {
-            *dst++ = *src >> 4;
-            *dst++ = *src & 0x0F;
-        }
-        if (dst < end)
-            *dst = *src >> 4;
-        return;
-    }
-    for (; end - dst >= 8; ++src)
-        for (int k = 7; k >= 0; --k)
-            *dst++ = (*src >> k) & 1;
-    for (int k = 7; dst < end; --k)
-        *dst++ = (*src >> k) & 1;
 }
 
 // The most pixels an LZW stream of this many bytes can yield: a code of w bits stands for at
@@ -160,7 +136,7 @@ bool decodeGif(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
             }
             continue;
         }
-        error = std::string(kTextDamaged) + ": die Datei enthält kein Bild";
+        error = damaged("die Datei enthält kein Bild");
         return false;
     }
     if (DGifGetImageDesc(gif) == GIF_ERROR) {
@@ -173,27 +149,27 @@ bool decodeGif(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
     const int64_t left = frame.Left, top = frame.Top;
     const int64_t frameW = frame.Width, frameH = frame.Height;
     if (left < 0 || top < 0 || frameW < 0 || frameH < 0) {
-        error = std::string(kTextDamaged) + ": ungültiger Bildkopf";
+        error = damaged("ungültiger Bildkopf");
         return false;
     }
     // a screen of size 0 (written by some old programs) takes the frame's extent
     const int64_t screenW = gif->SWidth > 0 ? gif->SWidth : left + frameW;
     const int64_t screenH = gif->SHeight > 0 ? gif->SHeight : top + frameH;
     if (screenW <= 0 || screenH <= 0 || screenW > kMaxSide || screenH > kMaxSide) {
-        error = std::string(kTextDamaged) + ": ungültige Bildgröße";
+        error = damaged("ungültige Bildgröße");
         return false;
     }
     // refuse a frame that the rest of the file cannot possibly hold before allocating for it
     const uint64_t framePixels = static_cast<uint64_t>(frameW) * static_cast<uint64_t>(frameH);
     if (framePixels > maxLzwPixels(size - reader.pos)) {
-        error = "Die Datei ist unvollständig";
+        error = kTextTruncated;
         return false;
     }
     // The screen outside the frame holds only background, so a few bytes could ask for
     // gigabytes: a screen above 4 million pixels must be covered a good part by the frame.
     const uint64_t screenPixels = static_cast<uint64_t>(screenW) * static_cast<uint64_t>(screenH);
     if (screenPixels > std::max<uint64_t>(kMaxBackgroundPixels, 16 * framePixels)) {
-        error = std::string(kTextDamaged) + ": ungültige Bildschirmgröße";
+        error = damaged("ungültige Bildschirmgröße");
         return false;
     }
 
@@ -268,18 +244,12 @@ bool decodeGif(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
 }
 
 bool encodeGif(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
-    if (!hasImage(&dib)) {
-        error = "Kein Bild zum Speichern";
+    if (!checkEncodable(dib, "GIF", error))
         return false;
-    }
     const int bpp = dib.Info->bmiHeader.biBitCount;
     if (bpp == 24) {
         error = "GIF-Dateien können höchstens 256 Farben enthalten. Bitte reduzieren Sie zuerst "
                 "die Farbtiefe des Bildes.";
-        return false;
-    }
-    if (bpp != 1 && bpp != 4 && bpp != 8) {
-        error = "Diese Farbtiefe kann nicht als GIF gespeichert werden";
         return false;
     }
     const int32_t width = dib.Info->bmiHeader.biWidth;
@@ -297,7 +267,7 @@ bool encodeGif(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
     }
     ColorMapObject* map = GifMakeMapObject(colours, table);
     if (map == nullptr) {
-        error = "Nicht genug Speicher zum Speichern";
+        error = kTextNoMemorySave;
         return false;
     }
 
@@ -307,7 +277,7 @@ bool encodeGif(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
     GifFileType* gif = EGifOpen(&writer, writeToMemory, &code);
     if (gif == nullptr) {
         GifFreeMapObject(map);
-        error = "Nicht genug Speicher zum Speichern";
+        error = kTextNoMemorySave;
         return false;
     }
     bool ok = EGifPutScreenDesc(gif, width, height, bpp, 0, map) != GIF_ERROR &&
@@ -323,8 +293,7 @@ bool encodeGif(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
         ok = false;
     if (!ok) {
         out.resize(start);
-        error = writer.noMemory ? "Nicht genug Speicher zum Speichern"
-                                : "Die GIF-Datei konnte nicht erzeugt werden";
+        error = writer.noMemory ? kTextNoMemorySave : "Die GIF-Datei konnte nicht erzeugt werden";
         return false;
     }
     return true;

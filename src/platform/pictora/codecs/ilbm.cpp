@@ -10,35 +10,8 @@ namespace pictora {
 
 namespace {
 
-const char* const kTextTruncated = "Die Datei ist unvollständig";
-
 constexpr uint32_t kCamgEhb = 0x80;
 constexpr uint32_t kCamgHam = 0x800;
-
-std::string damaged(const char* what) {
-    return std::string(kTextDamaged) + ": " + what;
-}
-
-uint32_t be32(const uint8_t* p) {
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | p[3];
-}
-uint16_t be16(const uint8_t* p) {
-    return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-void putBe16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
-    out.push_back(static_cast<uint8_t>(v & 0xFF));
-}
-void putBe32(std::vector<uint8_t>& out, uint32_t v) {
-    putBe16(out, v >> 16);
-    putBe16(out, v & 0xFFFF);
-}
-void setBe32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = static_cast<uint8_t>((v >> (24 - 8 * i)) & 0xFF);
-}
 
 struct Bmhd {
     uint16_t width;
@@ -106,25 +79,12 @@ class ByteRunReader {
     uint8_t value_ = 0;
 };
 
+// ByteRun1 writes a run as -(length - 1); literals stop at a run of three.
+uint8_t runHeader(size_t length) {
+    return static_cast<uint8_t>(257 - length);
+}
 void appendByteRun(std::vector<uint8_t>& out, const uint8_t* p, size_t n) {
-    size_t i = 0;
-    while (i < n) {
-        size_t run = 1;
-        while (i + run < n && run < 128 && p[i + run] == p[i])
-            ++run;
-        if (run >= 2) {
-            out.push_back(static_cast<uint8_t>(257 - run)); // -(run - 1)
-            out.push_back(p[i]);
-            i += run;
-            continue;
-        }
-        size_t j = i + 1; // literal up to the next run of three
-        while (j < n && j - i < 128 && !(j + 2 < n && p[j] == p[j + 1] && p[j] == p[j + 2]))
-            ++j;
-        out.push_back(static_cast<uint8_t>(j - i - 1));
-        out.insert(out.end(), p + i, p + j);
-        i = j;
-    }
+    appendRunPackets(out, p, n, 1, 3, runHeader);
 }
 
 // A HAM modify sets the top `bits` bits of one component and keeps the low bits of the
@@ -269,15 +229,17 @@ bool decodeIlbm(const uint8_t* data, size_t size, TDibRecord* out, Progress& pro
     const int bpp = (ham || deep) ? 24 : planes <= 1 ? 1 : planes <= 4 ? 4 : 8;
     TBitmapInfo info{};
     if (bpp <= 8)
-        for (int i = 0; i < colours && i < 256; ++i)
-            info.bmiColors[i] = TRGBQuad{pal[i][2], pal[i][1], pal[i][0], 0};
+        rgbTriplesToColours(pal[0], std::min(colours, 256), info.bmiColors);
     if (!newdib(out, w, h, bpp, &info, bpp <= 8 ? 1 << bpp : 0)) {
         error = kTextNoMemory;
         return false;
     }
 
+    // one byte a pixel: the index (or HAM code), for deep images red, green and blue one after
+    // another
+    const size_t width = static_cast<size_t>(w);
     std::vector<uint8_t> row(rowTotal);
-    std::vector<uint32_t> value(static_cast<size_t>(w));
+    std::vector<uint8_t> value(deep ? 3 * width : width);
     ByteRunReader reader(body, body + bodyLength, bmhd.compression == 1);
     for (int32_t y = 0; y < h; ++y) {
         if (!reader.fill(row.data(), rowTotal)) {
@@ -288,14 +250,14 @@ bool decodeIlbm(const uint8_t* data, size_t size, TDibRecord* out, Progress& pro
         uint8_t* dst = rowPtr(*out, y);
         if (chunky) {
             for (int32_t x = 0; x < w; ++x)
-                value[x] = row[x] & ((1u << planes) - 1);
+                value[x] = static_cast<uint8_t>(row[x] & ((1u << planes) - 1));
+        } else if (deep) {
+            // planes 0-7 red, 8-15 green, 16-23 blue (24-31 alpha, dropped)
+            for (size_t c = 0; c < 3; ++c)
+                planesToIndices(row.data() + 8 * c * planeBytes, planeBytes, 8, w,
+                                value.data() + c * width);
         } else {
-            std::fill(value.begin(), value.end(), 0);
-            for (int p = 0; p < planes; ++p) {
-                const uint8_t* plane = row.data() + static_cast<size_t>(p) * planeBytes;
-                for (int32_t x = 0; x < w; ++x)
-                    value[x] |= static_cast<uint32_t>((plane[x >> 3] >> (7 - (x & 7))) & 1) << p;
-            }
+            planesToIndices(row.data(), planeBytes, planes, w, value.data());
         }
         if (ham) {
             const uint32_t fieldMask = (1u << colourBits) - 1;
@@ -323,23 +285,13 @@ bool decodeIlbm(const uint8_t* data, size_t size, TDibRecord* out, Progress& pro
                 dst[3 * x + 2] = r;
             }
         } else if (deep) {
-            // planes 0-7 red, 8-15 green, 16-23 blue (24-31 alpha, dropped)
-            for (int32_t x = 0; x < w; ++x) {
-                dst[3 * x] = static_cast<uint8_t>(value[x] >> 16);
-                dst[3 * x + 1] = static_cast<uint8_t>(value[x] >> 8);
-                dst[3 * x + 2] = static_cast<uint8_t>(value[x]);
+            for (size_t x = 0; x < width; ++x) {
+                dst[3 * x] = value[2 * width + x];
+                dst[3 * x + 1] = value[width + x];
+                dst[3 * x + 2] = value[x];
             }
-        } else if (bpp == 8) {
-            for (int32_t x = 0; x < w; ++x)
-                dst[x] = static_cast<uint8_t>(value[x]);
-        } else if (bpp == 4) {
-            for (int32_t x = 0; x < w; ++x)
-                dst[x >> 1] =
-                    static_cast<uint8_t>(dst[x >> 1] | ((value[x] & 15) << ((x & 1) ? 0 : 4)));
         } else {
-            for (int32_t x = 0; x < w; ++x)
-                if (value[x] & 1)
-                    dst[x >> 3] = static_cast<uint8_t>(dst[x >> 3] | (0x80 >> (x & 7)));
+            packIndices(value.data(), w, bpp, dst);
         }
         if ((y & 7) == 7 || y == h - 1)
             progress.report(y + 1, h);
@@ -362,67 +314,65 @@ bool encodeIlbm(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::stri
     out.insert(out.end(), {'F', 'O', 'R', 'M', 0, 0, 0, 0, 'I', 'L', 'B', 'M'});
 
     out.insert(out.end(), {'B', 'M', 'H', 'D'});
-    putBe32(out, 20);
-    putBe16(out, static_cast<uint32_t>(w));
-    putBe16(out, static_cast<uint32_t>(h));
-    putBe16(out, 0); // x, y position
-    putBe16(out, 0);
+    appendBe32(out, 20);
+    appendBe16(out, static_cast<uint32_t>(w));
+    appendBe16(out, static_cast<uint32_t>(h));
+    appendBe16(out, 0); // x, y position
+    appendBe16(out, 0);
     out.push_back(static_cast<uint8_t>(planes));
     out.push_back(0); // no mask
     out.push_back(1); // ByteRun1
     out.push_back(0);
-    putBe16(out, 0);  // transparent colour
-    out.push_back(1); // square pixels
+    appendBe16(out, 0); // transparent colour
+    out.push_back(1);   // square pixels
     out.push_back(1);
-    putBe16(out, static_cast<uint32_t>(w)); // page size
-    putBe16(out, static_cast<uint32_t>(h));
+    appendBe16(out, static_cast<uint32_t>(w)); // page size
+    appendBe16(out, static_cast<uint32_t>(h));
 
     if (bpp <= 8) {
         const int colours = 1 << bpp;
         out.insert(out.end(), {'C', 'M', 'A', 'P'});
-        putBe32(out, static_cast<uint32_t>(3 * colours)); // 6, 48, 768: always even
-        for (int i = 0; i < colours; ++i) {
-            const TRGBQuad& q = dib.Info->bmiColors[i];
-            out.push_back(q.rgbRed);
-            out.push_back(q.rgbGreen);
-            out.push_back(q.rgbBlue);
-        }
+        appendBe32(out, static_cast<uint32_t>(3 * colours)); // 6, 48, 768: always even
+        appendRgbTriples(out, dib.Info->bmiColors, colours);
     }
 
     out.insert(out.end(), {'B', 'O', 'D', 'Y', 0, 0, 0, 0});
     const size_t bodyStart = out.size();
-    std::vector<uint32_t> value(static_cast<size_t>(w));
+    // one byte a pixel: the index, or for 24 bits red, green and blue one after another
+    const size_t width = static_cast<size_t>(w);
+    std::vector<uint8_t> value(bpp == 24 ? 3 * width : width);
     std::vector<uint8_t> plane(planeBytes);
     for (int32_t y = 0; y < h; ++y) {
         const uint8_t* row = rowPtr(dib, y);
-        for (int32_t x = 0; x < w; ++x) {
-            if (bpp == 24)
-                value[x] = row[3 * x + 2] | (row[3 * x + 1] << 8) | (row[3 * x] << 16);
-            else if (bpp == 8)
-                value[x] = row[x];
-            else if (bpp == 4)
-                value[x] = (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
-            else
-                value[x] = (row[x >> 3] >> (7 - (x & 7))) & 1;
+        if (bpp == 24) {
+            for (size_t x = 0; x < width; ++x) {
+                value[x] = row[3 * x + 2];
+                value[width + x] = row[3 * x + 1];
+                value[2 * width + x] = row[3 * x];
+            }
+        } else {
+            unpackIndices(row, w, bpp, value.data());
         }
+        // planes 0-7 from the first byte array (or the only one), 8-15 from the second, ...
         for (int p = 0; p < planes; ++p) {
             std::fill(plane.begin(), plane.end(), 0);
-            for (int32_t x = 0; x < w; ++x)
-                if ((value[x] >> p) & 1)
-                    plane[x >> 3] = static_cast<uint8_t>(plane[x >> 3] | (0x80 >> (x & 7)));
+            indicesToPlane(value.data() + (p / 8) * width, w, p % 8, plane.data());
             appendByteRun(out, plane.data(), planeBytes);
         }
     }
+    // Both lengths are 32-bit fields, and the FORM's holds the body and everything before it:
+    // a body just within the limit can still make the FORM too long.
     const size_t bodyLength = out.size() - bodyStart;
-    if (bodyLength > 0xFFFFFFF0u) {
+    const size_t formLength = out.size() + (bodyLength & 1) - start - 8;
+    if (formLength > UINT32_MAX) {
         out.resize(start);
         error = "Das Bild ist zu groß für das IFF-Format";
         return false;
     }
-    setBe32(out, bodyStart - 4, static_cast<uint32_t>(bodyLength));
+    putBe32(out.data() + bodyStart - 4, static_cast<uint32_t>(bodyLength));
     if (bodyLength & 1)
         out.push_back(0);
-    setBe32(out, start + 4, static_cast<uint32_t>(out.size() - start - 8));
+    putBe32(out.data() + start + 4, static_cast<uint32_t>(formLength));
     return true;
 }
 

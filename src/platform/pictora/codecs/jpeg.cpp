@@ -1,7 +1,7 @@
 // JPEG reader and writer over libjpeg-turbo.  libjpeg reports errors by calling back; we leave
 // through longjmp, so every function that calls setjmp keeps its whole state in a plain struct
 // owned by the caller and holds nothing with a destructor.
-#include "../internal.h"
+#include "codec_util.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -139,7 +139,7 @@ int32_t pelsPerMeter(int unit, unsigned density) {
     if (density == 0)
         return 0;
     if (unit == 1)
-        return static_cast<int32_t>((density * 10000u + 127u) / 254u);
+        return dpiToPelsPerMeter(density);
     if (unit == 2)
         return static_cast<int32_t>(density * 100u);
     return 0;
@@ -193,27 +193,14 @@ bool runDecode(DecodeState& st) {
     st.maxScans = static_cast<int>(
         std::clamp<int64_t>(kScanBlockBudget / std::max<int64_t>(blocks, 1), kMinScans, kMaxScans));
 
-    TBitmapInfo info;
-    std::memset(&info, 0, sizeof(info));
-    int ncolors = 0;
-    if (bpp == 8) {
-        for (int i = 0; i < 256; ++i) {
-            const auto g = static_cast<uint8_t>(i);
-            info.bmiColors[i] = TRGBQuad{g, g, g, 0};
-        }
-        ncolors = 256;
-    }
-    if (!newdib(st.out, static_cast<int32_t>(w), static_cast<int32_t>(h), bpp, &info, ncolors)) {
+    // grey images take newdib's grey ramp
+    if (!newdib(st.out, static_cast<int32_t>(w), static_cast<int32_t>(h), bpp, nullptr, 0)) {
         st.err.failure = Failure::NoMemory;
         return false;
     }
     TDibRecord& d = *st.out;
-    const int32_t ppmX = pelsPerMeter(cinfo->density_unit, cinfo->X_density);
-    const int32_t ppmY = pelsPerMeter(cinfo->density_unit, cinfo->Y_density);
-    if (ppmX > 0 && ppmY > 0) {
-        d.Info->bmiHeader.biXPelsPerMeter = ppmX;
-        d.Info->bmiHeader.biYPelsPerMeter = ppmY;
-    }
+    setDensity(d, pelsPerMeter(cinfo->density_unit, cinfo->X_density),
+               pelsPerMeter(cinfo->density_unit, cinfo->Y_density));
 
     st.monitor.progress_monitor = watchScans;
     cinfo->progress = &st.monitor;
@@ -250,7 +237,7 @@ bool runDecode(DecodeState& st) {
 const char* failureText(Failure f) {
     switch (f) {
     case Failure::Truncated:
-        return "Die Datei ist unvollständig";
+        return kTextTruncated;
     case Failure::NoMemory:
         return kTextNoMemory;
     case Failure::TooBig:
@@ -284,17 +271,6 @@ bool isGreyPalette(const TDibRecord& d) {
     return true;
 }
 
-inline int paletteIndex(const uint8_t* row, int32_t x, int bpp) {
-    switch (bpp) {
-    case 1:
-        return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    case 4:
-        return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
-    default:
-        return row[x];
-    }
-}
-
 bool runEncode(EncodeState& st) {
     j_compress_ptr cinfo = &st.cinfo;
     if (setjmp(st.err.jump))
@@ -324,10 +300,11 @@ bool runEncode(EncodeState& st) {
     }
     jpeg_start_compress(cinfo, TRUE);
 
+    // palette images: row 0 of scratch takes the indices, row 1 the colours
     JSAMPARRAY scratch = nullptr;
     if (bpp != 24)
         scratch = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                              cinfo->image_width * 3, 1);
+                                              cinfo->image_width * 3, 2);
     const int32_t width = d.Info->bmiHeader.biWidth;
     while (cinfo->next_scanline < cinfo->image_height) {
         const auto y = static_cast<int32_t>(cinfo->next_scanline);
@@ -336,9 +313,10 @@ bool runEncode(EncodeState& st) {
         if (bpp == 24) {
             row = const_cast<JSAMPROW>(src);
         } else {
-            row = scratch[0];
+            row = scratch[1];
+            unpackIndices(src, width, bpp, scratch[0]);
             for (int32_t x = 0; x < width; ++x) {
-                const TRGBQuad& q = d.Info->bmiColors[paletteIndex(src, x, bpp)];
+                const TRGBQuad& q = d.Info->bmiColors[scratch[0][x]];
                 if (grey) {
                     row[x] = q.rgbRed;
                 } else {
@@ -382,13 +360,12 @@ bool decodeJpeg(const uint8_t* data, size_t size, TDibRecord* out, Progress& pro
 
 bool encodeJpeg(const TDibRecord& dib, int quality, std::vector<uint8_t>& out, std::string& error) {
     if (!hasImage(&dib)) {
-        error = "Kein Bild zum Speichern";
+        error = kTextNoImage;
         return false;
     }
     const int bpp = dib.Info->bmiHeader.biBitCount;
     const int32_t w = dib.Info->bmiHeader.biWidth, h = dib.Info->bmiHeader.biHeight;
-    if ((bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) || w <= 0 || h <= 0 ||
-        w > JPEG_MAX_DIMENSION || h > JPEG_MAX_DIMENSION) {
+    if (!validDepth(bpp) || w <= 0 || h <= 0 || w > JPEG_MAX_DIMENSION || h > JPEG_MAX_DIMENSION) {
         error = "Dieses Bild kann nicht als JPEG gespeichert werden";
         return false;
     }
@@ -410,7 +387,7 @@ bool encodeJpeg(const TDibRecord& dib, int quality, std::vector<uint8_t>& out, s
     }
     std::free(st.buffer);
     if (!ok)
-        error = st.err.failure == Failure::NoMemory ? "Nicht genug Speicher zum Speichern"
+        error = st.err.failure == Failure::NoMemory ? kTextNoMemorySave
                                                     : "Das Bild konnte nicht gespeichert werden";
     return ok;
 }

@@ -12,27 +12,11 @@ namespace {
 constexpr size_t kHeaderSize = 128;
 constexpr size_t kTrailerSize = 769; // 0x0C marker + 256 RGB triples
 
-const char* const kTextTruncated = "Die Datei ist unvollständig";
-
-uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-void putLe16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-    out[at] = static_cast<uint8_t>(v & 0xFF);
-    out[at + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
-}
-
-std::string damaged(const char* what) {
-    return std::string(kTextDamaged) + ": " + what;
-}
-
 // The palette old EGA programs assumed when the header carries none (version 3).
-constexpr uint8_t kEgaPalette[16][3] = {
-    {0x00, 0x00, 0x00}, {0x00, 0x00, 0xAA}, {0x00, 0xAA, 0x00}, {0x00, 0xAA, 0xAA},
-    {0xAA, 0x00, 0x00}, {0xAA, 0x00, 0xAA}, {0xAA, 0x55, 0x00}, {0xAA, 0xAA, 0xAA},
-    {0x55, 0x55, 0x55}, {0x55, 0x55, 0xFF}, {0x55, 0xFF, 0x55}, {0x55, 0xFF, 0xFF},
-    {0xFF, 0x55, 0x55}, {0xFF, 0x55, 0xFF}, {0xFF, 0xFF, 0x55}, {0xFF, 0xFF, 0xFF}};
+constexpr uint8_t kEgaPalette[16 * 3] = {
+    0x00, 0x00, 0x00, 0x00, 0x00, 0xAA, 0x00, 0xAA, 0x00, 0x00, 0xAA, 0xAA, 0xAA, 0x00, 0x00, 0xAA,
+    0x00, 0xAA, 0xAA, 0x55, 0x00, 0xAA, 0xAA, 0xAA, 0x55, 0x55, 0x55, 0x55, 0x55, 0xFF, 0x55, 0xFF,
+    0x55, 0x55, 0xFF, 0xFF, 0xFF, 0x55, 0x55, 0xFF, 0x55, 0xFF, 0xFF, 0xFF, 0x55, 0xFF, 0xFF, 0xFF};
 
 // Run-length stream of the image data.  A run that does not fit the rest of a scan line carries
 // over into the next one, so runs written across lines by old programs still decode, and the
@@ -84,36 +68,6 @@ class RleReader {
     size_t runLeft_ = 0;
     uint8_t runValue_ = 0;
 };
-
-// Stores palette indices (one byte per pixel) into a record row of 1, 4 or 8 bits.
-void storeIndices(uint8_t* row, int bpp, const uint8_t* idx, int32_t w) {
-    if (bpp == 8) {
-        std::memcpy(row, idx, static_cast<size_t>(w));
-    } else if (bpp == 4) {
-        for (int32_t x = 0; x < w; x += 2) {
-            const uint8_t hi = static_cast<uint8_t>(idx[x] << 4);
-            const uint8_t lo = x + 1 < w ? static_cast<uint8_t>(idx[x + 1] & 0x0F) : 0;
-            row[x >> 1] = static_cast<uint8_t>(hi | lo);
-        }
-    } else {
-        for (int32_t x = 0; x < w; x += 8) {
-            uint8_t b = 0;
-            for (int32_t k = 0; k < 8 && x + k < w; ++k)
-                if (idx[x + k] & 1)
-                    b = static_cast<uint8_t>(b | (0x80 >> k));
-            row[x >> 3] = b;
-        }
-    }
-}
-
-// Reads palette index x from a record row.
-uint8_t indexAt(const uint8_t* row, int bpp, int32_t x) {
-    if (bpp == 8)
-        return row[x];
-    if (bpp == 4)
-        return static_cast<uint8_t>((x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4));
-    return static_cast<uint8_t>((row[x >> 3] >> (7 - (x & 7))) & 1);
-}
 
 void appendRle(std::vector<uint8_t>& out, const uint8_t* line, size_t n) {
     size_t i = 0;
@@ -211,10 +165,7 @@ bool decodePcx(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
         const int colours = 1 << (bits * planes);
         recordBpp = colours == 2 ? 1 : 4;
         const uint8_t* pal = data + 16;
-        for (int i = 0; i < colours; ++i) {
-            const uint8_t* c = version == 3 ? kEgaPalette[i] : pal + 3 * i;
-            info.bmiColors[i] = TRGBQuad{c[2], c[1], c[0], 0};
-        }
+        rgbTriplesToColours(version == 3 ? kEgaPalette : pal, colours, info.bmiColors);
         // 1-bit files without colours in the header (all zero, or version 3) are black and white
         if (colours == 2 &&
             (version == 3 || std::all_of(pal, pal + 6, [](uint8_t b) { return b == 0; }))) {
@@ -223,20 +174,17 @@ bool decodePcx(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
         }
     } else if (kind == Kind::Indexed8) {
         recordBpp = 8;
-        for (int i = 0; i < 256; ++i) {
-            if (trailer)
-                info.bmiColors[i] =
-                    TRGBQuad{trailer[3 * i + 2], trailer[3 * i + 1], trailer[3 * i], 0};
-            else
-                info.bmiColors[i] = TRGBQuad{static_cast<uint8_t>(i), static_cast<uint8_t>(i),
-                                             static_cast<uint8_t>(i), 0};
-        }
+        if (trailer)
+            rgbTriplesToColours(trailer, 256, info.bmiColors);
     }
+    // without its trailing palette an 8-bit file keeps newdib's grey ramp
+    const bool ownColours = kind != Kind::Indexed8 || trailer != nullptr;
     const int ncolours = recordBpp <= 8 ? 1 << recordBpp : 0;
-    if (!newdib(out, w, h, recordBpp, &info, ncolours)) {
+    if (!newdib(out, w, h, recordBpp, ownColours ? &info : nullptr, ncolours)) {
         error = kTextNoMemory;
         return false;
     }
+    setDensity(*out, dpiToPelsPerMeter(le16(data + 12)), dpiToPelsPerMeter(le16(data + 14)));
 
     std::vector<uint8_t> line(lineTotal);
     std::vector<uint8_t> idx(static_cast<size_t>(w));
@@ -250,15 +198,8 @@ bool decodePcx(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
         uint8_t* row = rowPtr(*out, y);
         switch (kind) {
         case Kind::Planar:
-            for (int32_t x = 0; x < w; ++x) {
-                uint8_t v = 0;
-                for (int p = 0; p < planes; ++p) {
-                    const uint8_t byte = line[static_cast<size_t>(p) * bpl + (x >> 3)];
-                    v = static_cast<uint8_t>(v | (((byte >> (7 - (x & 7))) & 1) << p));
-                }
-                idx[x] = v;
-            }
-            storeIndices(row, recordBpp, idx.data(), w);
+            planesToIndices(line.data(), bpl, planes, w, idx.data());
+            packIndices(idx.data(), w, recordBpp, row);
             break;
         case Kind::Packed:
             if (bits == 4) {
@@ -267,9 +208,7 @@ bool decodePcx(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
                 if (w & 1)
                     row[w >> 1] &= 0xF0;
             } else {
-                for (int32_t x = 0; x < w; ++x)
-                    idx[x] = static_cast<uint8_t>((line[x >> 2] >> (6 - 2 * (x & 3))) & 3);
-                storeIndices(row, 4, idx.data(), w);
+                widen2To4(line.data(), w, row);
             }
             break;
         case Kind::Indexed8:
@@ -316,30 +255,26 @@ bool encodePcx(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
     hd[1] = 5;
     hd[2] = 1;
     hd[3] = static_cast<uint8_t>(bits);
-    putLe16(out, start + 8, static_cast<uint32_t>(w - 1));
-    putLe16(out, start + 10, static_cast<uint32_t>(h - 1));
+    putLe16(hd + 8, static_cast<uint32_t>(w - 1));
+    putLe16(hd + 10, static_cast<uint32_t>(h - 1));
     auto dpi = [](int32_t perMetre) {
         const int64_t d = (static_cast<int64_t>(perMetre) * 254 + 5000) / 10000;
         return static_cast<uint32_t>(d >= 1 && d <= 0xFFFF ? d : 72);
     };
-    putLe16(out, start + 12, dpi(dib.Info->bmiHeader.biXPelsPerMeter));
-    putLe16(out, start + 14, dpi(dib.Info->bmiHeader.biYPelsPerMeter));
-    hd = out.data() + start;
-    if (bpp <= 4) {
-        for (int i = 0; i < (1 << bpp); ++i) {
-            const TRGBQuad& q = dib.Info->bmiColors[i];
-            hd[16 + 3 * i] = q.rgbRed;
-            hd[17 + 3 * i] = q.rgbGreen;
-            hd[18 + 3 * i] = q.rgbBlue;
-        }
-    }
+    putLe16(hd + 12, dpi(dib.Info->bmiHeader.biXPelsPerMeter));
+    putLe16(hd + 14, dpi(dib.Info->bmiHeader.biYPelsPerMeter));
+    if (bpp <= 4)
+        putRgbTriples(hd + 16, dib.Info->bmiColors, 1 << bpp);
     hd[65] = static_cast<uint8_t>(planes);
-    putLe16(out, start + 66, static_cast<uint32_t>(bpl));
-    putLe16(out, start + 68, 1);
+    putLe16(hd + 66, static_cast<uint32_t>(bpl));
+    putLe16(hd + 68, 1);
 
     std::vector<uint8_t> plane(bpl);
+    std::vector<uint8_t> idx(bpp == 4 ? static_cast<size_t>(w) : 0);
     for (int32_t y = 0; y < h; ++y) {
         const uint8_t* row = rowPtr(dib, y);
+        if (bpp == 4)
+            unpackIndices(row, w, 4, idx.data());
         for (int p = 0; p < planes; ++p) {
             std::fill(plane.begin(), plane.end(), 0);
             if (bpp == 1) {
@@ -347,9 +282,7 @@ bool encodePcx(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
                 if (w & 7)
                     plane[needed - 1] &= static_cast<uint8_t>(0xFF00 >> (w & 7));
             } else if (bpp == 4) {
-                for (int32_t x = 0; x < w; ++x)
-                    if ((indexAt(row, 4, x) >> p) & 1)
-                        plane[x >> 3] = static_cast<uint8_t>(plane[x >> 3] | (0x80 >> (x & 7)));
+                indicesToPlane(idx.data(), w, p, plane.data());
             } else if (bpp == 8) {
                 std::memcpy(plane.data(), row, needed);
             } else {
@@ -362,12 +295,7 @@ bool encodePcx(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
     }
     if (bpp == 8) {
         out.push_back(0x0C);
-        for (int i = 0; i < 256; ++i) {
-            const TRGBQuad& q = dib.Info->bmiColors[i];
-            out.push_back(q.rgbRed);
-            out.push_back(q.rgbGreen);
-            out.push_back(q.rgbBlue);
-        }
+        appendRgbTriples(out, dib.Info->bmiColors, 256);
     }
     return true;
 }

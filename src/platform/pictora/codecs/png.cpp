@@ -215,15 +215,11 @@ void convertRow(const ReadJob& j, RowMode mode, const uint8_t* src, int32_t y) {
                 png_set_packing(png);
         }
     } else if ((colourType == PNG_COLOR_TYPE_GRAY && !hasTrns)) {
+        // newdib's colours: black and white, or the grey ramp
         if (bitDepth == 1) {
             bpp = 1;
-            bmi.bmiColors[1] = TRGBQuad{255, 255, 255, 0};
         } else {
             bpp = 8;
-            for (int i = 0; i < 256; ++i) {
-                const auto g = static_cast<uint8_t>(i);
-                bmi.bmiColors[i] = TRGBQuad{g, g, g, 0};
-            }
             if (bitDepth < 8)
                 png_set_expand_gray_1_2_4_to_8(png);
             if (bitDepth == 16)
@@ -260,17 +256,15 @@ void convertRow(const ReadJob& j, RowMode mode, const uint8_t* src, int32_t y) {
         return false;
     }
 
-    if (!newdib(j->out, width, height, bpp, bpp <= 8 ? &bmi : nullptr, bpp <= 8 ? (1 << bpp) : 0)) {
+    const bool palette = colourType == PNG_COLOR_TYPE_PALETTE;
+    if (!newdib(j->out, width, height, bpp, palette ? &bmi : nullptr, palette ? (1 << bpp) : 0)) {
         j->failure = kTextNoMemory;
         return false;
     }
     png_uint_32 resX = 0, resY = 0;
     int unit = 0;
-    if (png_get_pHYs(png, info, &resX, &resY, &unit) != 0 && unit == PNG_RESOLUTION_METER &&
-        resX > 0 && resY > 0 && resX <= INT32_MAX && resY <= INT32_MAX) {
-        j->out->Info->bmiHeader.biXPelsPerMeter = static_cast<int32_t>(resX);
-        j->out->Info->bmiHeader.biYPelsPerMeter = static_cast<int32_t>(resY);
-    }
+    if (png_get_pHYs(png, info, &resX, &resY, &unit) != 0 && unit == PNG_RESOLUTION_METER)
+        setDensity(*j->out, resX, resY);
 
     const bool interlaced = passes > 1;
     if (mode != RowMode::Direct) {
@@ -316,19 +310,19 @@ std::string readFailureText(const ReadJob& j) {
     if (j.io.noMemory)
         return kTextNoMemory;
     if (j.io.truncated)
-        return "Die Datei ist unvollständig";
+        return kTextTruncated;
     const char* m = j.io.message;
     if (std::strstr(m, "CRC") != nullptr)
-        return std::string(kTextDamaged) + ": Prüfsummenfehler";
+        return damaged("Prüfsummenfehler");
     if (std::strstr(m, "Not enough image data") != nullptr)
-        return "Die Datei ist unvollständig";
+        return kTextTruncated;
     if (std::strstr(m, "IHDR") != nullptr || std::strstr(m, "Image width") != nullptr ||
         std::strstr(m, "Image height") != nullptr || std::strstr(m, "bit depth") != nullptr ||
         std::strstr(m, "color type") != nullptr)
-        return std::string(kTextDamaged) + ": ungültiger Bildkopf";
+        return damaged("ungültiger Bildkopf");
     if (std::strstr(m, "PLTE") != nullptr || std::strstr(m, "palette") != nullptr)
-        return std::string(kTextDamaged) + ": fehlerhafte Farbpalette";
-    return std::string(kTextDamaged) + ": fehlerhafte Bilddaten";
+        return damaged("fehlerhafte Farbpalette");
+    return damaged("fehlerhafte Bilddaten");
 }
 
 struct WriteJob {
@@ -426,15 +420,14 @@ bool encodePng(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
         j.info = png_create_info_struct(j.png);
     if (j.png == nullptr || j.info == nullptr) {
         png_destroy_write_struct(j.png ? &j.png : nullptr, nullptr);
-        error = "Nicht genug Speicher zum Speichern";
+        error = kTextNoMemorySave;
         return false;
     }
     const bool ok = writePng(&j);
     png_destroy_write_struct(&j.png, &j.info);
     if (!ok) {
         out.resize(start);
-        error = j.io.noMemory ? "Nicht genug Speicher zum Speichern"
-                              : "Die PNG-Datei konnte nicht erzeugt werden";
+        error = j.io.noMemory ? kTextNoMemorySave : "Die PNG-Datei konnte nicht erzeugt werden";
         return false;
     }
     return true;

@@ -11,15 +11,6 @@ namespace pictora {
 namespace {
 
 constexpr size_t kHeaderSize = 18;
-const char* const kTextTruncated = "Die Datei ist unvollständig";
-
-std::string damaged(const char* what) {
-    return std::string(kTextDamaged) + ": " + what;
-}
-
-uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
 
 struct Header {
     uint8_t idLength;
@@ -174,41 +165,12 @@ bool checkHeader(const Header& hd, size_t size, std::string& error) {
     return true;
 }
 
-void appendLe16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v & 0xFF));
-    out.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
-}
-
-// One row of n pixels of `bytes` bytes each, as run-length packets.
-void appendPackets(std::vector<uint8_t>& out, const uint8_t* px, size_t n, size_t bytes) {
-    auto same = [&](size_t a, size_t b) {
-        return std::memcmp(px + a * bytes, px + b * bytes, bytes) == 0;
-    };
-    size_t i = 0;
-    while (i < n) {
-        size_t run = 1;
-        while (i + run < n && run < 128 && same(i, i + run))
-            ++run;
-        if (run >= 2) {
-            out.push_back(static_cast<uint8_t>(0x80 | (run - 1)));
-            out.insert(out.end(), px + i * bytes, px + (i + 1) * bytes);
-            i += run;
-            continue;
-        }
-        size_t j = i + 1; // literal up to the start of the next run
-        while (j < n && j - i < 128 && !(j + 1 < n && same(j, j + 1)))
-            ++j;
-        out.push_back(static_cast<uint8_t>(j - i - 1));
-        out.insert(out.end(), px + i * bytes, px + j * bytes);
-        i = j;
-    }
+// Header byte of a Targa run packet: the top bit, then the length - 1.
+uint8_t runHeader(size_t length) {
+    return static_cast<uint8_t>(0x80 | (length - 1));
 }
 
 } // namespace
-
-bool sniffTga(const uint8_t*, size_t) {
-    return false;
-}
 
 bool decodeTga(const uint8_t* data, size_t size, TDibRecord* out, Progress& progress,
                std::string& error) {
@@ -245,13 +207,10 @@ bool decodeTga(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
             info.bmiColors[index] = TRGBQuad{bgr[0], bgr[1], bgr[2], 0};
         }
         mapEnd = std::min(256, hd.mapFirst + hd.mapLength);
-    } else if (base == 3) {
-        for (int i = 0; i < 256; ++i)
-            info.bmiColors[i] = TRGBQuad{static_cast<uint8_t>(i), static_cast<uint8_t>(i),
-                                         static_cast<uint8_t>(i), 0};
     }
+    // grey images keep newdib's grey ramp
     const int bpp = base == 2 ? 24 : 8;
-    if (!newdib(out, w, h, bpp, &info, bpp == 8 ? 256 : 0)) {
+    if (!newdib(out, w, h, bpp, base == 1 ? &info : nullptr, base == 1 ? 256 : 0)) {
         error = kTextNoMemory;
         return false;
     }
@@ -289,16 +248,8 @@ bool decodeTga(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
             error = kTextNoMemory;
             return false;
         }
-        for (int32_t y = 0; y < h; ++y) {
-            const uint8_t* src = rowPtr(*out, y);
-            uint8_t* dst = rowPtr(packed, y);
-            for (int32_t x = 0; x < w; ++x) {
-                if (small == 4)
-                    dst[x >> 1] = static_cast<uint8_t>(dst[x >> 1] | (src[x] << ((x & 1) ? 0 : 4)));
-                else if (src[x] & 1)
-                    dst[x >> 3] = static_cast<uint8_t>(dst[x >> 3] | (0x80 >> (x & 7)));
-            }
-        }
+        for (int32_t y = 0; y < h; ++y)
+            packIndices(rowPtr(*out, y), w, small, rowPtr(packed, y));
         deldib(out);
         *out = packed;
     }
@@ -337,19 +288,11 @@ bool encodeTga(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
     std::vector<uint8_t> line(static_cast<size_t>(w) * (mapped ? 1 : 3));
     for (int32_t r = 0; r < h; ++r) {
         const uint8_t* row = rowPtr(dib, h - 1 - r); // file rows run bottom-up
-        if (bpp == 24) {
+        if (bpp == 24)
             std::memcpy(line.data(), row, line.size());
-        } else {
-            for (int32_t x = 0; x < w; ++x) {
-                if (bpp == 8)
-                    line[x] = row[x];
-                else if (bpp == 4)
-                    line[x] = static_cast<uint8_t>((x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4);
-                else
-                    line[x] = static_cast<uint8_t>((row[x >> 3] >> (7 - (x & 7))) & 1);
-            }
-        }
-        appendPackets(out, line.data(), static_cast<size_t>(w), mapped ? 1 : 3);
+        else
+            unpackIndices(row, w, bpp, line.data());
+        appendRunPackets(out, line.data(), static_cast<size_t>(w), mapped ? 1 : 3, 2, runHeader);
     }
 
     // TGA 2.0 footer without extension or developer area

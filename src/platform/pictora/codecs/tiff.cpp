@@ -1,7 +1,7 @@
 // TIFF reader and writer over libtiff, working on memory buffers.  The reader takes the first
 // image of a file: palette, bilevel, grey and RGB images directly from the strips or tiles,
 // everything else libtiff can convert through its RGBA interface.  The writer uses LZW.
-#include "../internal.h"
+#include "codec_util.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -237,16 +237,10 @@ void convertRow(const Layout& lay, const uint8_t* const* src, uint8_t* dst) {
     switch (lay.kind) {
     case Kind::Bilevel:
     case Kind::Palette:
-        if (lay.bps != 2) {
+        if (lay.bps != 2)
             std::memcpy(dst, src[0], static_cast<size_t>((uint64_t{w} * lay.bps + 7) / 8));
-        } else {
-            // 2-bit indices become nibbles of a 4-bit record
-            for (uint32_t x = 0; x < w; x += 2) {
-                const unsigned a = sampleAt(src[0], x, 2);
-                const unsigned b = x + 1 < w ? sampleAt(src[0], x + 1, 2) : 0;
-                dst[x >> 1] = static_cast<uint8_t>(a << 4 | b);
-            }
-        }
+        else // 2-bit indices become nibbles of a 4-bit record
+            widen2To4(src[0], static_cast<int32_t>(w), dst);
         break;
     case Kind::Grey: {
         const uint64_t step = lay.planar == PLANARCONFIG_CONTIG ? lay.spp : 1;
@@ -377,39 +371,32 @@ bool analyse(TIFF* tif, Layout& lay, Fail& fail) {
     return true;
 }
 
-bool setColours(TIFF* tif, const Layout& lay, TDibRecord& d, Fail& fail) {
+// Colours of palette and bilevel images (grey images keep newdib's grey ramp); false when a
+// palette image has no colour map.  Colours past the map stay black.
+bool readColours(TIFF* tif, const Layout& lay, TBitmapInfo& info, Fail& fail) {
     if (lay.kind == Kind::Bilevel) {
         const uint8_t first = lay.photometric == PHOTOMETRIC_MINISWHITE ? 255 : 0;
-        DibSetPaletteColor(&d, 0, first, first, first);
-        DibSetPaletteColor(&d, 1, 255 - first, 255 - first, 255 - first);
-    } else if (lay.kind == Kind::Grey) {
-        for (int i = 0; i < 256; ++i) {
-            const auto g = static_cast<uint8_t>(i);
-            DibSetPaletteColor(&d, i, g, g, g);
-        }
-    } else if (lay.kind == Kind::Palette) {
-        uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
-        if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b) || !r || !g || !b) {
-            fail = Fail::Damaged;
-            return false;
-        }
-        const int n = 1 << lay.bps;
-        // some writers store 8-bit values in the 16-bit table
-        bool eightBit = true;
-        for (int i = 0; i < n && eightBit; ++i)
-            if (r[i] > 255 || g[i] > 255 || b[i] > 255)
-                eightBit = false;
-        const int shift = eightBit ? 0 : 8;
-        for (int i = 0; i < n; ++i)
-            DibSetPaletteColor(&d, i, static_cast<uint8_t>(r[i] >> shift),
-                               static_cast<uint8_t>(g[i] >> shift),
-                               static_cast<uint8_t>(b[i] >> shift));
-        for (int i = n; i < (1 << lay.bpp); ++i)
-            DibSetPaletteColor(&d, i, 0, 0, 0);
-    } else {
+        const auto second = static_cast<uint8_t>(255 - first);
+        info.bmiColors[0] = TRGBQuad{first, first, first, 0};
+        info.bmiColors[1] = TRGBQuad{second, second, second, 0};
         return true;
     }
-    DibUpdatePaletteHandle(&d);
+    uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
+    if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &r, &g, &b) || !r || !g || !b) {
+        fail = Fail::Damaged;
+        return false;
+    }
+    const int n = 1 << lay.bps;
+    // some writers store 8-bit values in the 16-bit table
+    bool eightBit = true;
+    for (int i = 0; i < n && eightBit; ++i)
+        if (r[i] > 255 || g[i] > 255 || b[i] > 255)
+            eightBit = false;
+    const int shift = eightBit ? 0 : 8;
+    for (int i = 0; i < n; ++i)
+        info.bmiColors[i] =
+            TRGBQuad{static_cast<uint8_t>(b[i] >> shift), static_cast<uint8_t>(g[i] >> shift),
+                     static_cast<uint8_t>(r[i] >> shift), 0};
     return true;
 }
 
@@ -627,19 +614,17 @@ bool readImage(ReadContext& c) {
     }
     if (!dataPresent(c.tif))
         return false;
+    TBitmapInfo info{};
+    const bool ownColours = lay.kind == Kind::Bilevel || lay.kind == Kind::Palette;
+    if (ownColours && !readColours(c.tif, lay, info, c.fail))
+        return false;
     if (!newdib(c.out, static_cast<int32_t>(lay.width), static_cast<int32_t>(lay.height), lay.bpp,
-                nullptr, 0)) {
+                ownColours ? &info : nullptr, ownColours ? 1 << lay.bpp : 0)) {
         c.fail = Fail::NoMemory;
         return false;
     }
-    if (!setColours(c.tif, lay, *c.out, c.fail))
-        return false;
-    const int32_t ppmX = pelsPerMeter(c.tif, TIFFTAG_XRESOLUTION);
-    const int32_t ppmY = pelsPerMeter(c.tif, TIFFTAG_YRESOLUTION);
-    if (ppmX > 0 && ppmY > 0) {
-        c.out->Info->bmiHeader.biXPelsPerMeter = ppmX;
-        c.out->Info->bmiHeader.biYPelsPerMeter = ppmY;
-    }
+    setDensity(*c.out, pelsPerMeter(c.tif, TIFFTAG_XRESOLUTION),
+               pelsPerMeter(c.tif, TIFFTAG_YRESOLUTION));
     if (lay.kind == Kind::Rgba)
         return readRgba(c);
     return TIFFIsTiled(c.tif) ? readTiles(c) : readStrips(c);
@@ -757,7 +742,7 @@ bool decodeTiff(const uint8_t* data, size_t size, TDibRecord* out, Progress& pro
     deldib(out);
     switch (c.fail) {
     case Fail::Truncated:
-        error = "Die Datei ist unvollständig";
+        error = kTextTruncated;
         break;
     case Fail::NoMemory:
         error = kTextNoMemory;
@@ -777,12 +762,11 @@ bool decodeTiff(const uint8_t* data, size_t size, TDibRecord* out, Progress& pro
 
 bool encodeTiff(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
     if (!hasImage(&dib)) {
-        error = "Kein Bild zum Speichern";
+        error = kTextNoImage;
         return false;
     }
     const int bpp = dib.Info->bmiHeader.biBitCount;
-    if ((bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) || dib.Info->bmiHeader.biWidth <= 0 ||
-        dib.Info->bmiHeader.biHeight <= 0) {
+    if (!validDepth(bpp) || dib.Info->bmiHeader.biWidth <= 0 || dib.Info->bmiHeader.biHeight <= 0) {
         error = "Dieses Bild kann nicht als TIFF gespeichert werden";
         return false;
     }
@@ -798,8 +782,7 @@ bool encodeTiff(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::stri
     if (ok)
         out.insert(out.end(), writer.bytes.begin(), writer.bytes.end());
     if (!ok)
-        error = writer.failed ? "Nicht genug Speicher zum Speichern"
-                              : "Das Bild konnte nicht gespeichert werden";
+        error = writer.failed ? kTextNoMemorySave : "Das Bild konnte nicht gespeichert werden";
     return ok;
 }
 
