@@ -2,7 +2,9 @@
 // saving, and the host that reports to the terminal.
 #include "cli/cli.h"
 
+#include "colour/hsl.h"
 #include "document/dib.h"
+#include "document/document_files.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -51,16 +53,35 @@ StepRegistrar::StepRegistrar(std::vector<Step> steps) {
     for (auto& s : steps) Steps().push_back(std::move(s));
 }
 
+namespace {
+
+UsageError notANumber(const std::string& text, const std::string& what) {
+    return {what + ": keine Zahl: " + text};
+}
+UsageError outOfRange(const std::string& text, const std::string& lo, const std::string& hi,
+                      const std::string& what) {
+    return {what + ": " + text + " liegt nicht zwischen " + lo + " und " + hi};
+}
+
+} // namespace
+
 int64_t ParseInt(const std::string& text, int64_t lo, int64_t hi, const std::string& what) {
     if (text.empty()) throw UsageError{what + ": Zahl erwartet"};
     char* end = nullptr;
     errno = 0;
     const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || end == text.c_str() || *end != '\0')
-        throw UsageError{what + ": keine Zahl: " + text};
-    if (v < lo || v > hi)
-        throw UsageError{what + ": " + text + " liegt nicht zwischen " + std::to_string(lo) +
-                         " und " + std::to_string(hi)};
+    if (errno != 0 || end == text.c_str() || *end != '\0') throw notANumber(text, what);
+    if (v < lo || v > hi) throw outOfRange(text, std::to_string(lo), std::to_string(hi), what);
+    return v;
+}
+
+double ParseDouble(const std::string& text, double lo, double hi, const std::string& what) {
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || errno != 0 || end == text.c_str() || *end != '\0')
+        throw notANumber(text, what);
+    if (!(v >= lo && v <= hi)) throw outOfRange(text, std::to_string(lo), std::to_string(hi), what);
     return v;
 }
 
@@ -72,8 +93,9 @@ int32_t ParsePixelValue(const std::string& text, const TDibRecord& dib) {
         char* end = nullptr;
         const unsigned long rgb = std::strtoul(text.c_str() + 1, &end, 16);
         if (*end != '\0') throw UsageError{"Farbe als #RRGGBB erwartet: " + text};
-        // pixel value R + 256 G + 65536 B
-        return static_cast<int32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+        const TRgb c{static_cast<int32_t>((rgb >> 16) & 0xFF),
+                     static_cast<int32_t>((rgb >> 8) & 0xFF), static_cast<int32_t>(rgb & 0xFF)};
+        return PackRgb(c);
     }
     return static_cast<int32_t>(ParseInt(text, 0, colours - 1, "Farbindex"));
 }
@@ -87,10 +109,6 @@ void printUsage() {
         "Schritte:\n";
     for (const Step& s : Steps()) text += "  " + s.usage + "\n";
     std::cerr << text;
-}
-
-void progressFromLibrary(int32_t percent, void* user) {
-    static_cast<CliHost*>(user)->SetProSatus(percent);
 }
 
 int run(int argc, char** argv) {
@@ -122,25 +140,16 @@ int run(int argc, char** argv) {
         if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24)
             throw UsageError{"Farbtiefe muss 1, 4, 8 oder 24 sein"};
         if (!AttachImage(ctx.doc, CreateNewImage(w, h, bpp))) throw StepError{kTextNoMemory};
-        ctx.doc.FileName = "NONAME1";
+        ctx.doc.FileName = NonameName(0);
         i += 4;
     } else if (args[i].rfind("--", 0) == 0) {
         throw UsageError{"Eingabe fehlt vor " + args[i]};
     } else {
-        const std::string& path = args[i];
-        TDibRecord dib;
-        OpenDib(&dib, path.c_str(), 0, progressFromLibrary, &ctx.host);
-        if (dib.Bits == nullptr) {
-            const std::string text = DibErrorText(&dib);
-            ctx.host.SetProSatus(0);
-            throw StepError{"Fehler beim Laden (" + path + "): " + text};
-        }
+        // a failed load has shown its message
+        const TDibRecord dib = LoadImageFile(args[i], ctx.host);
+        if (dib.Bits == nullptr) return 1;
         if (!AttachImage(ctx.doc, dib)) throw StepError{kTextNoMemory};
-        ctx.doc.FilePath = path;
-        const size_t slash = path.find_last_of('/');
-        ctx.doc.FileName = slash == std::string::npos ? path : path.substr(slash + 1);
-        ctx.doc.FileFormat = DibFormatOfPath(path.c_str());
-        ctx.doc.HasFileFormat = ctx.doc.FileFormat != 0;
+        SetDocumentFile(ctx.doc, args[i]);
         ++i;
     }
 
@@ -158,11 +167,8 @@ int run(int argc, char** argv) {
                 i += 2;
             }
             if (i != args.size()) throw UsageError{"Nach --save folgt nichts mehr: " + args[i]};
-            char error[1024] = "";
-            if (!SaveDib(&ctx.doc.Dib, out.c_str(), 0, quality, error, sizeof(error)))
-                throw StepError{"Fehler beim Speichern (" + out + "): " + error};
-            ctx.doc.Modified = false;
-            return 0;
+            // the format follows the extension; a failure has shown its message
+            return SaveDocument(ctx.doc, SaveTarget{out, 0}, quality, ctx.host) ? 0 : 1;
         }
         const Step* step = nullptr;
         for (const Step& s : Steps())

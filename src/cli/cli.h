@@ -53,9 +53,10 @@ struct StepRegistrar {
     explicit StepRegistrar(std::vector<Step> steps);
 };
 
-// Argument helpers: decimal integers in a range; a pixel value (palette index, or #RRGGBB for
-// 24-bit images) for the document's image.
+// Argument helpers: decimal integers or decimal fractions in a range; a pixel value (palette
+// index, or #RRGGBB for 24-bit images) for the document's image.
 int64_t ParseInt(const std::string& text, int64_t lo, int64_t hi, const std::string& what);
+double ParseDouble(const std::string& text, double lo, double hi, const std::string& what);
 int32_t ParsePixelValue(const std::string& text, const TDibRecord& dib);
 
 int Main(int argc, char** argv);

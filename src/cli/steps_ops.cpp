@@ -5,11 +5,10 @@
 
 #include "ops/convolution.h"
 #include "ops/corrections.h"
+#include "ops/dialog_values.h"
 #include "ops/tone.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
 
 namespace pixorama::cli {
 namespace {
@@ -18,18 +17,6 @@ using Args = std::vector<std::string>;
 
 int32_t arg(const std::string& text, const TIntRange& range, const std::string& what) {
     return static_cast<int32_t>(ParseInt(text, range.Min, range.Max, what));
-}
-
-double argDouble(const std::string& text, const TFloatRange& range, const std::string& what) {
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || errno != 0 || end == text.c_str() || *end != '\0')
-        throw UsageError{what + ": keine Zahl: " + text};
-    if (!range.contains(v))
-        throw UsageError{what + ": " + text + " liegt nicht zwischen " + std::to_string(range.Min) +
-                         " und " + std::to_string(range.Max)};
-    return v;
 }
 
 // The menus "F&arben" (but "Farben &umkehren") and its "&Anpassen" are disabled for 1-bit
@@ -47,31 +34,37 @@ template <class Op> void command(Context& ctx, Op&& op) {
     RunCommand(ctx.doc, ctx.host, std::forward<Op>(op));
 }
 
+// A step of "F&arben" or "&Anpassen": read(args) checks the arguments and gives the operation,
+// which then runs as its menu command unless the image has 1 bit per pixel.
+template <class Read>
+Step colourStep(const std::string& name, int argCount, const std::string& argNames, Read read) {
+    return {name, argCount, argNames.empty() ? name : name + " " + argNames,
+            [name, read](Context& ctx, const Args& a) {
+                const auto op = read(a);
+                requireNotMonochrome(ctx, name);
+                command(ctx, [&] { op(ctx.doc, ctx.host); });
+            }};
+}
+
+// The same with one whole number, named after the step in messages.
+Step oneValueStep(const std::string& name, const std::string& argName, const TIntRange& range,
+                  void (*op)(DocumentState&, Host&, int32_t)) {
+    return colourStep(name, 1, argName, [name, range, op](const Args& a) {
+        const int32_t v = arg(a[0], range, name);
+        return [op, v](DocumentState& doc, Host& host) { op(doc, host, v); };
+    });
+}
+
 StepRegistrar toneSteps({
     {"--invert", 0, "--invert",
      [](Context& ctx, const Args&) { command(ctx, [&] { DibInvert(ctx.doc, ctx.host); }); }},
-    {"--grayscale", 0, "--grayscale",
-     [](Context& ctx, const Args&) {
-         requireNotMonochrome(ctx, "--grayscale");
-         command(ctx, [&] { DibGrayscale(ctx.doc, ctx.host); });
-     }},
-    {"--stretch", 0, "--stretch",
-     [](Context& ctx, const Args&) {
-         requireNotMonochrome(ctx, "--stretch");
-         command(ctx, [&] { StretchHistogramm(ctx.doc, ctx.host); });
-     }},
-    {"--posterize", 1, "--posterize N",
-     [](Context& ctx, const Args& a) {
-         const int32_t bits = arg(a[0], kPosterBitsRange, "--posterize");
-         requireNotMonochrome(ctx, "--posterize");
-         command(ctx, [&] { DibPoster(ctx.doc, ctx.host, 8 - bits); });
-     }},
-    {"--solarize", 1, "--solarize T",
-     [](Context& ctx, const Args& a) {
-         const int32_t t = arg(a[0], kSolarThresholdRange, "--solarize");
-         requireNotMonochrome(ctx, "--solarize");
-         command(ctx, [&] { DibSolar(ctx.doc, ctx.host, t); });
-     }},
+    colourStep("--grayscale", 0, "", [](const Args&) { return DibGrayscale; }),
+    colourStep("--stretch", 0, "", [](const Args&) { return StretchHistogramm; }),
+    oneValueStep("--posterize", "N", kPosterBitsRange,
+                 [](DocumentState& doc, Host& host, int32_t bits) {
+                     DibPoster(doc, host, PosterShift(bits));
+                 }),
+    oneValueStep("--solarize", "T", kSolarThresholdRange, DibSolar),
 });
 
 std::string filterUsage() {
@@ -110,61 +103,44 @@ StepRegistrar filterSteps({
 });
 
 StepRegistrar correctionSteps({
-    {"--brightness", 1, "--brightness B",
-     [](Context& ctx, const Args& a) {
-         const int32_t b = arg(a[0], kBrightnessRange, "--brightness");
-         requireNotMonochrome(ctx, "--brightness");
-         command(ctx, [&] { Helligkeit(ctx.doc, ctx.host, b); });
-     }},
-    {"--contrast", 1, "--contrast C",
-     [](Context& ctx, const Args& a) {
-         const int32_t c = arg(a[0], kContrastRange, "--contrast");
-         requireNotMonochrome(ctx, "--contrast");
-         command(ctx, [&] { Kontrast(ctx.doc, ctx.host, c); });
-     }},
-    {"--saturation", 1, "--saturation S",
-     [](Context& ctx, const Args& a) {
-         const int32_t s = arg(a[0], kSaturationRange, "--saturation");
-         requireNotMonochrome(ctx, "--saturation");
-         command(ctx, [&] { Saettigung(ctx.doc, ctx.host, s); });
-     }},
-    {"--hcs", 3, "--hcs B C S",
-     [](Context& ctx, const Args& a) {
-         const int32_t b = arg(a[0], kBrightnessRange, "--hcs Helligkeit");
-         const int32_t c = arg(a[1], kContrastRange, "--hcs Kontrast");
-         const int32_t s = arg(a[2], kSaturationRange, "--hcs Sättigung");
-         requireNotMonochrome(ctx, "--hcs");
-         command(ctx, [&] { HelligkeitKontrastSaettigung(ctx.doc, ctx.host, b, c, s); });
-     }},
-    {"--gamma", 1, "--gamma G",
-     [](Context& ctx, const Args& a) {
-         const double g = argDouble(a[0], kGammaRange, "--gamma");
-         requireNotMonochrome(ctx, "--gamma");
-         command(ctx, [&] { Gamma(ctx.doc, ctx.host, g); });
-     }},
-    {"--highlight-mid-shadow", 3, "--highlight-mid-shadow H M S",
-     [](Context& ctx, const Args& a) {
-         const int32_t h = arg(a[0], kHighlightRange, "Glanzlicht");
-         const int32_t m = arg(a[1], kMidtoneRange, "Mitte");
-         const int32_t s = arg(a[2], kShadowRange, "Schatten");
-         requireNotMonochrome(ctx, "--highlight-mid-shadow");
-         command(ctx, [&] { HighMidShadow(ctx.doc, ctx.host, h, m, s); });
-     }},
-    {"--rgb", 3, "--rgb R G B",
-     [](Context& ctx, const Args& a) {
-         const int32_t r = arg(a[0], kGainRange, "Rot");
-         const int32_t g = arg(a[1], kGainRange, "Grün");
-         const int32_t b = arg(a[2], kGainRange, "Blau");
-         requireNotMonochrome(ctx, "--rgb");
-         command(ctx, [&] { RedGreenBlue(ctx.doc, ctx.host, r, g, b); });
-     }},
-    {"--colorize", 2, "--colorize FARBTON SÄTTIGUNG",
-     [](Context& ctx, const Args& a) {
-         const int32_t hue = arg(a[0], kHueRange, "Farbton");
-         const int32_t sat = arg(a[1], kColorizeSatRange, "Sättigung");
-         requireNotMonochrome(ctx, "--colorize");
-         command(ctx, [&] { Colorize(ctx.doc, ctx.host, hue, sat); });
-     }},
+    oneValueStep("--brightness", "B", kBrightnessRange, Helligkeit),
+    oneValueStep("--contrast", "C", kContrastRange, Kontrast),
+    oneValueStep("--saturation", "S", kSaturationRange, Saettigung),
+    colourStep("--hcs", 3, "B C S",
+               [](const Args& a) {
+                   const int32_t b = arg(a[0], kBrightnessRange, "--hcs Helligkeit");
+                   const int32_t c = arg(a[1], kContrastRange, "--hcs Kontrast");
+                   const int32_t s = arg(a[2], kSaturationRange, "--hcs Sättigung");
+                   return [=](DocumentState& doc, Host& host) {
+                       HelligkeitKontrastSaettigung(doc, host, b, c, s);
+                   };
+               }),
+    colourStep("--gamma", 1, "G",
+               [](const Args& a) {
+                   const double g = ParseDouble(a[0], kGammaRange.Min, kGammaRange.Max, "--gamma");
+                   return [=](DocumentState& doc, Host& host) { Gamma(doc, host, g); };
+               }),
+    colourStep("--highlight-mid-shadow", 3, "H M S",
+               [](const Args& a) {
+                   const int32_t h = arg(a[0], kHighlightRange, "Glanzlicht");
+                   const int32_t m = arg(a[1], kMidtoneRange, "Mitte");
+                   const int32_t s = arg(a[2], kShadowRange, "Schatten");
+                   return
+                       [=](DocumentState& doc, Host& host) { HighMidShadow(doc, host, h, m, s); };
+               }),
+    colourStep("--rgb", 3, "R G B",
+               [](const Args& a) {
+                   const int32_t r = arg(a[0], kGainRange, "Rot");
+                   const int32_t g = arg(a[1], kGainRange, "Grün");
+                   const int32_t b = arg(a[2], kGainRange, "Blau");
+                   return [=](DocumentState& doc, Host& host) { RedGreenBlue(doc, host, r, g, b); };
+               }),
+    colourStep("--colorize", 2, "FARBTON SÄTTIGUNG",
+               [](const Args& a) {
+                   const int32_t hue = arg(a[0], kHueRange, "Farbton");
+                   const int32_t sat = arg(a[1], kColorizeSatRange, "Sättigung");
+                   return [=](DocumentState& doc, Host& host) { Colorize(doc, host, hue, sat); };
+               }),
 });
 
 } // namespace

@@ -1,4 +1,4 @@
-// Deep copies, records like another, new images and the image status text.
+// Deep copies, new images and the image status text.
 #include "document/dib.h"
 
 #include "colour/std_palettes.h"
@@ -27,22 +27,14 @@ TDibRecord MakeDIBCopy(const TDibRecord& src, Host& host) {
     TDibRecord copy;
     std::memset(&copy, 0, sizeof(copy));
     if (src.Bits == nullptr || src.Info == nullptr) return copy;
-    int32_t n = DibColorCount(&src);
-    if (n > 256) n = 0;
-    newdib_unfilled(&copy, DibWidth(&src), DibHeight(&src), DibBitsPerPixel(&src), src.Info, n);
+    newdib_unfilled(&copy, DibWidth(&src), DibHeight(&src), DibBitsPerPixel(&src), src.Info,
+                    PaletteEntries(src));
     if (copy.Bits == nullptr) {
         host.MessageBox(kTextNoMemory, "", MB_ICONSTOP);
         return copy;
     }
     CopyBytesParallel(copy.Bits, src.Bits, src.Info->bmiHeader.biSizeImage);
     return copy;
-}
-
-TDibRecord NewDibLike(const TDibRecord& src, int32_t width, int32_t height) {
-    TDibRecord d;
-    const int32_t n = DibColorCount(&src);
-    newdib(&d, width, height, DibBitsPerPixel(&src), src.Info, n <= 256 ? n : 0);
-    return d;
 }
 
 void SetPaletteColor(TDibRecord& dib, int index, uint32_t rgb) {

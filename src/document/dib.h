@@ -38,12 +38,15 @@ class DibHolder {
 // memcpy on every core (for whole images).
 void CopyBytesParallel(uint8_t* dst, const uint8_t* src, size_t bytes);
 
+// The colour table entries of a palette image (2, 16 or 256); 0 for a 24-bit image.
+inline int32_t PaletteEntries(const TDibRecord& dib) {
+    const int32_t n = DibColorCount(&dib);
+    return n <= 256 ? n : 0;
+}
+
 // Deep copy of src.  A source without pixels gives a record without pixels and no message; a
 // copy that cannot be made shows the shortage message and comes back with nil Bits.
 TDibRecord MakeDIBCopy(const TDibRecord& src, Host& host);
-
-// A record of the given size with the depth and colours of src.
-TDibRecord NewDibLike(const TDibRecord& src, int32_t width, int32_t height);
 
 // Writes colour i (0xRRGGBB) into the colour table and the palette (no new handle).
 void SetPaletteColor(TDibRecord& dib, int index, uint32_t rgb);

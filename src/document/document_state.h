@@ -71,9 +71,4 @@ bool AttachImage(DocumentState& doc, const TDibRecord& dib);
 // Frees the floating piece's records without merging anything.
 void DropFloating(DocumentState& doc);
 
-// Whether (x, y) takes part in an operation: no selection, or the mask holds 1 there.
-inline bool IsSelected(const DocumentState& doc, int32_t x, int32_t y) {
-    return !doc.HasSelection || getpixel(&doc.SelMask, x, y) == 1;
-}
-
 } // namespace pixorama

@@ -220,13 +220,10 @@ Divider makeDivider(int32_t divisor, int32_t bias) {
     return d;
 }
 
-bool cpuAvx2() {
-    return __builtin_cpu_supports("avx2");
-}
 bool cpuAvx512() {
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
 }
-bool useAvx2 = cpuAvx2();
+bool useAvx2 = CpuHasAvx2();
 bool useAvx512 = cpuAvx512();
 
 void horizontalSumsPlain(const uint8_t* in, const RowTaps& taps, int32_t len, int16_t* out) {
@@ -574,7 +571,7 @@ void fillWorkCopy(const TDibRecord& img, const TDibRecord& work, Host& host) {
 } // namespace
 
 void SetFilterSimd(int level) {
-    useAvx2 = level >= 1 && cpuAvx2();
+    useAvx2 = level >= 1 && CpuHasAvx2();
     useAvx512 = level >= 2 && cpuAvx512();
 }
 
@@ -587,7 +584,8 @@ void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
         return;
     }
     const int32_t w = DibWidth(&img), h = DibHeight(&img);
-    TDibRecord work;
+    DibHolder workCopy;
+    TDibRecord& work = workCopy.get();
     newdib_unfilled(&work, w + 4, h + 4, 24, nullptr, 0);
     if (work.Bits == nullptr) {
         host.MessageBox(kTextFilterNoMemory, "Fehler", MB_ICONSTOP);
@@ -618,7 +616,6 @@ void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
             rings.resize(static_cast<size_t>(threadCount()) * split.patterns.size() * 5 *
                          static_cast<size_t>(w) * 3);
         } catch (const std::bad_alloc&) {
-            deldib(&work);
             host.MessageBox(kTextFilterNoMemory, "Fehler", MB_ICONSTOP);
             host.SetProSatus(0);
             return;
@@ -648,7 +645,7 @@ void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
                             });
                         }
                     });
-    deldib(&work);
+    deldib(&work); // before the histogram is counted; the holder covers the early returns
     host.SetProSatus(0);
     host.Updatehistogramm();
     host.SetProSatus(0);

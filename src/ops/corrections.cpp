@@ -14,20 +14,6 @@ using namespace ops;
 
 namespace {
 
-int depth(const TDibRecord& d) {
-    return DibBitsPerPixel(&d);
-}
-bool paletteOr24(const TDibRecord& d) {
-    return depth(d) == 4 || depth(d) == 8 || depth(d) == 24;
-}
-
-Lut makeLut(uint8_t (*rule)(int32_t, int32_t), int32_t arg) {
-    Lut lut;
-    for (int32_t v = 0; v < 256; ++v)
-        lut[static_cast<size_t>(v)] = rule(v, arg);
-    return lut;
-}
-
 struct MidShadow {
     int32_t hi, mid, sh;
 };
@@ -99,11 +85,6 @@ inline uint32_t lightness(const uint8_t* p) {
     return 30u * p[2] / 100u + 59u * p[1] / 100u + 11u * p[0] / 100u;
 }
 
-// x / 100 for 0 <= x < 32768, by a multiplication that is exact there.
-__attribute__((target("avx2"))) inline __m256i div100(__m256i x) {
-    return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(-23592)), 6); // 41944
-}
-
 // Writes the lightness of each pixel into all three of its bytes (each product divided on its
 // own, by a multiplication that is exact below 32768).
 __attribute__((target("avx2"))) size_t lightnessAvx2(uint8_t* p, size_t n) {
@@ -111,14 +92,11 @@ __attribute__((target("avx2"))) size_t lightnessAvx2(uint8_t* p, size_t n) {
     size_t i = 0;
     for (; i + 16 <= n; i += 16) {
         uint8_t* q = p + 3 * i;
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16));
-        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 32));
+        const Pixels16 v = load48(q);
         const __m256i l = _mm256_add_epi16(
-            _mm256_add_epi16(
-                div100(_mm256_mullo_epi16(channel16(g, 2, a, b, c), _mm256_set1_epi16(30))),
-                div100(_mm256_mullo_epi16(channel16(g, 1, a, b, c), _mm256_set1_epi16(59)))),
-            div100(_mm256_mullo_epi16(channel16(g, 0, a, b, c), _mm256_set1_epi16(11))));
+            _mm256_add_epi16(div100(_mm256_mullo_epi16(channel16(g, 2, v), _mm256_set1_epi16(30))),
+                             div100(_mm256_mullo_epi16(channel16(g, 1, v), _mm256_set1_epi16(59)))),
+            div100(_mm256_mullo_epi16(channel16(g, 0, v), _mm256_set1_epi16(11))));
         spreadStore(g, q,
                     _mm_packus_epi16(_mm256_castsi256_si128(l), _mm256_extracti128_si256(l, 1)));
     }
@@ -168,79 +146,43 @@ uint8_t GammaValue(int32_t v, double gamma) {
 void Helligkeit(DocumentState& doc, Host& host, int32_t brightness) {
     if (!HasPixels(doc.Dib))
         return;
-    ApplyChannelLut(doc, host, makeLut(BrightnessValue, brightness));
+    ApplyChannelLut(doc, host, MakeLut([=](int32_t v) { return BrightnessValue(v, brightness); }));
 }
 
 void Kontrast(DocumentState& doc, Host& host, int32_t contrast) {
     if (!HasPixels(doc.Dib))
         return;
-    ApplyChannelLut(doc, host, makeLut(ContrastValue, contrast));
+    ApplyChannelLut(doc, host, MakeLut([=](int32_t v) { return ContrastValue(v, contrast); }));
 }
 
 void Saettigung(DocumentState& doc, Host& host, int32_t saturation) {
-    if (!HasPixels(doc.Dib) || !paletteOr24(doc.Dib))
+    if (!HasPixels(doc.Dib) || !IsPaletteOr24(doc.Dib))
         return;
-    ApplyChannelLut(doc, host, makeLut(SaturationValue, saturation));
+    ApplyChannelLut(doc, host, MakeLut([=](int32_t v) { return SaturationValue(v, saturation); }));
 }
 
 void HighMidShadow(DocumentState& doc, Host& host, int32_t highlight, int32_t midtone,
                    int32_t shadow) {
-    TDibRecord& d = doc.Dib;
-    if (!HasPixels(d) || !paletteOr24(d))
+    if (!IsPaletteOr24(doc.Dib))
         return;
     const MidShadow m = normalise(highlight, midtone, shadow);
-    Lut shift;
-    for (int32_t v = 0; v < 256; ++v)
-        shift[static_cast<size_t>(v)] = Clamp255(v + m.mid - 128);
-    host.SetProSatus(0);
-    if (IsPaletteImage(d)) {
-        ForEachPaletteEntry(d, host, [&](int32_t& r, int32_t& g, int32_t& b) {
-            const int32_t l = Luminance(r, g, b);
-            if (l >= m.hi) {
-                r = g = b = 255;
-            } else if (l <= m.sh) {
-                r = g = b = 0;
-            } else {
-                r = shift[static_cast<size_t>(r)];
-                g = shift[static_cast<size_t>(g)];
-                b = shift[static_cast<size_t>(b)];
-            }
-        });
-    } else {
-        ForSelectedPixels24(doc, host, [&](uint8_t* p, int32_t n) {
-            highMidShadowPixels(p, static_cast<size_t>(n), shift.data(), m.hi, m.mid, m.sh);
-        });
-    }
-    host.SetProSatus(0);
+    const Lut shift = MakeLut([&](int32_t v) { return Clamp255(v + m.mid - 128); });
+    ApplyPixelRun(doc, host, [&](uint8_t* p, int32_t n) {
+        highMidShadowPixels(p, static_cast<size_t>(n), shift.data(), m.hi, m.mid, m.sh);
+    });
 }
 
 void RedGreenBlue(DocumentState& doc, Host& host, int32_t red, int32_t green, int32_t blue) {
-    TDibRecord& d = doc.Dib;
-    if (!HasPixels(d) || !paletteOr24(d))
+    if (!IsPaletteOr24(doc.Dib))
         return;
     auto gain = [](int32_t percent) {
-        Lut lut;
-        for (int32_t v = 0; v < 256; ++v)
-            lut[static_cast<size_t>(v)] = Clamp255(v * (percent + 100) / 100);
-        return lut;
+        return MakeLut([=](int32_t v) { return Clamp255(v * (percent + 100) / 100); });
     };
-    const Lut lr = gain(red), lg = gain(green), lb = gain(blue);
-    host.SetProSatus(0);
-    if (IsPaletteImage(d)) {
-        ForEachPaletteEntry(d, host, [&](int32_t& r, int32_t& g, int32_t& b) {
-            r = lr[static_cast<size_t>(r)];
-            g = lg[static_cast<size_t>(g)];
-            b = lb[static_cast<size_t>(b)];
-        });
-    } else {
-        ApplyLuts24(doc, host, lb, lg, lr);
-    }
-    host.SetProSatus(0);
+    ApplyLuts(doc, host, gain(blue), gain(green), gain(red));
 }
 
 void Colorize(DocumentState& doc, Host& host, int32_t hue, int32_t saturation) {
-    TDibRecord& d = doc.Dib;
-    if (!HasPixels(d) || !paletteOr24(d))
+    if (!IsPaletteOr24(doc.Dib))
         return;
     ColourTable t;
     for (int32_t l = 0; l < 256; ++l) {
@@ -249,28 +191,14 @@ void Colorize(DocumentState& doc, Host& host, int32_t hue, int32_t saturation) {
         t.r[i] = static_cast<uint8_t>(c.R), t.g[i] = static_cast<uint8_t>(c.G),
         t.b[i] = static_cast<uint8_t>(c.B);
     }
-    host.SetProSatus(0);
-    if (IsPaletteImage(d)) {
-        ForEachPaletteEntry(d, host, [&](int32_t& r, int32_t& g, int32_t& b) {
-            const int32_t l = 30 * r / 100 + 59 * g / 100 + 11 * b / 100;
-            const size_t i = static_cast<size_t>(l);
-            r = t.r[i], g = t.g[i], b = t.b[i];
-        });
-    } else {
-        ForSelectedPixels24(doc, host, [&](uint8_t* p, int32_t n) {
-            colorizePixels(p, static_cast<size_t>(n), t);
-        });
-    }
-    host.SetProSatus(0);
+    ApplyPixelRun(doc, host,
+                  [&](uint8_t* p, int32_t n) { colorizePixels(p, static_cast<size_t>(n), t); });
 }
 
 void Gamma(DocumentState& doc, Host& host, double gamma) {
-    if (!HasPixels(doc.Dib) || !paletteOr24(doc.Dib))
+    if (!HasPixels(doc.Dib) || !IsPaletteOr24(doc.Dib))
         return;
-    Lut lut;
-    for (int32_t v = 0; v < 256; ++v)
-        lut[static_cast<size_t>(v)] = GammaValue(v, gamma);
-    ApplyChannelLut(doc, host, lut);
+    ApplyChannelLut(doc, host, MakeLut([=](int32_t v) { return GammaValue(v, gamma); }));
 }
 
 void HelligkeitKontrastSaettigung(DocumentState& doc, Host& host, int32_t brightness,

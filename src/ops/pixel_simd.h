@@ -36,25 +36,39 @@ inline Gather48 makeGather() {
 
 inline const Gather48 kGather = makeGather();
 
-__attribute__((target("avx2"))) inline __m256i channel16(const Gather48& g, int ch, __m128i a,
-                                                         __m128i b, __m128i c) {
-    const __m128i v = _mm_or_si128(
-        _mm_or_si128(_mm_shuffle_epi8(a, g.pick[ch][0]), _mm_shuffle_epi8(b, g.pick[ch][1])),
-        _mm_shuffle_epi8(c, g.pick[ch][2]));
-    return _mm256_cvtepu8_epi16(v);
+// Sixteen pixels as three registers of 16 bytes.
+struct Pixels16 {
+    __m128i a, b, c;
+};
+
+__attribute__((target("avx2"))) inline Pixels16 load48(const uint8_t* p) {
+    return {_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32))};
 }
 
-// The luminance (30 R + 59 G + 11 B) / 100 of sixteen pixels; the division is a multiplication
-// that is exact for every sum up to 25500.
+// Channel ch (0 blue, 1 green, 2 red) of the sixteen pixels, widened to 16 bits.
+__attribute__((target("avx2"))) inline __m256i channel16(const Gather48& g, int ch,
+                                                         const Pixels16& v) {
+    const __m128i x = _mm_or_si128(
+        _mm_or_si128(_mm_shuffle_epi8(v.a, g.pick[ch][0]), _mm_shuffle_epi8(v.b, g.pick[ch][1])),
+        _mm_shuffle_epi8(v.c, g.pick[ch][2]));
+    return _mm256_cvtepu8_epi16(x);
+}
+
+// x / 100 for 0 <= x < 32768, by a multiplication that is exact there.
+__attribute__((target("avx2"))) inline __m256i div100(__m256i x) {
+    return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(-23592)), 6); // 41944
+}
+
+// The luminance (30 R + 59 G + 11 B) / 100 of sixteen pixels (the sum is at most 25500).
 __attribute__((target("avx2"))) inline __m128i luminance16(const Gather48& g, const uint8_t* p) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+    const Pixels16 v = load48(p);
     const __m256i sum = _mm256_add_epi16(
-        _mm256_add_epi16(_mm256_mullo_epi16(channel16(g, 2, a, b, c), _mm256_set1_epi16(30)),
-                         _mm256_mullo_epi16(channel16(g, 1, a, b, c), _mm256_set1_epi16(59))),
-        _mm256_mullo_epi16(channel16(g, 0, a, b, c), _mm256_set1_epi16(11)));
-    const __m256i lum = _mm256_srli_epi16(_mm256_mulhi_epu16(sum, _mm256_set1_epi16(-23592)), 6);
+        _mm256_add_epi16(_mm256_mullo_epi16(channel16(g, 2, v), _mm256_set1_epi16(30)),
+                         _mm256_mullo_epi16(channel16(g, 1, v), _mm256_set1_epi16(59))),
+        _mm256_mullo_epi16(channel16(g, 0, v), _mm256_set1_epi16(11)));
+    const __m256i lum = div100(sum);
     return _mm_packus_epi16(_mm256_castsi256_si128(lum), _mm256_extracti128_si256(lum, 1));
 }
 

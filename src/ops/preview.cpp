@@ -1,16 +1,15 @@
 // Backup, restore and the end of a preview session.
 #include "ops/preview.h"
 
+#include "document/dib.h"
+#include "ops/rows.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace pixorama {
 
 namespace {
-
-bool hasImage(const TDibRecord& d) {
-    return d.Bits != nullptr && d.Info != nullptr;
-}
 
 size_t imageBytes(const TDibRecord& d) {
     return static_cast<size_t>(d.Info->bmiHeader.biSizeImage);
@@ -21,20 +20,15 @@ bool sameShape(const TDibRecord& a, const TDibRecord& b) {
            DibBitsPerPixel(&a) == DibBitsPerPixel(&b) && a.LineBytes == b.LineBytes;
 }
 
-int32_t paletteEntries(const TDibRecord& d) {
-    const int32_t n = DibColorCount(&d);
-    return n <= 256 ? n : 0;
-}
-
 } // namespace
 
 TDibRecord MakePreviewBackup(const TDibRecord& dib) {
     TDibRecord backup{};
-    if (!hasImage(dib))
+    if (!ops::HasPixels(dib))
         return backup;
-    const int32_t colours = paletteEntries(dib);
-    if (!newdib(&backup, DibWidth(&dib), DibHeight(&dib), DibBitsPerPixel(&dib), dib.Info,
-                colours))
+    const int32_t colours = PaletteEntries(dib);
+    if (!newdib_unfilled(&backup, DibWidth(&dib), DibHeight(&dib), DibBitsPerPixel(&dib), dib.Info,
+                         colours))
         return backup;
     if (!sameShape(dib, backup) || imageBytes(backup) < imageBytes(dib)) {
         deldib(&backup);
@@ -42,7 +36,7 @@ TDibRecord MakePreviewBackup(const TDibRecord& dib) {
     }
     // the whole header and table, so that a cancelled dialog gives back the same record bytes
     std::memcpy(backup.Info, dib.Info, sizeof(TBitmapInfo));
-    std::memcpy(backup.Bits, dib.Bits, imageBytes(dib));
+    CopyBytesParallel(backup.Bits, dib.Bits, imageBytes(dib));
     if (colours > 0) {
         backup.Palette = dib.Palette;
         DibUpdatePaletteHandle(&backup);
@@ -51,10 +45,10 @@ TDibRecord MakePreviewBackup(const TDibRecord& dib) {
 }
 
 void RestoreOld(TDibRecord& dib, const TDibRecord& backup) {
-    if (!hasImage(dib) || !hasImage(backup) || !sameShape(dib, backup))
+    if (!ops::HasPixels(dib) || !ops::HasPixels(backup) || !sameShape(dib, backup))
         return;
-    std::memcpy(dib.Bits, backup.Bits, std::min(imageBytes(dib), imageBytes(backup)));
-    const int32_t colours = paletteEntries(dib);
+    CopyBytesParallel(dib.Bits, backup.Bits, std::min(imageBytes(dib), imageBytes(backup)));
+    const int32_t colours = PaletteEntries(dib);
     if (colours == 0)
         return;
     dib.Palette = backup.Palette;

@@ -12,9 +12,6 @@ bool hasVbmi() {
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
            __builtin_cpu_supports("avx512vbmi");
 }
-bool hasAvx2() {
-    return __builtin_cpu_supports("avx2");
-}
 
 bool kVbmi = hasVbmi();
 
@@ -74,11 +71,11 @@ lutPixelsVbmi(uint8_t* p, size_t n, const uint8_t* lutB, const uint8_t* lutG, co
 
 } // namespace
 
-bool gPixelAvx2 = hasAvx2();
+bool gPixelAvx2 = CpuHasAvx2();
 
 void SetPixelSimd(bool enabled) {
     kVbmi = enabled && hasVbmi();
-    gPixelAvx2 = enabled && hasAvx2();
+    gPixelAvx2 = enabled && CpuHasAvx2();
 }
 
 void LutBytes(uint8_t* p, size_t n, const uint8_t* lut) {
@@ -107,34 +104,16 @@ void LutPixels(uint8_t* p, size_t pixels, const uint8_t* lutB, const uint8_t* lu
     }
 }
 
-void ApplyLuts24(DocumentState& doc, Host& host, const Lut& lutB, const Lut& lutG,
-                 const Lut& lutR) {
+void ApplyLuts(DocumentState& doc, Host& host, const Lut& lutB, const Lut& lutG, const Lut& lutR) {
     if (lutB == lutG && lutG == lutR) {
-        ForSelectedPixels24(doc, host, [&](uint8_t* p, int32_t n) {
+        ApplyPixelRun(doc, host, [&](uint8_t* p, int32_t n) {
             LutBytes(p, static_cast<size_t>(n) * 3, lutB.data());
         });
     } else {
-        ForSelectedPixels24(doc, host, [&](uint8_t* p, int32_t n) {
+        ApplyPixelRun(doc, host, [&](uint8_t* p, int32_t n) {
             LutPixels(p, static_cast<size_t>(n), lutB.data(), lutG.data(), lutR.data());
         });
     }
-}
-
-void ApplyChannelLut(DocumentState& doc, Host& host, const Lut& lut) {
-    TDibRecord& d = doc.Dib;
-    if (!HasPixels(d))
-        return;
-    host.SetProSatus(0);
-    if (IsPaletteImage(d)) {
-        ForEachPaletteEntry(d, host, [&](int32_t& r, int32_t& g, int32_t& b) {
-            r = lut[static_cast<size_t>(r)];
-            g = lut[static_cast<size_t>(g)];
-            b = lut[static_cast<size_t>(b)];
-        });
-    } else {
-        ApplyLuts24(doc, host, lut, lut, lut);
-    }
-    host.SetProSatus(0);
 }
 
 } // namespace pixorama::ops

@@ -101,15 +101,18 @@ template <class F> void ForEachRow(Host& host, int32_t height, size_t bytesPerRo
                     });
 }
 
+// Whether the selection mask is a 1-bit image of the image's size.
+inline bool MaskFitsImage(const DocumentState& doc) {
+    const TDibRecord& m = doc.SelMask;
+    return m.Bits != nullptr && m.Info != nullptr && DibBitsPerPixel(&m) == 1 &&
+           DibWidth(&m) == DibWidth(&doc.Dib) && DibHeight(&m) == DibHeight(&doc.Dib);
+}
+
 // The selection as the operations read it: row by row from the mask's buffer.
 class SelectionRows {
   public:
     explicit SelectionRows(const DocumentState& doc)
-        : mask_(doc.SelMask), active_(doc.HasSelection) {
-        usable_ = mask_.Bits != nullptr && mask_.Info != nullptr && DibBitsPerPixel(&mask_) == 1 &&
-                  DibWidth(&mask_) == DibWidth(&doc.Dib) &&
-                  DibHeight(&mask_) == DibHeight(&doc.Dib);
-    }
+        : mask_(doc.SelMask), active_(doc.HasSelection), usable_(MaskFitsImage(doc)) {}
     // Whether only some pixels take part.
     bool active() const { return active_; }
     // The mask row of image row y: nullptr = every pixel takes part; a row of a mask that does
@@ -128,7 +131,7 @@ class SelectionRows {
   private:
     const TDibRecord& mask_;
     bool active_;
-    bool usable_ = false;
+    bool usable_;
 };
 
 inline bool MaskBit(const uint8_t* mask, int32_t x) {
@@ -170,28 +173,16 @@ template <class F> void ForSelectedRuns(const uint8_t* mask, int32_t width, F&& 
     }
 }
 
-// Applies fn(r, g, b) to every palette entry (2, 16 or 256), writing both copies, then makes a
-// new palette handle.  Progress per entry.
-template <class F> void ForEachPaletteEntry(TDibRecord& dib, Host& host, F&& fn) {
-    const int32_t n = DibColorCount(&dib);
-    if (n > 256)
-        return;
-    StepProgress progress(host, n);
-    for (int32_t i = 0; i < n; ++i) {
-        progress.at(i);
-        const TPaletteEntry e = dib.Palette.palPalEntry[i];
-        int32_t r = e.peRed, g = e.peGreen, b = e.peBlue;
-        fn(r, g, b);
-        DibSetPaletteColor(&dib, i, Clamp255(r), Clamp255(g), Clamp255(b));
-    }
-    DibUpdatePaletteHandle(&dib);
-}
-
 inline bool IsPaletteImage(const TDibRecord& dib) {
     return DibColorCount(&dib) <= 256;
 }
 inline bool HasPixels(const TDibRecord& dib) {
     return dib.Bits != nullptr && dib.Info != nullptr;
+}
+// The depths the colour operations work on: 4 and 8 bits through the palette, 24 bits.
+inline bool IsPaletteOr24(const TDibRecord& dib) {
+    const int bpp = DibBitsPerPixel(&dib);
+    return bpp == 4 || bpp == 8 || bpp == 24;
 }
 
 } // namespace pixorama::ops
@@ -214,6 +205,37 @@ template <class F> void ForSelectedPixels24(DocumentState& doc, Host& host, F&& 
     });
 }
 
+// Calls run(first, count) for the pixels an operation changes: every palette entry of a palette
+// image, as one pixel of blue, green and red bytes (both copies of the entry written, progress
+// per entry, then a new palette handle), else the selected pixels of the 24-bit image.  Progress
+// 0 at start and end.
+template <class F> void ApplyPixelRun(DocumentState& doc, Host& host, F&& run) {
+    TDibRecord& d = doc.Dib;
+    if (!HasPixels(d))
+        return;
+    host.SetProSatus(0);
+    if (IsPaletteImage(d)) {
+        const int32_t n = DibColorCount(&d);
+        StepProgress progress(host, n);
+        for (int32_t i = 0; i < n; ++i) {
+            progress.at(i);
+            const TPaletteEntry e = d.Palette.palPalEntry[i];
+            uint8_t px[3] = {e.peBlue, e.peGreen, e.peRed};
+            run(px, int32_t{1});
+            DibSetPaletteColor(&d, i, px[2], px[1], px[0]);
+        }
+        DibUpdatePaletteHandle(&d);
+    } else {
+        ForSelectedPixels24(doc, host, run);
+    }
+    host.SetProSatus(0);
+}
+
+// Whether the processor has AVX2.
+inline bool CpuHasAvx2() {
+    return __builtin_cpu_supports("avx2");
+}
+
 // Whether the vector routines of the point operations may run (they do by default where the
 // processor has them); the plain loops give the same bytes.  For tests and benchmarks.
 void SetPixelSimd(bool enabled);
@@ -226,10 +248,20 @@ void LutPixels(uint8_t* p, size_t pixels, const uint8_t* lutB, const uint8_t* lu
 
 using Lut = std::array<uint8_t, 256>;
 
-// Applies the three channel tables to every selected pixel of a 24-bit image.
-void ApplyLuts24(DocumentState& doc, Host& host, const Lut& lutB, const Lut& lutG, const Lut& lutR);
-// Applies one table to every channel: palette entries for palette images, selected pixels for
-// 24-bit images; progress 0 at start and end.
-void ApplyChannelLut(DocumentState& doc, Host& host, const Lut& lut);
+// The table of f(v) for every byte value v.
+template <class F> Lut MakeLut(F&& f) {
+    Lut lut;
+    for (int32_t v = 0; v < 256; ++v)
+        lut[static_cast<size_t>(v)] = static_cast<uint8_t>(f(v));
+    return lut;
+}
+
+// Applies the three channel tables (ApplyPixelRun): to the palette entries of a palette image,
+// to the selected pixels of a 24-bit image.
+void ApplyLuts(DocumentState& doc, Host& host, const Lut& lutB, const Lut& lutG, const Lut& lutR);
+// The same table for every channel.
+inline void ApplyChannelLut(DocumentState& doc, Host& host, const Lut& lut) {
+    ApplyLuts(doc, host, lut, lut, lut);
+}
 
 } // namespace pixorama::ops

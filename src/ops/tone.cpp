@@ -15,11 +15,6 @@ using namespace ops;
 
 namespace {
 
-bool handlesDepth(const TDibRecord& d) {
-    const int bpp = DibBitsPerPixel(&d);
-    return bpp == 4 || bpp == 8 || bpp == 24;
-}
-
 __attribute__((target_clones("avx2", "default"))) void invertBytes(uint8_t* p, size_t n) {
     for (size_t i = 0; i < n; ++i)
         p[i] = static_cast<uint8_t>(~p[i]);
@@ -47,21 +42,18 @@ __attribute__((target("avx2"))) size_t solarAvx2(uint8_t* p, size_t n, int32_t l
     size_t i = 0;
     for (; i + 16 <= n; i += 16) {
         uint8_t* q = p + 3 * i;
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16));
-        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 32));
-        const __m256i sum =
-            _mm256_add_epi16(_mm256_add_epi16(channel16(g, 0, a, b, c), channel16(g, 1, a, b, c)),
-                             channel16(g, 2, a, b, c));
+        const Pixels16 v = load48(q);
+        const __m256i sum = _mm256_add_epi16(
+            _mm256_add_epi16(channel16(g, 0, v), channel16(g, 1, v)), channel16(g, 2, v));
         const __m256i flip16 = _mm256_cmpgt_epi16(sum, below); // sum >= limit
         const __m128i flip =
             _mm_packs_epi16(_mm256_castsi256_si128(flip16), _mm256_extracti128_si256(flip16, 1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(q),
-                         _mm_xor_si128(a, _mm_shuffle_epi8(flip, g.spread[0])));
+                         _mm_xor_si128(v.a, _mm_shuffle_epi8(flip, g.spread[0])));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 16),
-                         _mm_xor_si128(b, _mm_shuffle_epi8(flip, g.spread[1])));
+                         _mm_xor_si128(v.b, _mm_shuffle_epi8(flip, g.spread[1])));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32),
-                         _mm_xor_si128(c, _mm_shuffle_epi8(flip, g.spread[2])));
+                         _mm_xor_si128(v.c, _mm_shuffle_epi8(flip, g.spread[2])));
     }
     return i;
 }
@@ -113,48 +105,30 @@ void DibInvert(DocumentState& doc, Host& host) {
     TDibRecord& d = doc.Dib;
     if (!HasPixels(d))
         return;
+    if (DibBitsPerPixel(&d) != 1) {
+        if (IsPaletteOr24(d))
+            ApplyPixelRun(doc, host, [](uint8_t* p, int32_t n) {
+                invertBytes(p, static_cast<size_t>(n) * 3);
+            });
+        return;
+    }
+    // the pixels themselves, padding included; the selection is not consulted
     host.SetProSatus(0);
-    switch (DibBitsPerPixel(&d)) {
-    case 1: {
-        // the pixels themselves, padding included; the selection is not consulted
-        const size_t lineBytes = static_cast<size_t>(d.LineBytes);
-        ForEachRow(host, DibHeight(&d), lineBytes,
-                   [&](int32_t y) { invertBytes(ImageRow(d, y), lineBytes); });
-        break;
-    }
-    case 4:
-    case 8:
-        ForEachPaletteEntry(d, host, [](int32_t& r, int32_t& g, int32_t& b) {
-            r = 255 - r, g = 255 - g, b = 255 - b;
-        });
-        break;
-    case 24:
-        ForSelectedPixels24(
-            doc, host, [](uint8_t* p, int32_t n) { invertBytes(p, static_cast<size_t>(n) * 3); });
-        break;
-    default:
-        break;
-    }
+    const size_t lineBytes = static_cast<size_t>(d.LineBytes);
+    ForEachRow(host, DibHeight(&d), lineBytes,
+               [&](int32_t y) { invertBytes(ImageRow(d, y), lineBytes); });
     host.SetProSatus(0);
 }
 
 void DibGrayscale(DocumentState& doc, Host& host) {
-    TDibRecord& d = doc.Dib;
-    if (!HasPixels(d) || !handlesDepth(d))
-        return;
-    host.SetProSatus(0);
-    if (IsPaletteImage(d))
-        ForEachPaletteEntry(
-            d, host, [](int32_t& r, int32_t& g, int32_t& b) { r = g = b = Luminance(r, g, b); });
-    else
-        ForSelectedPixels24(doc, host,
-                            [](uint8_t* p, int32_t n) { grayPixels(p, static_cast<size_t>(n)); });
-    host.SetProSatus(0);
+    if (IsPaletteOr24(doc.Dib))
+        ApplyPixelRun(doc, host,
+                      [](uint8_t* p, int32_t n) { grayPixels(p, static_cast<size_t>(n)); });
 }
 
 void StretchHistogramm(DocumentState& doc, Host& host) {
     TDibRecord& d = doc.Dib;
-    if (!HasPixels(d) || !handlesDepth(d))
+    if (!HasPixels(d) || !IsPaletteOr24(d))
         return;
     host.SetProSatus(0);
     const int32_t w = DibWidth(&d), h = DibHeight(&d);
@@ -204,38 +178,25 @@ void StretchHistogramm(DocumentState& doc, Host& host) {
         hi = highest.load();
     }
     const int32_t range = hi - lo + 1;
-    Lut lut;
-    for (int32_t v = 0; v < 256; ++v)
-        lut[static_cast<size_t>(v)] = range != 0 ? Clamp255((v - lo) * 256 / range) : 0;
-    ApplyChannelLut(doc, host, lut);
+    ApplyChannelLut(doc, host, MakeLut([&](int32_t v) {
+                        return range != 0 ? Clamp255((v - lo) * 256 / range) : 0;
+                    }));
 }
 
 void DibPoster(DocumentState& doc, Host& host, int32_t shift) {
-    if (!HasPixels(doc.Dib) || !handlesDepth(doc.Dib))
+    if (!HasPixels(doc.Dib) || !IsPaletteOr24(doc.Dib))
         return;
     shift = std::clamp(shift, 0, 8);
-    Lut lut;
-    for (int32_t v = 0; v < 256; ++v)
-        lut[static_cast<size_t>(v)] = static_cast<uint8_t>((v >> shift) << shift);
-    ApplyChannelLut(doc, host, lut);
+    ApplyChannelLut(doc, host, MakeLut([shift](int32_t v) { return (v >> shift) << shift; }));
 }
 
 void DibSolar(DocumentState& doc, Host& host, int32_t threshold) {
-    TDibRecord& d = doc.Dib;
-    if (!HasPixels(d) || !handlesDepth(d))
+    if (!IsPaletteOr24(doc.Dib))
         return;
     const int32_t limit = 765 - 3 * threshold;
-    host.SetProSatus(0);
-    if (IsPaletteImage(d))
-        ForEachPaletteEntry(d, host, [limit](int32_t& r, int32_t& g, int32_t& b) {
-            if (b + g + r >= limit)
-                r = 255 - r, g = 255 - g, b = 255 - b;
-        });
-    else
-        ForSelectedPixels24(doc, host, [limit](uint8_t* p, int32_t n) {
-            solarPixels(p, static_cast<size_t>(n), limit);
-        });
-    host.SetProSatus(0);
+    ApplyPixelRun(doc, host, [limit](uint8_t* p, int32_t n) {
+        solarPixels(p, static_cast<size_t>(n), limit);
+    });
 }
 
 } // namespace pixorama

@@ -11,12 +11,6 @@ namespace pixorama {
 
 namespace {
 
-bool maskMatches(const DocumentState& doc) {
-    const TDibRecord& m = doc.SelMask;
-    return m.Bits != nullptr && m.Info != nullptr && DibBitsPerPixel(&m) == 1 &&
-           DibWidth(&m) == DibWidth(&doc.Dib) && DibHeight(&m) == DibHeight(&doc.Dib);
-}
-
 // A placed floating piece is already drawn into the image: merging only ends it.
 void mergeFloating(DocumentState& doc) {
     if (doc.Floating)
@@ -26,10 +20,6 @@ void mergeFloating(DocumentState& doc) {
 void fillMask(DocumentState& doc, uint8_t value) {
     if (doc.SelMask.Bits != nullptr && doc.SelMask.Info != nullptr)
         std::memset(doc.SelMask.Bits, value, doc.SelMask.Info->bmiHeader.biSizeImage);
-}
-
-inline int bit(const uint8_t* row, int32_t x) {
-    return (row[x >> 3] >> (7 - (x & 7))) & 1;
 }
 
 } // namespace
@@ -61,7 +51,7 @@ void UpdateSelddib(DocumentState& doc, Host& host) {
     const int32_t w = DibWidth(&doc.Dib), h = DibHeight(&doc.Dib);
     doc.SelRect = {w - 1, h - 1, 0, 0};
     doc.HasSelection = false;
-    if (ops::HasPixels(doc.Dib) && maskMatches(doc)) {
+    if (ops::HasPixels(doc.Dib) && ops::MaskFitsImage(doc)) {
         for (int32_t i = 0; i < h; ++i) {
             const uint8_t* cur = ops::ImageRow(doc.SelMask, i);
             const uint8_t* below = i + 1 < h ? ops::ImageRow(doc.SelMask, i + 1) : nullptr;
@@ -69,22 +59,22 @@ void UpdateSelddib(DocumentState& doc, Host& host) {
             for (int32_t j = 0; j < w; ++j) {
                 // eight pixels with nothing selected here, below or just to the right add nothing
                 if ((j & 7) == 0 && cur[j >> 3] == 0 && (below == nullptr || below[j >> 3] == 0) &&
-                    (j + 8 >= w || bit(cur, j + 8) == 0)) {
+                    (j + 8 >= w || !ops::MaskBit(cur, j + 8))) {
                     j += 7;
                     continue;
                 }
-                const int v = bit(cur, j);
+                const int v = ops::MaskBit(cur, j);
                 if (borderRow || j == 0 || j == w - 1) {
                     if (v == 1)
                         AddOutlinePoint(doc, host, j, i);
                     continue;
                 }
-                const int r = bit(cur, j + 1);
+                const int r = ops::MaskBit(cur, j + 1);
                 if (v == 0 && r == 1)
                     AddOutlinePoint(doc, host, j + 1, i);
                 else if (v == 1 && r == 0)
                     AddOutlinePoint(doc, host, j, i);
-                const int b = bit(below, j);
+                const int b = ops::MaskBit(below, j);
                 if (v == 0 && b == 1)
                     AddOutlinePoint(doc, host, j, i + 1);
                 else if (v == 1 && b == 0)
