@@ -58,6 +58,14 @@ TRgb PixelToRgb(const DocumentState& doc, int32_t v) {
     return c;
 }
 
+int32_t RgbToPixel(const DocumentState& doc, const TRgb& c) {
+    const int32_t packed = PackRgb(c);
+    if (doc.Dib.Info == nullptr || DibColorCount(&doc.Dib) > 256)
+        return packed;
+    return static_cast<int32_t>(
+        GetNearestPaletteIndex(doc.Dib.PaletteHandle, static_cast<uint32_t>(packed)));
+}
+
 TDibRecord MakeColorField(Host& host) {
     TDibRecord field;
     newdib(&field, kColorFieldWidth, kColorFieldHeight, 24, nullptr, 0);
@@ -72,9 +80,9 @@ TDibRecord MakeColorField(Host& host) {
 }
 
 bool ColorFieldPick(int32_t x, int32_t y, TRgb& colour) {
-    if (x < 2 || x > 48 || y < 0 || y > 95)
+    if (x < kColorFieldLeft || x > kColorFieldWidth || y < 0 || y > kColorFieldHeight - 1)
         return false;
-    colour = HslToRgb(y * 255 / 95, 255, (x - 2) * 255 / 47);
+    colour = HslToRgb(y * 255 / 95, 255, (x - kColorFieldLeft) * 255 / 47);
     return true;
 }
 
@@ -93,6 +101,22 @@ int32_t PaletteSwatchAt(int32_t x, int32_t y, int32_t colourCount) {
 TRect PaletteSwatchRect(int32_t index) {
     const int32_t i = index / 2, j = index % 2;
     return {j * 12 + 5, i * 12 + 5, j * 12 + 15, i * 12 + 15};
+}
+
+TPanelPick PanelPickAt(const DocumentState& doc, int32_t x, int32_t y) {
+    TPanelPick pick;
+    if (doc.Dib.Info == nullptr)
+        return pick;
+    const int32_t n = DibColorCount(&doc.Dib);
+    if (n > 256) {
+        if (ColorFieldPick(x, y, pick.Colour))
+            pick.Value = PackRgb(pick.Colour);
+        return pick;
+    }
+    pick.Value = PaletteSwatchAt(x, y, n);
+    if (pick.Value >= 0)
+        pick.Colour = PixelToRgb(doc, pick.Value);
+    return pick;
 }
 
 } // namespace pixorama

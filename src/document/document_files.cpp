@@ -125,25 +125,23 @@ int DefaultSaveFilter(const DocumentState& doc, const std::vector<DialogFilter>&
     return own >= 0 ? own : holding(PICTORA_FORMAT_PNG);
 }
 
+std::string FilterExtension(const DialogFilter& chosen) {
+    for (const std::string& p : chosen.Patterns)
+        if (p.size() >= 3 && p[0] == '*' && p[1] == '.' && formatOfExtension(p.substr(1)) != 0)
+            return p.substr(1);
+    return {};
+}
+
 SaveTarget ResolveSaveTarget(const std::string& path, const DialogFilter& chosen) {
     const std::string ext = extensionOf(path);
     const int byName = formatOfExtension(ext);
     if (!ext.empty() && CanWriteFormat(byName))
         return {path, byName};
     // the first pattern of the chosen filter names its format
-    int filterFormat = 0;
-    std::string filterExt;
-    for (const std::string& p : chosen.Patterns) {
-        if (p.size() < 3 || p[0] != '*' || p[1] != '.')
-            continue;
-        const int f = formatOfExtension(p.substr(1));
-        if (f != 0 && filterFormat == 0) {
-            filterFormat = f;
-            filterExt = p.substr(1);
-        }
-    }
-    if (filterFormat == 0)
+    const std::string filterExt = FilterExtension(chosen);
+    if (filterExt.empty())
         return {path, 0};
+    const int filterFormat = formatOfExtension(filterExt);
     // a spelling the filter offers but the format table does not know (".jpeg", ".tiff")
     for (const std::string& p : chosen.Patterns)
         if (!ext.empty() && p.size() > 1 && lower(p.substr(1)) == lower(ext))

@@ -5,6 +5,7 @@
 #include "document/document_state.h"
 #include "document/host.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,21 @@ namespace pixorama {
 
 // "NONAME" followed by the number of child windows before this one plus 1.
 std::string NonameName(int childWindowsBefore);
+
+// The range a dialog's number may take.
+struct TValueRange {
+    int32_t Min, Max;
+    bool contains(int64_t v) const { return v >= Min && v <= Max; }
+};
+
+// The New dialog's width and height, and their presets.
+inline constexpr TValueRange kNewImageSizeRange{1, 32767};
+inline constexpr int32_t kNewImageWidthDefault = 320;
+inline constexpr int32_t kNewImageHeightDefault = 200;
+
+// The quality of a JPEG to be written, and its preset ("Voreinstellung: 75").
+inline constexpr TValueRange kJpegQualityRange{1, 99};
+inline constexpr int32_t kJpegQualityDefault = 75;
 
 // Bits per pixel of an item of the New dialog's depth list (0: 1, 1: 4, 2: 8, else 24).
 int NewImageBitsPerPixel(int tiefeBoxIndex);
@@ -42,6 +58,10 @@ bool SavesInPlace(const DocumentState& doc);
 
 // The save filter to preselect: the one holding the document's format, else PNG's; -1 if none.
 int DefaultSaveFilter(const DocumentState& doc, const std::vector<DialogFilter>& filters);
+
+// The extension filter `chosen` gives a name without one: the first pattern "*.x" of a known
+// format, with its dot (".png"); empty when it has none.  The save dialog offers the same.
+std::string FilterExtension(const DialogFilter& chosen);
 
 // The path and format a save dialog's answer stands for: the extension picks the writer; a name
 // without a writable extension gets the chosen filter's first one.

@@ -71,8 +71,8 @@ WindowRect ZoomWindowSize(const WindowRect& window, int scrollBoxClientWidth,
                           int scrollBoxClientHeight, int imageWidth, int imageHeight, int zoomIn,
                           int zoomOut, const FrameSpace& frame) {
     WindowRect w = window;
-    w.Width = imageWidth * zoomIn / zoomOut + window.Width - scrollBoxClientWidth;
-    w.Height = imageHeight * zoomIn / zoomOut + window.Height - scrollBoxClientHeight;
+    w.Width = ZoomedExtent(imageWidth, zoomIn, zoomOut) + window.Width - scrollBoxClientWidth;
+    w.Height = ZoomedExtent(imageHeight, zoomIn, zoomOut) + window.Height - scrollBoxClientHeight;
     growToMinimum(w, frame);
     shrinkToFrame(w, frame);
     return w;
@@ -81,8 +81,8 @@ WindowRect ZoomWindowSize(const WindowRect& window, int scrollBoxClientWidth,
 ScrollPos ZoomScrollPosition(const ZoomCentre& centre, int zoomIn, int zoomOut, int scrollBoxWidth,
                              int scrollBoxHeight, int horzRange, int vertRange) {
     ScrollPos p;
-    p.X = centre.X * zoomIn / zoomOut - scrollBoxWidth / 2;
-    p.Y = centre.Y * zoomIn / zoomOut - scrollBoxHeight / 2;
+    p.X = ZoomedExtent(centre.X, zoomIn, zoomOut) - scrollBoxWidth / 2;
+    p.Y = ZoomedExtent(centre.Y, zoomIn, zoomOut) - scrollBoxHeight / 2;
     if (p.X < 0)
         p.X = 0;
     if (p.Y < 0)
@@ -98,8 +98,8 @@ NewWindowFit FitNewDocument(int imageWidth, int imageHeight, int extraWidth, int
                             WindowRect window, const FrameSpace& frame) {
     NewWindowFit fit;
     for (int zoomOut = 1;; ++zoomOut) {
-        window.Width = imageWidth / zoomOut + extraWidth;
-        window.Height = imageHeight / zoomOut + extraHeight;
+        window.Width = ZoomedExtent(imageWidth, 1, zoomOut) + extraWidth;
+        window.Height = ZoomedExtent(imageHeight, 1, zoomOut) + extraHeight;
         growToMinimum(window, frame);
         moveIntoFrame(window, frame);
         const bool fits = frame.ClientWidth >= frame.L + window.Width + window.Left &&
@@ -112,12 +112,13 @@ NewWindowFit FitNewDocument(int imageWidth, int imageHeight, int extraWidth, int
     }
 }
 
-WindowRect FitWindowToImage(int w, int h, WindowRect window, int scrollBoxClientWidth,
-                            int scrollBoxClientHeight, int paintBoxWidth, int paintBoxHeight,
-                            int hScrollBarWidth, int vScrollBarHeight, const FrameSpace& frame) {
-    window.Width = w + window.Width - (scrollBoxClientWidth < paintBoxWidth ? hScrollBarWidth : 0) -
+WindowRect FitWindowToImage(WindowRect window, int scrollBoxClientWidth, int scrollBoxClientHeight,
+                            int paintBoxWidth, int paintBoxHeight, int hScrollBarWidth,
+                            int vScrollBarHeight, const FrameSpace& frame) {
+    window.Width = paintBoxWidth + window.Width -
+                   (scrollBoxClientWidth < paintBoxWidth ? hScrollBarWidth : 0) -
                    scrollBoxClientWidth;
-    window.Height = h + window.Height -
+    window.Height = paintBoxHeight + window.Height -
                     (scrollBoxClientHeight < paintBoxHeight ? vScrollBarHeight : 0) -
                     scrollBoxClientHeight;
     growToMinimum(window, frame);

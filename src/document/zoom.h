@@ -16,6 +16,11 @@ Zoom ZoomOfIndex(int index);
 // "16:1", "1:1", "1:16"
 std::string ZoomText(int zoomIn, int zoomOut);
 
+// A length (or coordinate) of the image on the screen: n * zoomIn div zoomOut.
+inline int ZoomedExtent(int n, int zoomIn, int zoomOut) {
+    return n * zoomIn / zoomOut;
+}
+
 // NAME*  [in:out]
 std::string CaptionText(const std::string& fileName, bool modified, int zoomIn, int zoomOut);
 
@@ -64,11 +69,11 @@ struct NewWindowFit {
 NewWindowFit FitNewDocument(int imageWidth, int imageHeight, int extraWidth, int extraHeight,
                             WindowRect window, const FrameSpace& frame);
 
-// Fit-to-image: the window around the image at its zoom.  w, h: the image at the zoom; the
+// Fit-to-image: the window around the image at its zoom, which is the paint box's size; the
 // scroll box's client size, the paint box size and the scroll bar thicknesses decide how much
 // of the window is frame.
-WindowRect FitWindowToImage(int w, int h, WindowRect window, int scrollBoxClientWidth,
-                            int scrollBoxClientHeight, int paintBoxWidth, int paintBoxHeight,
-                            int hScrollBarWidth, int vScrollBarHeight, const FrameSpace& frame);
+WindowRect FitWindowToImage(WindowRect window, int scrollBoxClientWidth, int scrollBoxClientHeight,
+                            int paintBoxWidth, int paintBoxHeight, int hScrollBarWidth,
+                            int vScrollBarHeight, const FrameSpace& frame);
 
 } // namespace pixorama

@@ -102,14 +102,21 @@ void Updatehistogramm(THistogramState& s, const TDibRecord* dib, bool visible) {
     if (dib == nullptr || !ops::HasPixels(*dib)) {
         s.Valid = false;
         s.InfoText.clear();
+        s.Pixels = 0;
         return;
     }
     if (!visible)
         return;
-    s.Valid = true;
     CountHistogram(*dib, s.Tables);
+    s.Pixels = static_cast<int64_t>(DibWidth(dib)) * DibHeight(dib);
+    HistogramStatistics(s);
+}
 
-    const int64_t pixels = static_cast<int64_t>(DibWidth(dib)) * DibHeight(dib);
+void HistogramStatistics(THistogramState& s) {
+    if (s.Pixels == 0)
+        return;
+    s.Valid = true;
+    const int64_t pixels = s.Pixels;
     std::array<int64_t, 4> largest{}, smallest{}, total{};
     int64_t weighted = 0, overall = 0;
     for (int t = 0; t < 4; ++t) {
@@ -164,6 +171,7 @@ void ClearHistogram(THistogramState& s, bool visible) {
         return;
     s.Valid = false;
     s.InfoText.clear();
+    s.Pixels = 0;
 }
 
 std::vector<THistLine> HistogramAxes(int32_t h) {

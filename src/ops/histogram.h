@@ -23,6 +23,7 @@ struct THistogramState {
     int64_t Mean = 0;
     bool Valid = false;
     std::string InfoText;
+    int64_t Pixels = 0; // of the image counted last; 0 when there is none
 };
 
 // Counts every pixel of the image into the four tables (the selection is not considered).
@@ -31,6 +32,10 @@ void CountHistogram(const TDibRecord& dib, std::array<std::array<uint32_t, 256>,
 // Recomputes the state for the active image; dib nullptr = no active image document, which
 // clears the curves and the text.  A hidden window computes nothing.
 void Updatehistogramm(THistogramState& state, const TDibRecord* dib, bool visible);
+
+// Maximum, minimum, mean, Valid and the statistics line from the tables counted last and the
+// Shown boxes (after a box changed: nothing is counted again).  Nothing without counted tables.
+void HistogramStatistics(THistogramState& state);
 
 // The closing image document was the active one: clear the curves and the text (only while the
 // window is visible).

@@ -112,5 +112,29 @@ TEST(Hsl, PixelToRgbPerDepth) {
     EXPECT_EQ(PixelToRgb(rgb, testing::Rgb(1, 2, 3)), (TRgb{1, 2, 3}));
 }
 
+TEST(Hsl, RgbToPixelAndPanelPicks) {
+    DocumentState pal;
+    Attach(pal, testing::MakePalette(4, {0x102030, 0xA0B0C0}, [](int32_t, int32_t) { return 0; }));
+    EXPECT_EQ(RgbToPixel(pal, TRgb{0xA0, 0xB0, 0xC0}), 1);
+    EXPECT_EQ(RgbToPixel(pal, TRgb{0x12, 0x20, 0x30}), 0); // nearest entry
+    // the strip: entry 1 is the right column of the first row
+    const TRect r1 = PaletteSwatchRect(1);
+    TPanelPick p = PanelPickAt(pal, r1.Left, r1.Top);
+    EXPECT_EQ(p.Value, 1);
+    EXPECT_EQ(p.Colour, (TRgb{0xA0, 0xB0, 0xC0}));
+    EXPECT_EQ(PanelPickAt(pal, 0, 0).Value, -1);
+
+    DocumentState rgb;
+    Attach(rgb, testing::Make24(2, 2, [](int32_t, int32_t) { return 0; }));
+    EXPECT_EQ(RgbToPixel(rgb, TRgb{1, 2, 3}), testing::Rgb(1, 2, 3));
+    TRgb c;
+    ASSERT_TRUE(ColorFieldPick(20, 30, c));
+    p = PanelPickAt(rgb, 20, 30);
+    EXPECT_EQ(p.Colour, c);
+    EXPECT_EQ(p.Value, PackRgb(c));
+    EXPECT_EQ(PanelPickAt(rgb, 1, 30).Value, -1);
+    EXPECT_EQ(PanelPickAt(DocumentState{}, 20, 30).Value, -1);
+}
+
 } // namespace
 } // namespace pixorama

@@ -145,6 +145,10 @@ TEST(DocumentFiles, SaveTargetFromTheChosenExtension) {
     EXPECT_EQ(t.Format, PICTORA_FORMAT_JPG);
     t = ResolveSaveTarget("/tmp/v1.0/bild.txt", png);
     EXPECT_EQ(t.Path, "/tmp/v1.0/bild.txt.png");
+    // the extension a name without one gets, in the dialog and when saving
+    EXPECT_EQ(FilterExtension(jpeg), ".jpg");
+    EXPECT_EQ(FilterExtension(DialogFilter{"Alle", {"*.*", "*.xyz", "*.bmp"}}), ".bmp");
+    EXPECT_EQ(FilterExtension(DialogFilter{"Alle", {"*.*"}}), "");
     EXPECT_TRUE(IsJpegFormat(PICTORA_FORMAT_JPG));
     EXPECT_TRUE(IsJpegFormat(PICTORA_FORMAT_JIF));
     EXPECT_FALSE(IsJpegFormat(PICTORA_FORMAT_PNG));

@@ -115,23 +115,22 @@ TEST(Zoom, FitWindowToImage) {
     const FrameSpace frame{1600, 900, 0, 0};
     // both scroll bars showing (client 483 x 283 in a 500 x 330 window, bars 17): the window
     // loses the other bar's thickness
-    WindowRect w =
-        FitWindowToImage(1000, 600, {50, 40, 500, 330}, 483, 283, 1000, 600, 17, 17, frame);
+    WindowRect w = FitWindowToImage({50, 40, 500, 330}, 483, 283, 1000, 600, 17, 17, frame);
     EXPECT_EQ(w.Width, 1000 + 500 - 17 - 483);
     EXPECT_EQ(w.Height, 600 + 330 - 17 - 283);
     EXPECT_EQ(w.Left, 50);
     // no scroll bars: the image plus the frame
-    w = FitWindowToImage(200, 100, {50, 40, 500, 330}, 490, 300, 200, 100, 17, 17, frame);
+    w = FitWindowToImage({50, 40, 500, 330}, 490, 300, 200, 100, 17, 17, frame);
     EXPECT_EQ(w.Width, 210);
     EXPECT_EQ(w.Height, 130);
     // too big for its place: moved left, then cut
-    w = FitWindowToImage(1590, 2000, {50, 40, 500, 330}, 483, 283, 1590, 2000, 17, 17, frame);
+    w = FitWindowToImage({50, 40, 500, 330}, 483, 283, 1590, 2000, 17, 17, frame);
     EXPECT_EQ(w.Left, 0);
     EXPECT_EQ(w.Width, 1590);
     EXPECT_EQ(w.Top, 0);
     EXPECT_EQ(w.Height, 900);
     // negative places become 0
-    w = FitWindowToImage(20, 20, {-3, -4, 100, 100}, 90, 70, 20, 20, 17, 17, frame);
+    w = FitWindowToImage({-3, -4, 100, 100}, 90, 70, 20, 20, 17, 17, frame);
     EXPECT_EQ(w.Left, 0);
     EXPECT_EQ(w.Top, 0);
 }
@@ -150,11 +149,11 @@ TEST(Zoom, TinyImagesGetAUsableWindow) {
     w = ZoomWindowSize({20, 20, 160, 100}, 150, 70, 13, 7, 16, 1, frame);
     EXPECT_EQ(w.Width, 13 * 16 + 10);
     EXPECT_EQ(w.Height, 7 * 16 + 30);
-    w = FitWindowToImage(13, 7, {20, 20, 300, 300}, 290, 270, 13, 7, 17, 17, frame);
+    w = FitWindowToImage({20, 20, 300, 300}, 290, 270, 13, 7, 17, 17, frame);
     EXPECT_EQ(w.Width, 160);
     EXPECT_EQ(w.Height, 100);
     // a frame smaller than the minimum still wins
-    w = FitWindowToImage(13, 7, {0, 0, 300, 300}, 290, 270, 13, 7, 17, 17, {120, 80, 0, 0, 160, 100});
+    w = FitWindowToImage({0, 0, 300, 300}, 290, 270, 13, 7, 17, 17, {120, 80, 0, 0, 160, 100});
     EXPECT_EQ(w.Width, 120);
     EXPECT_EQ(w.Height, 80);
 }

@@ -110,6 +110,30 @@ TEST(Histogram, ShownTablesDecideMaximumMinimumAndMean) {
     deldib(&other);
 }
 
+TEST(Histogram, StatisticsAnewFromTheTablesHeld) {
+    TDibRecord d =
+        Make24(4, 1, [](int32_t x, int32_t) { return Rgb(x == 3 ? 200 : 0, 7, 40 * x); });
+    THistogramState s;
+    HistogramStatistics(s); // nothing counted yet: nothing to compute
+    EXPECT_FALSE(s.Valid);
+    EXPECT_TRUE(s.InfoText.empty());
+    Updatehistogramm(s, &d, true);
+    // the image changes, the tables do not: a box changing recounts nothing
+    setpixel(&d, 0, 0, Rgb(0, 7, 120));
+    s.Shown = {false, false, true, false};
+    HistogramStatistics(s);
+    EXPECT_TRUE(s.Valid);
+    EXPECT_EQ(s.InfoText, "Max: 1 (25%); Min: 0; Durchschnitt: 60");
+    s.Shown = {false, true, false, false};
+    HistogramStatistics(s);
+    EXPECT_EQ(s.InfoText, "Max: 4 (100%); Min: 0; Durchschnitt: 7");
+    Updatehistogramm(s, nullptr, true);
+    HistogramStatistics(s); // no image: stays cleared
+    EXPECT_FALSE(s.Valid);
+    EXPECT_TRUE(s.InfoText.empty());
+    deldib(&d);
+}
+
 TEST(Histogram, AxesAndCurvesOfThePaintBox) {
     const std::vector<THistLine> axes = HistogramAxes(153);
     ASSERT_EQ(axes.size(), 2u + 52u + 15u);

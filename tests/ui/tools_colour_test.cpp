@@ -622,6 +622,20 @@ void TestToolsColour::toolbarDialogSwitchesTheNewBars() {
     form->ShowKontroll()->trigger();
     form->ShowKontroll()->trigger();
     QVERIFY(form->OptionsPanel()->isVisible());
+
+    // shown again through the dialog, the histogram counts the image opened while it was hidden
+    const THistogramState& s = form->HistoWindow()->State();
+    form->ShowNewDocument(oneColour(3, 3, 0), {}, false);
+    QCOMPARE(s.Tables[kHistRed][0], 0u);
+    TConfigBars::RunHook = [](TConfigBars& d) {
+        d.CheckList->item(TConfigBars::Histogram)->setCheckState(Qt::Checked);
+        return true;
+    };
+    form->Toolbars1Click();
+    TConfigBars::RunHook = nullptr;
+    QVERIFY(form->HistoWindow()->isVisible());
+    QCOMPARE(s.Tables[kHistRed][0], 9u);
+    QVERIFY(s.Valid);
 }
 
 void TestToolsColour::tinyImageGetsAUsableWindow() {

@@ -161,9 +161,9 @@ void TColourPanel::Refresh() {
         Shape2->SetColour(toQColor(PixelToRgb(doc, doc.BackColor)));
     }
     if (n > 256)
-        PalPaintBox->resize(kColorFieldWidth + 4, kColorFieldHeight);
+        PalPaintBox->resize(kColorFieldBoxWidth, kColorFieldHeight);
     else
-        PalPaintBox->resize(29, PaletteStripHeight(n));
+        PalPaintBox->resize(kPaletteStripWidth, PaletteStripHeight(n));
     PalPaintBox->update();
 }
 
@@ -173,17 +173,21 @@ void TColourPanel::PalPaintBoxPaint(QPainter& painter) {
     if (n > 256) {
         if (colorField_ == nullptr || colorField_->Bits == nullptr)
             return;
-        // the field through the display routine, stretched from 48 to 50 pixels at x = 2
-        QImage image(PalPaintBox->size(), QImage::Format_RGB32);
-        image.fill(palette().color(QPalette::Window));
-        DisplaySurface surface;
-        surface.pixels = reinterpret_cast<uint32_t*>(image.bits());
-        surface.stride = static_cast<int32_t>(image.bytesPerLine() / 4);
-        surface.width = image.width();
-        surface.height = image.height();
-        surface.bitsPerPixel = ScreenBitsPerPixel();
-        DrawDib(surface, 2, 0, 50, 96, *colorField_, 0, 0, 48, 96, true, SRCCOPY, false, {});
-        painter.drawImage(0, 0, image);
+        if (field_.isNull()) {
+            // the field through the display routine, stretched from 48 to 50 pixels at x = 2
+            field_ = QImage(kColorFieldBoxWidth, kColorFieldHeight, QImage::Format_RGB32);
+            field_.fill(palette().color(QPalette::Window));
+            DisplaySurface surface;
+            surface.pixels = reinterpret_cast<uint32_t*>(field_.bits());
+            surface.stride = static_cast<int32_t>(field_.bytesPerLine() / 4);
+            surface.width = field_.width();
+            surface.height = field_.height();
+            surface.bitsPerPixel = ScreenBitsPerPixel();
+            DrawDib(surface, kColorFieldLeft, 0, kColorFieldShownWidth, kColorFieldHeight,
+                    *colorField_, 0, 0, kColorFieldWidth, kColorFieldHeight, true, SRCCOPY, false,
+                    {});
+        }
+        painter.drawImage(0, 0, field_);
         return;
     }
     const DocumentState* doc = n > 0 ? &doc_->Doc() : nullptr;
@@ -197,17 +201,9 @@ void TColourPanel::PalPaintBoxPaint(QPainter& painter) {
 }
 
 void TColourPanel::PalPaintBoxMouseDown(int x, int y, Qt::MouseButton button) {
-    const int n = colourCount();
-    if (n == 0 || (button != Qt::LeftButton && button != Qt::RightButton))
+    if (colourCount() == 0 || (button != Qt::LeftButton && button != Qt::RightButton))
         return;
-    int32_t value = -1;
-    if (n > 256) {
-        TRgb c;
-        if (ColorFieldPick(x, y, c))
-            value = PackRgb(c);
-    } else {
-        value = PaletteSwatchAt(x, y, n);
-    }
+    const int32_t value = PanelPickAt(doc_->Doc(), x, y).Value;
     if (value < 0)
         return;
     if (button == Qt::LeftButton)
@@ -220,15 +216,10 @@ void TColourPanel::PalPaintBoxMouseMove(int x, int y) {
     const int n = colourCount();
     if (n == 0)
         return;
-    if (n > 256) {
-        TRgb c;
-        if (ColorFieldPick(x, y, c))
-            showReadout(toQColor(c), QStringLiteral("--"));
-        return;
-    }
-    const int k = PaletteSwatchAt(x, y, n);
-    if (k >= 0)
-        showReadout(toQColor(PixelToRgb(doc_->Doc(), k)), QString::number(k));
+    const TPanelPick pick = PanelPickAt(doc_->Doc(), x, y);
+    if (pick.Value >= 0)
+        showReadout(toQColor(pick.Colour),
+                    n > 256 ? QStringLiteral("--") : QString::number(pick.Value));
 }
 
 void TColourPanel::showReadout(const QColor& colour, const QString& index) {
@@ -268,11 +259,7 @@ void TColourPanel::shapeMouseDown(bool fore) {
     QColor colour = toQColor(PixelToRgb(doc, fore ? doc.ForeColor : doc.BackColor));
     if (!runColorDialog(colour) || doc_ == nullptr)
         return;
-    const int32_t packed = PackRgb({colour.red(), colour.green(), colour.blue()});
-    const int32_t value =
-        n <= 256 ? static_cast<int32_t>(GetNearestPaletteIndex(doc.Dib.PaletteHandle,
-                                                               static_cast<uint32_t>(packed)))
-                 : packed;
+    const int32_t value = RgbToPixel(doc, {colour.red(), colour.green(), colour.blue()});
     if (fore)
         doc_->setcol1(value);
     else

@@ -7,6 +7,7 @@
 #include <pictora.h>
 
 #include <QColor>
+#include <QImage>
 #include <QPointer>
 #include <QToolBar>
 
@@ -66,10 +67,6 @@ class TColourPanel : public QToolBar {
     void PalPaintBoxPaint(QPainter& painter);
     void PalPaintBoxMouseDown(int x, int y, Qt::MouseButton button);
     void PalPaintBoxMouseMove(int x, int y);
-    void Shape1MouseDown() { shapeMouseDown(true); }
-    void Shape2MouseDown() { shapeMouseDown(false); }
-    void Shape1MouseMove() { shapeMouseMove(true); }
-    void Shape2MouseMove() { shapeMouseMove(false); }
     void RxSpeedButton1Click();
     void AColTimer1Timer();
 
@@ -97,6 +94,7 @@ class TColourPanel : public QToolBar {
     bool runColorDialog(QColor& colour);
 
     const TDibRecord* colorField_;
+    QImage field_; // the colour field as drawn, made on its first paint (it never changes)
     QPointer<TMDIChild> doc_;
 };
 

@@ -1,9 +1,10 @@
 // The toolbar dialog: a check list and OK / "A&bbrechen".
 #include "app/ui/config_bars.h"
 
+#include "platform/ui/dialog_parts.h"
+
 #include <QDialogButtonBox>
 #include <QListWidget>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace pixorama::ui {
@@ -20,14 +21,9 @@ TConfigBars::TConfigBars(QWidget* parent) : QDialog(parent), CheckList(new QList
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
         item->setCheckState(Qt::Unchecked);
     }
-    auto* buttons = new QDialogButtonBox;
-    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("A&bbrechen"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(CheckList);
-    layout->addWidget(buttons);
+    layout->addWidget(AddOkCancel(this).Box);
     resize(300, 220);
 }
 
@@ -45,9 +41,7 @@ std::array<bool, TConfigBars::EntryCount> TConfigBars::Checked() const {
 }
 
 bool TConfigBars::Run() {
-    if (RunHook)
-        return RunHook(*this);
-    return exec() == QDialog::Accepted;
+    return RunModal(*this, RunHook);
 }
 
 } // namespace pixorama::ui

@@ -66,15 +66,22 @@ bool TMainForm::prepareDocument(TMDIChild* child, const TDibRecord& dib) {
     return true;
 }
 
-void TMainForm::ShowNewDocument(const TDibRecord& dib, const std::string& name, bool named) {
-    const std::string fileName = named ? name : NonameName(static_cast<int>(LiveWindows().size()));
+void TMainForm::showDocument(const TDibRecord& dib, const std::string& fileName,
+                             const std::string& path) {
     TMDIChild* child = CreateDocumentWindow(QString::fromStdString(fileName));
-    child->Doc().FileName = fileName;
+    DocumentState& doc = child->Doc();
+    doc.FileName = fileName;
+    if (!path.empty())
+        SetDocumentFile(doc, path);
     if (!prepareDocument(child, dib))
         child->SubWindow()->close();
     UpdateAllColors();
     RefreshToolWindows();
     UpdateMenuItems();
+}
+
+void TMainForm::ShowNewDocument(const TDibRecord& dib, const std::string& name, bool named) {
+    showDocument(dib, named ? name : NonameName(static_cast<int>(LiveWindows().size())), {});
 }
 
 void TMainForm::OpenImageFile(const QString& path) {
@@ -85,19 +92,7 @@ void TMainForm::OpenImageFile(const QString& path) {
         UpdateMenuItems();
         return;
     }
-    const std::string name = FileNameOfPath(file);
-    TMDIChild* child = CreateDocumentWindow(QString::fromStdString(name));
-    DocumentState& doc = child->Doc();
-    doc.FileName = name;
-    if (prepareDocument(child, dib)) {
-        SetDocumentFile(doc, QFileInfo(path).absoluteFilePath().toStdString());
-        child->UpdateCaption();
-    } else {
-        child->SubWindow()->close();
-    }
-    UpdateAllColors();
-    RefreshToolWindows();
-    UpdateMenuItems();
+    showDocument(dib, FileNameOfPath(file), QFileInfo(path).absoluteFilePath().toStdString());
 }
 
 void TMainForm::FileNewItemClick() {
@@ -168,7 +163,7 @@ void TMainForm::saveChild(TMDIChild* child, bool askName) {
                 QStringLiteral("Speichern unter"), MB_YESNO | MB_ICONWARNING) != IDYES)
             return;
     }
-    int quality = 75;
+    int quality = kJpegQualityDefault;
     if (IsJpegFormat(target.Format)) {
         TJpegQForm form(this);
         if (!form.Run())

@@ -89,9 +89,7 @@ TMainForm::TMainForm(QStringList files, QWidget* parent)
 
 TMainForm::~TMainForm() {
     // FormDestroy: no late activation may reach the enabling rules
-    if (activationConnected_)
-        disconnect(mdiArea_, &QMdiArea::subWindowActivated, this, nullptr);
-    activationConnected_ = false;
+    disconnect(mdiArea_, &QMdiArea::subWindowActivated, this, nullptr);
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     // the documents go while the frame they talk to is still whole
     const QList<QMdiSubWindow*> windows = mdiArea_->subWindowList();
@@ -115,7 +113,6 @@ void TMainForm::FormCreate() {
 
     // the hint handler is event(); the active-form change drives the enabling rules
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TMainForm::subWindowActivated);
-    activationConnected_ = true;
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &TMainForm::UpdateMenuItems);
 
@@ -367,13 +364,10 @@ void TMainForm::GreanBildanpassen1Click() {
     if (sub == nullptr || sub->isMinimized() || sub->isMaximized())
         return;
     child->SettleLayout();
-    const DocumentState& doc = child->Doc();
-    const int w = DibWidth(&doc.Dib) * doc.ZoomIn / doc.ZoomOut;
-    const int h = DibHeight(&doc.Dib) * doc.ZoomIn / doc.ZoomOut;
     const QWidget* client = child->ScrollBox1()->viewport();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, child->ScrollBox1());
     const WindowRect r = FitWindowToImage(
-        w, h, {sub->x(), sub->y(), sub->width(), sub->height()}, client->width(), client->height(),
+        {sub->x(), sub->y(), sub->width(), sub->height()}, client->width(), client->height(),
         child->PaintBox1()->width(), child->PaintBox1()->height(), bar, bar, frameSpace());
     sub->setGeometry(r.Left, r.Top, r.Width, r.Height);
 }
@@ -392,8 +386,7 @@ void TMainForm::Toolbars1Click() {
     };
     speedPanel_->setVisible(on[TConfigBars::Standard]);
     set(SpeedBar1, on[TConfigBars::Drawing]);
-    set(Panel1, on[TConfigBars::Colours]);
-    set(Panel2, on[TConfigBars::Colours]);
+    set(Panel1, on[TConfigBars::Colours]); // Panel2 lies in it
     set(speedbar2, on[TConfigBars::Controls]);
     set(HistoForm, on[TConfigBars::Histogram]);
 }
@@ -405,9 +398,9 @@ void TMainForm::ShowKontrollClick() {
 }
 
 void TMainForm::ShowHistogrClick() {
+    // once shown, the window asks for its curves itself
     if (HistoForm != nullptr)
         HistoForm->setVisible(showHistogr_->isChecked());
-    host_->Updatehistogramm();
 }
 
 void TMainForm::HelpAboutItemClick() {

@@ -25,6 +25,10 @@ class QMdiSubWindow;
 class QMenu;
 class QToolBar;
 
+namespace pixorama {
+struct TBuiltinFilter;
+} // namespace pixorama
+
 namespace pixorama::ui {
 
 class TMDIChild;
@@ -42,10 +46,10 @@ class TMainForm : public QMainWindow, public ChildHost {
     ~TMainForm() override;
 
     // ---- frame state ----
-    QString ProgramFolder;
-    QString SelectionFormat; // MIME type of the private selection format
+    QString ProgramFolder;   // per-user data folder, where the user filter file "UserFilt.dat" goes
+    QString SelectionFormat; // MIME type of the private selection format, for the clipboard
     bool BrowserOpen = false;
-    int ChannelCounter = 1;
+    int ChannelCounter = 1; // number of the next window of split colour channels
     bool ShownOnce = false;
 
     // ---- components ----
@@ -122,18 +126,9 @@ class TMainForm : public QMainWindow, public ChildHost {
     void GlanzlichtMitteSchatten1Click();
     void RotGrnBlau1Click();
     void Colorieren1Click();
-    void Eckenhervorheben1Click();
-    void Eckenfinden1Click();
-    void HorizontaleEckenfinden1Click();
-    void VertikaleEckenfinden1Click();
-    void Konturenzeichnen1Click();
-    void SchwachWeichzeichnen1Click();
-    void Soften1Click();
-    void StarkSoften1Click();
-    void Sharpen1Click();
-    void StarkSchrfen1Click();
-    void Emboss1Click();
-    void EmbossVertikal1Click();
+    // The twelve filters of kBuiltinFilters; each menu item is named by its Handler without
+    // "Click" (e.g. "Eckenhervorheben1").
+    void BuiltinFilterClick(const TBuiltinFilter& filter);
 
     // ---- tool palette, options, colours, histogram, undo (main_tools.cpp) ----
     TToolPalette* ToolPalette() const { return toolPalette_; }
@@ -165,6 +160,8 @@ class TMainForm : public QMainWindow, public ChildHost {
     void setRule(MenuItem item, QAction* action);
     void rebuildWindowList();
     void saveChild(TMDIChild* child, bool askName);
+    // A record in a new window named fileName; path: the file it came from, or empty.
+    void showDocument(const TDibRecord& dib, const std::string& fileName, const std::string& path);
     // Steps 3 to 6 of showing a record in a new window; false when the window must go again.
     bool prepareDocument(TMDIChild* child, const TDibRecord& dib);
     FrameSpace frameSpace() const;
@@ -185,7 +182,6 @@ class TMainForm : public QMainWindow, public ChildHost {
     std::vector<QAction*> windowListActions_;
     std::array<QAction*, kMenuItemCount> ruleActions_{};
     std::vector<DialogFilter> openFilters_, saveFilters_;
-    bool activationConnected_ = false;
     QSet<QMdiSubWindow*> closing_;
     TToolPalette* toolPalette_ = nullptr;
     TOptionsPanel* optionsPanel_ = nullptr;

@@ -2,6 +2,8 @@
 // the program are here already and take part in the enabling rules; they do nothing yet.
 #include "app/ui/main_form.h"
 
+#include "ops/convolution.h"
+
 #include <QAction>
 #include <QIcon>
 #include <QMdiArea>
@@ -9,6 +11,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+
+#include <cstring>
+#include <string>
 
 static void initIconResources() {
     Q_INIT_RESOURCE(icons);
@@ -43,6 +48,16 @@ void TMainForm::buildMenus() {
         m->setObjectName(QLatin1String(name));
         m->menuAction()->setObjectName(QLatin1String(name));
         return m;
+    };
+    // the built-in filters of submenu m, in the order of kBuiltinFilters
+    auto addFilters = [&](QMenu* m) {
+        for (const TBuiltinFilter& f : kBuiltinFilters) {
+            if (QString::fromUtf8(f.Submenu) != m->title())
+                continue;
+            const std::string name(f.Handler, std::strlen(f.Handler) - std::strlen("Click"));
+            connect(addItem(m, f.Caption, nullptr, name.c_str()), &QAction::triggered, this,
+                    [this, &f] { BuiltinFilterClick(f); });
+        }
     };
 
     // ---- Datei ----
@@ -138,19 +153,12 @@ void TMainForm::buildMenus() {
     image->addSeparator();
     QMenu* edges = menu(image, "&Eck Filter", "EckFilter1");
     setRule(M::EckFilter, edges->menuAction());
-    addItem(edges, "&Ecken hervorheben", nullptr, "Eckenhervorheben1");
-    addItem(edges, "Ecken &finden", nullptr, "Eckenfinden1");
-    addItem(edges, "&Horizontale Ecken finden", nullptr, "HorizontaleEckenfinden1");
-    addItem(edges, "&Vertikale Ecken finden", nullptr, "VertikaleEckenfinden1");
-    addItem(edges, "&Konturen zeichnen", nullptr, "Konturenzeichnen1");
+    addFilters(edges);
     QMenu* focus = menu(image, "Foku&ssierungs Filter", "FokussierungsFilter1");
     setRule(M::FokussierungsFilter, focus->menuAction());
-    addItem(focus, "Schwach We&ichzeichnen", nullptr, "SchwachWeichzeichnen1");
-    addItem(focus, "&Weichzeichnen", nullptr, "Soften1");
-    addItem(focus, "Stark W&eichzeichnen", nullptr, "StarkSoften1");
-    focus->addSeparator();
-    addItem(focus, "&Schärfen", nullptr, "Sharpen1");
-    addItem(focus, "Stark Sch&ärfen", nullptr, "StarkSchrfen1");
+    addFilters(focus);
+    // the soften filters, then the sharpen ones
+    focus->insertSeparator(Action(QStringLiteral("Sharpen1")));
     QMenu* noise = menu(image, "&Störungen", "Strungen1");
     setRule(M::Stoerungen, noise->menuAction());
     addItem(noise, "&Hinzufügen...", nullptr, "Hinzufgen1");
@@ -158,8 +166,7 @@ void TMainForm::buildMenus() {
     QMenu* special = menu(image, "Spe&zial Filter", "SpezialFilter1");
     setRule(M::SpezialFilter, special->menuAction());
     addItem(special, "&Erweitern", nullptr, "Erweitern1");
-    addItem(special, "Emboss &Horizontal", nullptr, "Emboss1");
-    addItem(special, "Emboss &Vertikal", nullptr, "EmbossVertikal1");
+    addFilters(special);
     addItem(special, "&Auswaschen", nullptr, "Auswachen1");
     addItem(special, "&Mosaik Effekt...", nullptr, "MosaikEffekt1");
     setRule(M::BenutzerdefinierteFilter,
@@ -249,7 +256,7 @@ void TMainForm::buildMenus() {
     connect(addItem(help, "Inf&o", nullptr, "HelpAboutItem"), &QAction::triggered, this,
             &TMainForm::HelpAboutItemClick);
 
-    // ---- tone adjustments, convolution filters, colour corrections (main_ops.cpp) ----
+    // ---- tone adjustments and colour corrections (main_ops.cpp) ----
     struct OpsCommand {
         const char* name;
         void (TMainForm::*handler)();
@@ -269,18 +276,6 @@ void TMainForm::buildMenus() {
         {"GlanzlichtMitteSchatten1", &TMainForm::GlanzlichtMitteSchatten1Click, nullptr},
         {"RotGrnBlau1", &TMainForm::RotGrnBlau1Click, nullptr},
         {"Colorieren1", &TMainForm::Colorieren1Click, "Macht ein Schwarz-Weiß Bild farbig"},
-        {"Eckenhervorheben1", &TMainForm::Eckenhervorheben1Click, nullptr},
-        {"Eckenfinden1", &TMainForm::Eckenfinden1Click, nullptr},
-        {"HorizontaleEckenfinden1", &TMainForm::HorizontaleEckenfinden1Click, nullptr},
-        {"VertikaleEckenfinden1", &TMainForm::VertikaleEckenfinden1Click, nullptr},
-        {"Konturenzeichnen1", &TMainForm::Konturenzeichnen1Click, nullptr},
-        {"SchwachWeichzeichnen1", &TMainForm::SchwachWeichzeichnen1Click, nullptr},
-        {"Soften1", &TMainForm::Soften1Click, nullptr},
-        {"StarkSoften1", &TMainForm::StarkSoften1Click, nullptr},
-        {"Sharpen1", &TMainForm::Sharpen1Click, nullptr},
-        {"StarkSchrfen1", &TMainForm::StarkSchrfen1Click, nullptr},
-        {"Emboss1", &TMainForm::Emboss1Click, nullptr},
-        {"EmbossVertikal1", &TMainForm::EmbossVertikal1Click, nullptr},
     };
     for (const OpsCommand& c : opsCommands) {
         QAction* a = Action(QLatin1String(c.name));

@@ -1,6 +1,7 @@
 // The frame's commands of the tone adjustments, the convolution filters and the colour
 // corrections.  Each takes the active image document, asks its dialog, takes one undo level,
-// runs the core operation, lets the histogram recompute, repaints and refreshes the menus.
+// runs the core operation, lets the histogram recompute and repaints; the undo level refreshes
+// the menus.
 #include "app/ui/main_form.h"
 
 #include "document/ui/mdi_child.h"
@@ -15,8 +16,6 @@
 
 #include <QSpinBox>
 
-#include <cstring>
-
 namespace pixorama::ui {
 
 namespace {
@@ -28,30 +27,11 @@ template <class Op> void runPointCommand(TMainForm& form, TMDIChild* child, Op&&
     TBusyCursor busy;
     RunCommand(doc, host, [&] { op(doc, host); });
     child->Repaint();
-    form.UpdateMenuItems();
 }
 
 template <class Op> void runPointCommand(TMainForm& form, Op&& op) {
     if (TMDIChild* child = form.ActiveDocument())
         runPointCommand(form, child, std::forward<Op>(op));
-}
-
-// A built-in filter by the name of its handler; DibFilter takes its own undo level and
-// refreshes the histogram.
-void runBuiltinFilter(TMainForm& form, const char* handler) {
-    TMDIChild* child = form.ActiveDocument();
-    if (child == nullptr)
-        return;
-    for (const TBuiltinFilter& f : kBuiltinFilters) {
-        if (std::strcmp(f.Handler, handler) != 0)
-            continue;
-        TProgressHost host(form.CoreHost());
-        TBusyCursor busy;
-        ApplyBuiltinFilter(child->Doc(), host, f);
-        child->Repaint();
-        form.UpdateMenuItems();
-        return;
-    }
 }
 
 // A correction dialog with preview: the dialog works on the document between a backup taken
@@ -71,7 +51,6 @@ void runPreviewForm(TMainForm& form, TPreviewForm& dialog) {
     session.Finish(ok);
     host.Updatehistogramm();
     child->Repaint();
-    form.UpdateMenuItems();
 }
 
 } // namespace
@@ -138,41 +117,15 @@ void TMainForm::Colorieren1Click() {
 
 // ---- "B&ild": convolution filters ----
 
-void TMainForm::Eckenhervorheben1Click() {
-    runBuiltinFilter(*this, "Eckenhervorheben1Click");
-}
-void TMainForm::Eckenfinden1Click() {
-    runBuiltinFilter(*this, "Eckenfinden1Click");
-}
-void TMainForm::HorizontaleEckenfinden1Click() {
-    runBuiltinFilter(*this, "HorizontaleEckenfinden1Click");
-}
-void TMainForm::VertikaleEckenfinden1Click() {
-    runBuiltinFilter(*this, "VertikaleEckenfinden1Click");
-}
-void TMainForm::Konturenzeichnen1Click() {
-    runBuiltinFilter(*this, "Konturenzeichnen1Click");
-}
-void TMainForm::SchwachWeichzeichnen1Click() {
-    runBuiltinFilter(*this, "SchwachWeichzeichnen1Click");
-}
-void TMainForm::Soften1Click() {
-    runBuiltinFilter(*this, "Soften1Click");
-}
-void TMainForm::StarkSoften1Click() {
-    runBuiltinFilter(*this, "StarkSoften1Click");
-}
-void TMainForm::Sharpen1Click() {
-    runBuiltinFilter(*this, "Sharpen1Click");
-}
-void TMainForm::StarkSchrfen1Click() {
-    runBuiltinFilter(*this, "StarkSchrfen1Click");
-}
-void TMainForm::Emboss1Click() {
-    runBuiltinFilter(*this, "Emboss1Click");
-}
-void TMainForm::EmbossVertikal1Click() {
-    runBuiltinFilter(*this, "EmbossVertikal1Click");
+// DibFilter takes its own undo level, refreshes the menus with it and recounts the histogram.
+void TMainForm::BuiltinFilterClick(const TBuiltinFilter& filter) {
+    TMDIChild* child = ActiveDocument();
+    if (child == nullptr)
+        return;
+    TProgressHost host(CoreHost());
+    TBusyCursor busy;
+    ApplyBuiltinFilter(child->Doc(), host, filter);
+    child->Repaint();
 }
 
 } // namespace pixorama::ui

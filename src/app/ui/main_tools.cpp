@@ -48,7 +48,7 @@ void TMainForm::createToolBars() {
     });
     connect(optionsPanel_, &TOptionsPanel::LoadPatternClicked, this,
             &TMainForm::LoadPattBtnClick);
-    connect(histoForm_, &THistoForm::RedCheckClick, this, &TMainForm::Updatehistogramm);
+    connect(histoForm_, &THistoForm::UpdateRequested, this, &TMainForm::Updatehistogramm);
     connect(histoForm_, &THistoForm::Closed, this, [this] { showHistogr_->setChecked(false); });
 
     connect(Action(QStringLiteral("Rckgngig1")), &QAction::triggered, this,
@@ -91,9 +91,8 @@ void TMainForm::Rckgngig1Click() {
     if (LoadFromUndo(doc, CoreHost()))
         SetZoom(doc.ZoomIn, doc.ZoomOut);
     child->Repaint();
-    colourPanel_->Refresh();
-    Updatehistogramm();
-    UpdateMenuItems();
+    // the core refreshed the menus with the restored state
+    RefreshToolWindows();
 }
 
 void TMainForm::LoadPattBtnClick() {

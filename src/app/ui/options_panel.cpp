@@ -3,6 +3,7 @@
 #include "app/ui/options_panel.h"
 
 #include "document/zoom.h"
+#include "platform/ui/dialog_parts.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -160,12 +161,10 @@ QSlider* TOptionsPanel::addTrackBar(const TSpinOption& option, TSpinEdit* edit, 
     bar->setSingleStep(1);
     bar->setPageStep(1);
     bar->setTickPosition(QSlider::NoTicks);
-    // copied from the spin edit at creation; afterwards each follows the other, and since
-    // setting a control to the value it holds raises no change, the pair settles at once
+    // copied from the spin edit at creation; afterwards each follows the other
     bar->setValue(edit->value());
     grid_->addWidget(bar, row, column + 2);
-    connect(edit, &QSpinBox::valueChanged, bar, &QSlider::setValue);
-    connect(bar, &QSlider::valueChanged, edit, &QSpinBox::setValue);
+    CoupleSliderAndEdit(bar, edit);
     brushGroup_.push_back(bar);
     return bar;
 }

@@ -14,7 +14,6 @@ class TProgressPanel : public QFrame {
     explicit TProgressPanel(QWidget* parent = nullptr);
 
     int Progress() const { return progress_; }
-    QRect ProgressRect() const { return progressRect_; }
     // A growing bar draws only its new part; a shorter one repaints the panel.
     void SetProSatus(int percent);
 

@@ -1,13 +1,14 @@
 // The JPEG quality dialog.
 #include "document/ui/jpeg_quality_form.h"
 
+#include "document/document_files.h"
+#include "platform/ui/dialog_parts.h"
 #include "platform/ui/settings_store.h"
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -25,24 +26,22 @@ TJpegQForm::TJpegQForm(QWidget* parent)
     : QDialog(parent), QualED1(new QSlider(Qt::Horizontal)), QualEd2(new QSpinBox) {
     setObjectName(kForm);
     setWindowTitle(QStringLiteral("JPEG-Speicherqualität setzen"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    SetFixedDialogFlags(this);
 
     auto* text = new QLabel(QStringLiteral("Je stärker das Bild komprimiert wird, je geringer die "
                                            "Qualität und der Speicherverbrauch."));
     text->setWordWrap(true);
 
     QualED1->setObjectName(QStringLiteral("QualED1"));
-    QualED1->setRange(1, 99);
+    QualED1->setRange(kJpegQualityRange.Min, kJpegQualityRange.Max);
     QualED1->setTickPosition(QSlider::TicksBelow);
     QualED1->setTickInterval(10);
     QualEd2->setObjectName(QStringLiteral("QualEd2"));
-    QualEd2->setRange(1, 99);
-    const int stored = FormSettings(kForm).intValue(kKey, 75);
-    QualED1->setValue(stored >= 1 && stored <= 99 ? stored : 75);
+    QualEd2->setRange(kJpegQualityRange.Min, kJpegQualityRange.Max);
+    QualED1->setValue(FormSettings(kForm).intValue(kKey, kJpegQualityDefault, kJpegQualityRange.Min,
+                                                   kJpegQualityRange.Max));
     QualEd2->setValue(QualED1->value());
-    connect(QualED1, &QSlider::valueChanged, QualEd2, &QSpinBox::setValue);
-    connect(QualEd2, &QSpinBox::valueChanged, QualED1, &QSlider::setValue);
+    CoupleSliderAndEdit(QualED1, QualEd2);
 
     auto* group = new QGroupBox(QStringLiteral("Qualität"));
     auto* g = new QVBoxLayout(group);
@@ -52,22 +51,16 @@ TJpegQForm::TJpegQForm(QWidget* parent)
     sliderRow->addWidget(new QLabel(QStringLiteral("Hohe Qualität")));
     g->addLayout(sliderRow);
     auto* numberRow = new QHBoxLayout;
-    numberRow->addWidget(new QLabel(QStringLiteral("Voreinstellung: 75")));
+    numberRow->addWidget(new QLabel(QStringLiteral("Voreinstellung: %1").arg(kJpegQualityDefault)));
     numberRow->addStretch(1);
     numberRow->addWidget(new QLabel(QStringLiteral("Als Zahl:")));
     numberRow->addWidget(QualEd2);
     g->addLayout(numberRow);
 
-    auto* buttons = new QDialogButtonBox;
-    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("A&bbrechen"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text);
     layout->addWidget(group);
-    layout->addWidget(buttons);
+    layout->addWidget(AddOkCancel(this).Box);
     resize(420, sizeHint().height());
 }
 
@@ -76,7 +69,7 @@ int TJpegQForm::Quality() const {
 }
 
 bool TJpegQForm::Run() {
-    const bool ok = RunHook ? RunHook(*this) : exec() == QDialog::Accepted;
+    const bool ok = RunModal(*this, RunHook);
     if (ok)
         FormSettings(kForm).setValue(kKey, QualED1->value());
     return ok;

@@ -72,7 +72,8 @@ void TMDIChild::UpdateCaption() {
 
 void TMDIChild::UpdatePaintBoxSize() {
     const int w = DibWidth(&doc_.Dib), h = DibHeight(&doc_.Dib);
-    paintBox_->resize(w * doc_.ZoomIn / doc_.ZoomOut, h * doc_.ZoomIn / doc_.ZoomOut);
+    paintBox_->resize(ZoomedExtent(w, doc_.ZoomIn, doc_.ZoomOut),
+                      ZoomedExtent(h, doc_.ZoomIn, doc_.ZoomOut));
 }
 
 void TMDIChild::SettleLayout() {
@@ -150,15 +151,19 @@ bool TMDIChild::paintDirect(QPainter& painter, const QRegion& region) {
     // the painter already holds the image for itself: writing its pixels does not detach
     auto* bits = reinterpret_cast<uint32_t*>(const_cast<uchar*>(image->constBits()));
     const int32_t stride = static_cast<int32_t>(image->bytesPerLine() / 4);
-    const QRect visible = visiblePart().translated(offset);
-    for (const QRect& r : target) {
-        uint32_t* origin = bits + static_cast<ptrdiff_t>(r.top()) * stride + r.left();
-        if (!visible.contains(r))
-            fillBlock(origin, stride, r.width(), r.height(), kWorkspaceColour.rgb());
-        DisplaySurface surface = surfaceFor(origin, stride, r.translated(-offset));
-        drawInto(surface);
-    }
+    for (const QRect& r : target)
+        paintRect(bits + static_cast<ptrdiff_t>(r.top()) * stride + r.left(), stride,
+                  r.translated(-offset));
     return true;
+}
+
+void TMDIChild::paintRect(uint32_t* pixels, int32_t stride, const QRect& rect) {
+    // the image covers the scroll box's visible part; only a paint of the whole widget (a grab)
+    // reaches beyond it
+    if (!visiblePart().contains(rect))
+        fillBlock(pixels, stride, rect.width(), rect.height(), kWorkspaceColour.rgb());
+    DisplaySurface surface = surfaceFor(pixels, stride, rect);
+    drawInto(surface);
 }
 
 void TMDIChild::PaintBox1Paint(QPainter& painter, const QRegion& region) {
@@ -172,11 +177,8 @@ void TMDIChild::PaintBox1Paint(QPainter& painter, const QRegion& region) {
             view_ = QImage(rect.size().expandedTo(view_.size()), QImage::Format_RGB32);
         if (view_.isNull())
             return;
-        auto* bits = reinterpret_cast<uint32_t*>(view_.bits());
-        const int32_t stride = static_cast<int32_t>(view_.bytesPerLine() / 4);
-        fillBlock(bits, stride, rect.width(), rect.height(), kWorkspaceColour.rgb());
-        DisplaySurface surface = surfaceFor(bits, stride, rect);
-        drawInto(surface);
+        paintRect(reinterpret_cast<uint32_t*>(view_.bits()),
+                  static_cast<int32_t>(view_.bytesPerLine() / 4), rect);
         painter.drawImage(rect.topLeft(), view_, QRect(QPoint(0, 0), rect.size()));
     }
 }

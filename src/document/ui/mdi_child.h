@@ -75,6 +75,8 @@ class TMDIChild : public QWidget {
 
   private:
     bool paintDirect(QPainter& painter, const QRegion& region);
+    // Draws rect (paint box coordinates) into the 32-bit pixels at its top left.
+    void paintRect(uint32_t* pixels, int32_t stride, const QRect& rect);
     DisplaySurface surfaceFor(uint32_t* pixels, int32_t stride, const QRect& rect) const;
     void drawInto(DisplaySurface& surface);
     QRect visiblePart() const;

@@ -2,12 +2,12 @@
 #include "document/ui/new_form.h"
 
 #include "document/document_files.h"
+#include "platform/ui/dialog_parts.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -18,16 +18,15 @@ std::function<bool(TNewForm&)> TNewForm::RunHook;
 TNewForm::TNewForm(QWidget* parent)
     : QDialog(parent), BreitEdit(new QSpinBox), HochEdit(new QSpinBox), TiefeBox(new QComboBox) {
     setWindowTitle(QStringLiteral("Neues Bild"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    SetFixedDialogFlags(this);
     setObjectName(QStringLiteral("TNewForm"));
 
     BreitEdit->setObjectName(QStringLiteral("BreitEdit"));
-    BreitEdit->setRange(1, 32767);
-    BreitEdit->setValue(320);
+    BreitEdit->setRange(kNewImageSizeRange.Min, kNewImageSizeRange.Max);
+    BreitEdit->setValue(kNewImageWidthDefault);
     HochEdit->setObjectName(QStringLiteral("HochEdit"));
-    HochEdit->setRange(1, 32767);
-    HochEdit->setValue(200);
+    HochEdit->setRange(kNewImageSizeRange.Min, kNewImageSizeRange.Max);
+    HochEdit->setValue(kNewImageHeightDefault);
     TiefeBox->setObjectName(QStringLiteral("TiefeBox"));
     TiefeBox->addItems({QStringLiteral("2 Bit - Schwarz/Weiß"), QStringLiteral("4 Bit - 16 Farben"),
                         QStringLiteral("8 Bit - 256 Farben"),
@@ -39,26 +38,15 @@ TNewForm::TNewForm(QWidget* parent)
     form->addRow(QStringLiteral("Höhe:"), HochEdit);
     form->addRow(QStringLiteral("Farbtiefe:"), TiefeBox);
 
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("OkBtn"));
-    ok->setDefault(true);
-    buttons->addButton(QStringLiteral("A&bbrechen"), QDialogButtonBox::RejectRole)
-        ->setObjectName(QStringLiteral("CancelBtn"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
-    layout->addWidget(buttons);
+    layout->addWidget(AddOkCancel(this).Box);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 bool TNewForm::Run() {
     TiefeBox->setCurrentIndex(3);
-    if (RunHook)
-        return RunHook(*this);
-    return exec() == QDialog::Accepted;
+    return RunModal(*this, RunHook);
 }
 
 int TNewForm::BitsPerPixel() const {

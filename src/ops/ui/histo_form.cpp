@@ -57,16 +57,22 @@ THistoForm::THistoForm(QWidget* parent)
         boxes[t]->setChecked(settings.boolValue(QLatin1String(kCheckKeys[t]), true));
         state_.Shown[t] = boxes[t]->isChecked();
         checks->addWidget(boxes[t]);
-        connect(boxes[t], &QCheckBox::toggled, this, [this, t](bool on) {
-            state_.Shown[t] = on;
-            storeSettings();
-            emit RedCheckClick();
-        });
+        connect(boxes[t], &QCheckBox::toggled, this, [this, t](bool on) { RedCheckClick(t, on); });
     }
     column->addLayout(checks);
     setFixedSize(325, 206);
-    placed_ = settings.value(QStringLiteral("Placement")).isValid();
-    settings.restorePlacement(this);
+    placed_ = settings.restorePlacement(this);
+}
+
+void THistoForm::RedCheckClick(size_t table, bool on) {
+    state_.Shown[table] = on;
+    FormSettings(kForm).setValue(QLatin1String(kCheckKeys[table]), on);
+    // the tables are those of the active image: only the statistics change (a hidden window
+    // counts again when it is shown)
+    if (!isVisible())
+        return;
+    HistogramStatistics(state_);
+    showState();
 }
 
 void THistoForm::DefaultPlacement(const QRect& frame) {
@@ -90,18 +96,27 @@ void THistoForm::storeSettings() {
     settings.storePlacement(this);
 }
 
-void THistoForm::Updatehistogramm(const TDibRecord* activeImage) {
-    pixorama::Updatehistogramm(state_, activeImage, isVisible());
+void THistoForm::showState() {
     InfoText->setText(QString::fromStdString(state_.InfoText));
     HPaintBox->update();
+}
+
+void THistoForm::Updatehistogramm(const TDibRecord* activeImage) {
+    pixorama::Updatehistogramm(state_, activeImage, isVisible());
+    showState();
 }
 
 void THistoForm::DocumentClosing(bool wasActive) {
     if (!wasActive)
         return;
     ClearHistogram(state_, isVisible());
-    InfoText->setText(QString::fromStdString(state_.InfoText));
-    HPaintBox->update();
+    showState();
+}
+
+void THistoForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // nothing was counted while hidden
+    emit UpdateRequested();
 }
 
 void THistoForm::HPaintBoxPaint(QPainter& p) {

@@ -49,13 +49,17 @@ class THistoForm : public QWidget {
   signals:
     // The window was closed by the user (the toolbar button goes up).
     void Closed();
-    // A check box changed: the owner recomputes with the active image.
-    void RedCheckClick();
+    // The window was shown: the owner recomputes with the active image.
+    void UpdateRequested();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
+    // A check box changed: the statistics anew from the tables held.
+    void RedCheckClick(size_t table, bool on);
+    void showState();
     void storeSettings();
 
     THistogramState state_;

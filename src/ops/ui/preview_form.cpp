@@ -6,6 +6,7 @@
 #include "ops/dialog_values.h"
 #include "ops/preview.h"
 #include "ops/ui/progress_host.h"
+#include "platform/ui/dialog_parts.h"
 #include "platform/ui/settings_store.h"
 
 #include <QDoubleSpinBox>
@@ -23,8 +24,7 @@ TPreviewForm::TPreviewForm(const QString& formName, const QString& caption, QWid
     : QDialog(parent), controls_(new QGridLayout) {
     setObjectName(formName);
     setWindowTitle(caption);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    SetFixedDialogFlags(this);
 
     auto button = [this](const QString& text, const char* name) {
         auto* b = new QPushButton(text);
@@ -126,19 +126,12 @@ void TPreviewForm::SetDefaults() {
 
 void TPreviewForm::restoreValues() {
     FormSettings settings(objectName());
-    // a value from the file counts only when the control can show it
-    for (const SliderControl& c : sliders_) {
-        bool ok = false;
-        const int v = settings.value(c.slider->objectName()).toInt(&ok);
-        if (ok && v >= c.slider->minimum() && v <= c.slider->maximum())
-            c.slider->setValue(v);
-    }
-    for (const FloatControl& c : floats_) {
-        bool ok = false;
-        const double v = settings.value(c.edit->objectName()).toDouble(&ok);
-        if (ok && v >= c.edit->minimum() && v <= c.edit->maximum())
-            c.edit->setValue(v);
-    }
+    for (const SliderControl& c : sliders_)
+        c.slider->setValue(settings.intValue(c.slider->objectName(), c.slider->value(),
+                                             c.slider->minimum(), c.slider->maximum()));
+    for (const FloatControl& c : floats_)
+        c.edit->setValue(settings.doubleValue(c.edit->objectName(), c.edit->value(),
+                                              c.edit->minimum(), c.edit->maximum()));
 }
 
 void TPreviewForm::storeValues() {

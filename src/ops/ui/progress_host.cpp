@@ -9,11 +9,12 @@
 namespace pixorama::ui {
 
 void TProgressHost::SetProSatus(int percent) {
+    // the operations report from the thread that called them only; be sure of it anyway, as
+    // the bar repaints at once
+    if (QThread::currentThread() != QCoreApplication::instance()->thread())
+        return;
     frame_.SetProSatus(percent);
-    ++steps_;
-    // the operations report from the thread that called them only; be sure of it anyway
-    if (QThread::currentThread() == QCoreApplication::instance()->thread())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 TBusyCursor::TBusyCursor() {

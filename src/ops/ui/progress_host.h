@@ -17,12 +17,8 @@ class TProgressHost : public Host {
     void UpdateMenuItems() override { frame_.UpdateMenuItems(); }
     void Updatehistogramm() override { frame_.Updatehistogramm(); }
 
-    // How many progress steps were passed on (tests look at it).
-    int Steps() const { return steps_; }
-
   private:
     Host& frame_;
-    int steps_ = 0;
 };
 
 // A busy cursor for the length of a scope.

@@ -2,6 +2,7 @@
 #include "ops/ui/tone_forms.h"
 
 #include "ops/tone.h"
+#include "platform/ui/dialog_parts.h"
 #include "platform/ui/settings_store.h"
 
 #include <QDialogButtonBox>
@@ -22,8 +23,7 @@ TNumberForm::TNumberForm(const QString& formName, const QString& caption, const 
     : QDialog(parent), edit_(new QSpinBox) {
     setObjectName(formName);
     setWindowTitle(caption);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    SetFixedDialogFlags(this);
 
     edit_->setObjectName(editName);
     edit_->setRange(min, max);
@@ -34,30 +34,23 @@ TNumberForm::TNumberForm(const QString& formName, const QString& caption, const 
     row->addWidget(text);
     row->addWidget(edit_);
 
-    auto* buttons = new QDialogButtonBox;
-    OkBtn = buttons->addButton(okCaption, QDialogButtonBox::AcceptRole);
-    OkBtn->setObjectName(QStringLiteral("OkBtn"));
-    OkBtn->setDefault(true);
-    CancelBtn = buttons->addButton(QStringLiteral("A&bbrechen"), QDialogButtonBox::RejectRole);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    const OkCancelButtons buttons = AddOkCancel(this, okCaption);
+    OkBtn = buttons.Ok;
+    CancelBtn = buttons.Cancel;
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
-    layout->addWidget(buttons);
+    layout->addWidget(buttons.Box);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 bool TNumberForm::Run() {
     adjustSize();
     FormSettings settings(objectName());
-    if (settings.value(QStringLiteral("Placement")).isValid()) {
-        settings.restorePlacement(this);
-    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!settings.restorePlacement(this) && screen != nullptr)
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                         screen->availableGeometry()));
-    }
     const bool ok = exec() == QDialog::Accepted;
     settings.storePlacement(this);
     return ok;

@@ -76,15 +76,12 @@ SaveAnswer GetSaveImageName(QWidget* parent, const std::vector<DialogFilter>& fi
     if (selected >= 0 && selected < qt.size())
         dialog.selectNameFilter(qt[selected]);
     // a name typed without an extension gets the one of the chosen filter, before the
-    // overwrite prompt looks at it
+    // overwrite prompt looks at it (the same one saving gives it)
     auto suffixOf = [&](const QString& filter) {
         const int i = static_cast<int>(qt.indexOf(filter));
         if (i < 0)
             return QString();
-        for (const std::string& p : filters[static_cast<size_t>(i)].Patterns)
-            if (p.size() > 2 && p.compare(0, 2, "*.") == 0 && p.find('*', 1) == std::string::npos)
-                return QString::fromStdString(p.substr(2));
-        return QString();
+        return QString::fromStdString(FilterExtension(filters[static_cast<size_t>(i)])).mid(1);
     };
     dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,

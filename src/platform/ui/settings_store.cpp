@@ -31,14 +31,28 @@ int FormSettings::intValue(const QString& key, int fallback) const {
     return ok ? v : fallback;
 }
 
+int FormSettings::intValue(const QString& key, int fallback, int min, int max) const {
+    const int v = intValue(key, fallback);
+    return v >= min && v <= max ? v : fallback;
+}
+
+double FormSettings::doubleValue(const QString& key, double fallback, double min,
+                                 double max) const {
+    bool ok = false;
+    const double v = settings_.value(key).toDouble(&ok);
+    return ok && v >= min && v <= max ? v : fallback;
+}
+
 void FormSettings::setValue(const QString& key, const QVariant& value) {
     settings_.setValue(key, value);
 }
 
-void FormSettings::restorePlacement(QWidget* window) const {
+bool FormSettings::restorePlacement(QWidget* window) const {
     const QByteArray geometry = settings_.value(QStringLiteral("Placement")).toByteArray();
-    if (!geometry.isEmpty())
-        window->restoreGeometry(geometry);
+    if (geometry.isEmpty())
+        return false;
+    window->restoreGeometry(geometry);
+    return true;
 }
 
 void FormSettings::storePlacement(const QWidget* window) {
