@@ -134,8 +134,10 @@ int run(int argc, char** argv) {
     // the input: a file or a new image
     if (args[i] == "--new") {
         if (i + 3 >= args.size()) throw UsageError{"--new braucht Breite, Höhe und Farbtiefe"};
-        const auto w = static_cast<int32_t>(ParseInt(args[i + 1], 1, 32767, "Breite"));
-        const auto h = static_cast<int32_t>(ParseInt(args[i + 2], 1, 32767, "Höhe"));
+        const TIntRange& wr = kNewImageWidthRange;
+        const TIntRange& hr = kNewImageHeightRange;
+        const auto w = static_cast<int32_t>(ParseInt(args[i + 1], wr.Min, wr.Max, "Breite"));
+        const auto h = static_cast<int32_t>(ParseInt(args[i + 2], hr.Min, hr.Max, "Höhe"));
         const auto bpp = static_cast<int32_t>(ParseInt(args[i + 3], 1, 24, "Farbtiefe"));
         if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24)
             throw UsageError{"Farbtiefe muss 1, 4, 8 oder 24 sein"};
@@ -159,11 +161,12 @@ int run(int argc, char** argv) {
         if (name == "--save") {
             if (i + 1 >= args.size()) throw UsageError{"--save braucht einen Dateinamen"};
             const std::string out = args[i + 1];
-            int quality = 75;
+            const TIntRange& qr = kJpegQualityRange;
+            int quality = qr.Default;
             i += 2;
             if (i < args.size() && args[i] == "--quality") {
                 if (i + 1 >= args.size()) throw UsageError{"--quality braucht eine Zahl"};
-                quality = static_cast<int>(ParseInt(args[i + 1], 1, 99, "--quality"));
+                quality = static_cast<int>(ParseInt(args[i + 1], qr.Min, qr.Max, "--quality"));
                 i += 2;
             }
             if (i != args.size()) throw UsageError{"Nach --save folgt nichts mehr: " + args[i]};

@@ -4,6 +4,7 @@
 
 #include "document/document_state.h"
 #include "document/host.h"
+#include "document/value_range.h"
 
 #include <cstdint>
 #include <string>
@@ -14,20 +15,12 @@ namespace pixorama {
 // "NONAME" followed by the number of child windows before this one plus 1.
 std::string NonameName(int childWindowsBefore);
 
-// The range a dialog's number may take.
-struct TValueRange {
-    int32_t Min, Max;
-    bool contains(int64_t v) const { return v >= Min && v <= Max; }
-};
-
-// The New dialog's width and height, and their presets.
-inline constexpr TValueRange kNewImageSizeRange{1, 32767};
-inline constexpr int32_t kNewImageWidthDefault = 320;
-inline constexpr int32_t kNewImageHeightDefault = 200;
+// The New dialog's width and height with their presets.
+inline constexpr TIntRange kNewImageWidthRange{1, 32767, 320};
+inline constexpr TIntRange kNewImageHeightRange{1, 32767, 200};
 
 // The quality of a JPEG to be written, and its preset ("Voreinstellung: 75").
-inline constexpr TValueRange kJpegQualityRange{1, 99};
-inline constexpr int32_t kJpegQualityDefault = 75;
+inline constexpr TIntRange kJpegQualityRange{1, 99, 75};
 
 // Bits per pixel of an item of the New dialog's depth list (0: 1, 1: 4, 2: 8, else 24).
 int NewImageBitsPerPixel(int tiefeBoxIndex);

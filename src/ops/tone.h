@@ -6,6 +6,7 @@
 #include "document/document_state.h"
 #include "document/host.h"
 #include "document/undo.h"
+#include "document/value_range.h"
 
 #include <cstdint>
 
@@ -31,10 +32,6 @@ template <class Op> void RunCommand(DocumentState& doc, Host& host, Op&& op) {
 }
 
 // Ranges and defaults of the two tone dialogs.
-struct TIntRange {
-    int32_t Min, Max, Default;
-    bool contains(int64_t v) const { return v >= Min && v <= Max; }
-};
 inline constexpr TIntRange kPosterBitsRange{1, 7, 4}; // "Farbe auf X Bits pro Kanal beschränken:"
 inline constexpr TIntRange kSolarThresholdRange{1, 255, 128}; // "Grenzwert:"
 

@@ -163,7 +163,7 @@ void TMainForm::saveChild(TMDIChild* child, bool askName) {
                 QStringLiteral("Speichern unter"), MB_YESNO | MB_ICONWARNING) != IDYES)
             return;
     }
-    int quality = kJpegQualityDefault;
+    int quality = kJpegQualityRange.Default;
     if (IsJpegFormat(target.Format)) {
         TJpegQForm form(this);
         if (!form.Run())

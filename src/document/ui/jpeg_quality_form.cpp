@@ -38,7 +38,7 @@ TJpegQForm::TJpegQForm(QWidget* parent)
     QualED1->setTickInterval(10);
     QualEd2->setObjectName(QStringLiteral("QualEd2"));
     QualEd2->setRange(kJpegQualityRange.Min, kJpegQualityRange.Max);
-    QualED1->setValue(FormSettings(kForm).intValue(kKey, kJpegQualityDefault, kJpegQualityRange.Min,
+    QualED1->setValue(FormSettings(kForm).intValue(kKey, kJpegQualityRange.Default, kJpegQualityRange.Min,
                                                    kJpegQualityRange.Max));
     QualEd2->setValue(QualED1->value());
     CoupleSliderAndEdit(QualED1, QualEd2);
@@ -51,7 +51,7 @@ TJpegQForm::TJpegQForm(QWidget* parent)
     sliderRow->addWidget(new QLabel(QStringLiteral("Hohe Qualität")));
     g->addLayout(sliderRow);
     auto* numberRow = new QHBoxLayout;
-    numberRow->addWidget(new QLabel(QStringLiteral("Voreinstellung: %1").arg(kJpegQualityDefault)));
+    numberRow->addWidget(new QLabel(QStringLiteral("Voreinstellung: %1").arg(kJpegQualityRange.Default)));
     numberRow->addStretch(1);
     numberRow->addWidget(new QLabel(QStringLiteral("Als Zahl:")));
     numberRow->addWidget(QualEd2);

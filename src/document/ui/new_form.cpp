@@ -22,11 +22,11 @@ TNewForm::TNewForm(QWidget* parent)
     setObjectName(QStringLiteral("TNewForm"));
 
     BreitEdit->setObjectName(QStringLiteral("BreitEdit"));
-    BreitEdit->setRange(kNewImageSizeRange.Min, kNewImageSizeRange.Max);
-    BreitEdit->setValue(kNewImageWidthDefault);
+    BreitEdit->setRange(kNewImageWidthRange.Min, kNewImageWidthRange.Max);
+    BreitEdit->setValue(kNewImageWidthRange.Default);
     HochEdit->setObjectName(QStringLiteral("HochEdit"));
-    HochEdit->setRange(kNewImageSizeRange.Min, kNewImageSizeRange.Max);
-    HochEdit->setValue(kNewImageHeightDefault);
+    HochEdit->setRange(kNewImageHeightRange.Min, kNewImageHeightRange.Max);
+    HochEdit->setValue(kNewImageHeightRange.Default);
     TiefeBox->setObjectName(QStringLiteral("TiefeBox"));
     TiefeBox->addItems({QStringLiteral("2 Bit - Schwarz/Weiß"), QStringLiteral("4 Bit - 16 Farben"),
                         QStringLiteral("8 Bit - 256 Farben"),
