@@ -177,14 +177,19 @@ int run(int argc, char** argv) {
         for (const Step& s : Steps())
             if (s.name == name) step = &s;
         if (step == nullptr) throw UsageError{"Unbekannter Schritt: " + name};
-        if (i + static_cast<size_t>(step->argCount) >= args.size())
+        size_t count = static_cast<size_t>(step->argCount);
+        if (step->argCount == kArgsUpToNextStep) {
+            count = 0;
+            while (i + 1 + count < args.size() && args[i + 1 + count].rfind("--", 0) != 0)
+                ++count;
+        }
+        if (i + count >= args.size())
             throw UsageError{"Zu wenige Angaben für " + step->usage};
         std::vector<std::string> stepArgs(args.begin() + static_cast<long>(i) + 1,
-                                          args.begin() + static_cast<long>(i) + 1 +
-                                              step->argCount);
+                                          args.begin() + static_cast<long>(i + 1 + count));
         step->run(ctx, stepArgs);
         if (ctx.host.errorShown) return 1;
-        i += 1 + static_cast<size_t>(step->argCount);
+        i += 1 + count;
     }
     return 0;
 }

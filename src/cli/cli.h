@@ -4,6 +4,7 @@
 
 #include "document/document_state.h"
 #include "document/host.h"
+#include "tools/mouse_dispatch.h"
 
 #include <cstdint>
 #include <functional>
@@ -25,9 +26,21 @@ class CliHost : public Host {
     int lastPercent_ = -1;
 };
 
+// The window the command line's gestures run in: zoom 1:1, nothing to scroll or show; the
+// tool options are the sticky steps' values.
+class CliView : public MouseView {
+  public:
+    Tool tool = Tool::Zoom;
+    TToolOptions options;
+    Tool SelectedTool() const override { return tool; }
+    TToolOptions Options() const override { return options; }
+};
+
 struct Context {
     CliHost host;
     DocumentState doc;
+    CliView view;
+    MouseButton button = MouseButton::Left; // --button
 };
 
 // Thrown by a step for a wrong command line (usage, exit 2).
@@ -41,10 +54,13 @@ struct StepError {
 
 struct Step {
     std::string name;   // "--info"
-    int argCount;       // fixed number of arguments after the name
+    int argCount;       // fixed number of arguments after the name; kArgsUpToNextStep: every
+                        // argument up to the next one that starts with "--"
     std::string usage;  // "--posterize N"
     std::function<void(Context&, const std::vector<std::string>&)> run;
 };
+
+inline constexpr int kArgsUpToNextStep = -1;
 
 // All registered steps.
 std::vector<Step>& Steps();

@@ -3,7 +3,7 @@
 
 #include "document/undo.h"
 #include "ops/histogram.h"
-#include "tools/selection.h"
+#include "document/selection.h"
 
 #include <iostream>
 

@@ -1,7 +1,8 @@
 // pixorama-cli steps of the menu "&Auswahl" and the geometric selection tool.
 #include "cli/cli.h"
 
-#include "tools/selection.h"
+#include "document/selection.h"
+#include "tools/selection_tools.h"
 
 #include <climits>
 

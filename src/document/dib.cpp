@@ -23,6 +23,16 @@ void CopyBytesParallel(uint8_t* dst, const uint8_t* src, size_t bytes) {
     }
 }
 
+bool CopyImagePixels(TDibRecord& dst, const TDibRecord& src) {
+    if (dst.Bits == nullptr || src.Bits == nullptr || dst.Info == nullptr || src.Info == nullptr ||
+        DibWidth(&dst) != DibWidth(&src) || DibHeight(&dst) != DibHeight(&src) ||
+        DibBitsPerPixel(&dst) != DibBitsPerPixel(&src))
+        return false;
+    CopyBytesParallel(dst.Bits, src.Bits,
+                      static_cast<size_t>(src.LineBytes) * static_cast<size_t>(DibHeight(&src)));
+    return true;
+}
+
 TDibRecord MakeDIBCopy(const TDibRecord& src, Host& host) {
     TDibRecord copy;
     std::memset(&copy, 0, sizeof(copy));

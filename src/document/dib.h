@@ -44,6 +44,9 @@ inline int32_t PaletteEntries(const TDibRecord& dib) {
     return n <= 256 ? n : 0;
 }
 
+// Copies src's pixel buffer into dst when both have the same size and depth; false otherwise.
+bool CopyImagePixels(TDibRecord& dst, const TDibRecord& src);
+
 // Deep copy of src.  A source without pixels gives a record without pixels and no message; a
 // copy that cannot be made shows the shortage message and comes back with nil Bits.
 TDibRecord MakeDIBCopy(const TDibRecord& src, Host& host);

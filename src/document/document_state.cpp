@@ -38,6 +38,12 @@ void DropFloating(DocumentState& doc) {
     doc.Floating = false;
     doc.FloatTransparent = false;
     doc.FloatHasMask = false;
+    doc.FloatDrawnValid = false;
+}
+
+void FinishDraging(DocumentState& doc) {
+    if (doc.Floating)
+        DropFloating(doc);
 }
 
 } // namespace pixorama

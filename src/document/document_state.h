@@ -15,6 +15,19 @@ struct TRect {
 };
 struct TPoint {
     int32_t X = 0, Y = 0;
+    bool operator==(const TPoint&) const = default;
+};
+
+// The modifier keys of a mouse event.
+struct TShiftState {
+    bool Shift = false, Ctrl = false, Alt = false;
+};
+
+// The free-hand polygon while it is drawn: screen points during the drag, image points just
+// before use.  The record holds a list of point lists; the free selection uses one.
+struct TFreePoly {
+    bool Active = false;
+    std::vector<std::vector<TPoint>> Lists;
 };
 
 // One undo level: deep copies taken before a change.
@@ -43,15 +56,31 @@ struct DocumentState {
     TDibRecord SelMask{};   // 1-bit, image size, 1 = selected
     TRect SelRect;          // bounding box of the selection
     std::vector<TPoint> SelOutline; // pixels the marching ants are drawn on (may repeat)
+    // Index of the first outline point found while scanning each image row (height + 1
+    // entries, or empty): the ants of the visible rows are found without walking the rest.
+    std::vector<size_t> SelOutlineRowStart;
     int AntsPhase = 0;
+    TFreePoly FreePoly;
 
     bool Floating = false;  // a floating piece exists (already drawn into Dib)
     TDibRecord FloatBackground{}, FloatDib{}, FloatMask{};
     bool FloatTransparent = false, FloatHasMask = false;
-    TPoint DragOffset;
+    TPoint DragOffset;      // screen: mouse point + DragOffset = the piece's corner
+    // Image point of the placed piece's top-left corner.  The piece is re-lifted and re-laid
+    // there; the selection's box can be smaller (transparent or cut-off edges).
+    TPoint FloatPos;
+    // Image rectangle where the moving piece was last laid over FloatBackground; the next
+    // preview restores only that part.  Cleared whenever the image may have changed otherwise.
+    bool FloatDrawnValid = false;
+    TRect FloatDrawn;
 
-    int MouseMode = 0;      // mouse gesture state
+    // Mouse state (screen points are paint-box coordinates).
+    int MouseMode = 0;      // 0 none, 1 line, 2 shape, 3 stroke, 4 geometric selection,
+                            // 5 free selection, 6 hand, 98 moving, 99 placing a paste
     bool Tracking = false, CaptureTaken = false;
+    int32_t PaintColor = 0, OtherColor = 0;
+    TPoint AnchorPt, DrawnPt, CurPt;
+    TShiftState ShiftState;
 
     int UndoCount = 0;      // filled levels; level UndoCount (1-based) is the newest
     std::array<TUndoLevel, 3> UndoLevels;
@@ -70,5 +99,8 @@ bool AttachImage(DocumentState& doc, const TDibRecord& dib);
 
 // Frees the floating piece's records without merging anything.
 void DropFloating(DocumentState& doc);
+// Merges a floating piece: Dib and SelMask keep what they show, the records go.  Nothing
+// happens unless a piece floats.
+void FinishDraging(DocumentState& doc);
 
 } // namespace pixorama

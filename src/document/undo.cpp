@@ -1,7 +1,7 @@
 // The three undo levels of a document.
 #include "document/undo.h"
 
-#include "tools/selection.h"
+#include "document/selection.h"
 
 #include <utility>
 

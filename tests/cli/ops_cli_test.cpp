@@ -7,7 +7,8 @@
 #include "ops/corrections.h"
 #include "ops/histogram.h"
 #include "ops/tone.h"
-#include "tools/selection.h"
+#include "document/selection.h"
+#include "tools/selection_tools.h"
 
 #include <gtest/gtest.h>
 

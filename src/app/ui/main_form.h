@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/menu_rules.h"
-#include "app/tool_options.h"
+#include "tools/tool_options.h"
 #include "document/document_files.h"
 #include "document/ui/child_host.h"
 #include "document/zoom.h"

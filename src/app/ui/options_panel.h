@@ -3,7 +3,7 @@
 // the moment they use them.
 #pragma once
 
-#include "app/tool_options.h"
+#include "tools/tool_options.h"
 
 #include <QSpinBox>
 #include <QToolBar>

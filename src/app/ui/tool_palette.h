@@ -2,7 +2,7 @@
 // tools ask it which tool is selected on every mouse event.
 #pragma once
 
-#include "app/tool_options.h"
+#include "tools/tool_options.h"
 
 #include <QToolBar>
 

@@ -1,5 +1,6 @@
-// The selection mask: its outline and bounding box, select all / none / invert, and the
-// geometric selection made at the release of the selection tool.
+// The selection mask of a document: its query, its outline and bounding box, and the commands
+// select all / none / invert.  The mask is document state; the tools that draw into it live in
+// tools/.
 #pragma once
 
 #include "document/document_state.h"
@@ -15,6 +16,15 @@ inline SelectionMode SelectionModeFor(bool shift, bool ctrl) {
     return shift ? SelectionMode::Add : (ctrl ? SelectionMode::Subtract : SelectionMode::Replace);
 }
 
+// The mask's value at (x, y): 1 = selected.  HasSelection is not consulted; 0 outside.
+int32_t MaskValue(const DocumentState& doc, int32_t x, int32_t y);
+// Whether the operations treat (x, y) as selected: everything when there is no selection.
+inline bool IsSelected(const DocumentState& doc, int32_t x, int32_t y) {
+    return !doc.HasSelection || MaskValue(doc, x, y) == 1;
+}
+// Sets every byte of the mask's buffer (padding included) to value.
+void FillMask(DocumentState& doc, uint8_t value);
+
 // Rebuilds SelOutline, SelRect and HasSelection from SelMask, then lets the host update its
 // menus.  Every change of the mask ends here (except select none).
 void UpdateSelddib(DocumentState& doc, Host& host);
@@ -26,22 +36,5 @@ void AddOutlinePoint(DocumentState& doc, Host& host, int32_t x, int32_t y);
 void SelectAll(DocumentState& doc, Host& host);
 void SelectNone(DocumentState& doc, Host& host);
 void InvertSelection(DocumentState& doc, Host& host);
-
-// The press of a selection tool that starts a new selection: undo level, floating piece merged.
-void BeginSelectionGesture(DocumentState& doc, Host& host);
-
-// The shape list of the options panel ("Rechteck", "Quadrat", "Ellipse", "Kreis").
-enum SelectionShape : int {
-    kShapeRechteck = 0,
-    kShapeQuadrat = 1,
-    kShapeEllipse = 2,
-    kShapeKreis = 3
-};
-
-// The geometric selection at the release, between the two image points (inclusive): the mask is
-// cleared for replace, the rectangle or ellipse drawn with 1 (0 to subtract), then the outline
-// rebuilt.
-void GeometricSelection(DocumentState& doc, Host& host, int shape, SelectionMode mode, int32_t x0,
-                        int32_t y0, int32_t x1, int32_t y1);
 
 } // namespace pixorama

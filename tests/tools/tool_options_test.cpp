@@ -1,5 +1,5 @@
 // The options panel tables: presets, clamping, what each tool shows, the lists.
-#include "app/tool_options.h"
+#include "tools/tool_options.h"
 
 #include "recording_host.h"
 

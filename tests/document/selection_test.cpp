@@ -1,5 +1,6 @@
 // Selection outline, the selection commands and the geometric selection.
-#include "tools/selection.h"
+#include "document/selection.h"
+#include "tools/selection_tools.h"
 
 #include "../ops/image_helpers.h"
 #include "recording_host.h"

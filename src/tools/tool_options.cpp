@@ -1,5 +1,5 @@
 // The tables of the tool palette and the options panel.
-#include "app/tool_options.h"
+#include "tools/tool_options.h"
 
 #include <cstddef>
 
