@@ -22,6 +22,8 @@ void freeLevel(TUndoLevel& level) {
 
 void SaveForUndo(DocumentState& doc, Host& host) {
     doc.Modified = true;
+    // a command is about to change the image: a moving piece restores all of it next time
+    doc.FloatDrawnValid = false;
     if (doc.UndoCount >= 3) FreeUndoBuffer(doc, 1);
     TUndoLevel& level = doc.UndoLevels[static_cast<size_t>(doc.UndoCount)];
     ++doc.UndoCount;

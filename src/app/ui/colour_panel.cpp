@@ -218,11 +218,11 @@ void TColourPanel::PalPaintBoxMouseMove(int x, int y) {
         return;
     const TPanelPick pick = PanelPickAt(doc_->Doc(), x, y);
     if (pick.Value >= 0)
-        showReadout(toQColor(pick.Colour),
+        ShowReadout(toQColor(pick.Colour),
                     n > 256 ? QStringLiteral("--") : QString::number(pick.Value));
 }
 
-void TColourPanel::showReadout(const QColor& colour, const QString& index) {
+void TColourPanel::ShowReadout(const QColor& colour, const QString& index) {
     RedLabel->setText(QStringLiteral("R ") + QString::number(colour.red()));
     GreenLabel->setText(QStringLiteral("G ") + QString::number(colour.green()));
     BlueLabel->setText(QStringLiteral("B ") + QString::number(colour.blue()));
@@ -238,7 +238,7 @@ void TColourPanel::shapeMouseMove(bool fore) {
     if (doc_ != nullptr && doc_->Doc().Dib.Bits != nullptr &&
         DibBitsPerPixel(&doc_->Doc().Dib) < 24)
         index = QString::number(fore ? doc_->Doc().ForeColor : doc_->Doc().BackColor);
-    showReadout(shape->Colour(), index);
+    ShowReadout(shape->Colour(), index);
 }
 
 bool TColourPanel::runColorDialog(QColor& colour) {

@@ -69,6 +69,8 @@ class TColourPanel : public QToolBar {
     void PalPaintBoxMouseMove(int x, int y);
     void RxSpeedButton1Click();
     void AColTimer1Timer();
+    // The colour read-out (pipette, palette strip, swatches): colour, and the index text.
+    void ShowReadout(const QColor& colour, const QString& index);
 
     QWidget* Panel2;
     TShape *Shape1, *Shape2, *AColShape;
@@ -90,7 +92,6 @@ class TColourPanel : public QToolBar {
     int colourCount() const;
     void shapeMouseDown(bool fore);
     void shapeMouseMove(bool fore);
-    void showReadout(const QColor& colour, const QString& index);
     bool runColorDialog(QColor& colour);
 
     const TDibRecord* colorField_;

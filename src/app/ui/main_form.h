@@ -95,6 +95,11 @@ class TMainForm : public QMainWindow, public ChildHost {
     DisplayPalette ActivePalette() const override;
     void ChildActivated(TMDIChild* child) override;
     void ChildClosed(TMDIChild* child) override;
+    TToolOptions ToolOptionValues() const override;
+    void SetStatusPanel(int panel, const QString& text) override;
+    void ShowPixelReadout(const QColor& colour, const QString& index) override;
+    void FitChildToZoom(TMDIChild* child) override;
+    void ZoomShown(TMDIChild* child) override;
 
     // ---- handlers ----
     void FileNewItemClick();
@@ -136,13 +141,20 @@ class TMainForm : public QMainWindow, public ChildHost {
     TColourPanel* ColourPanel() const { return colourPanel_; }
     THistoForm* HistoWindow() const { return histoForm_; }
     // The tool whose button is down.
-    Tool SelectedTool() const;
+    Tool SelectedTool() const override;
     TDibRecord ColorField{}; // 48 x 96 colour field of the colour panel
     TDibRecord PatternDib{}; // fill pattern, empty until one is loaded
     void Rckgngig1Click();
     void LoadPattBtnClick();
+
+    // ---- menu "&Auswahl" (main_selection.cpp) ----
+    void Allesauswhlen1Click();
+    void Nichtauswhlen1Click();
+    void Auswahlumkeheren1Click();
+    void VomUntergrundlsen1Click();
+    void MitUntergrundverschmelzen1Click();
     // Recomputes the histogram window from the active document.
-    void Updatehistogramm();
+    void Updatehistogramm() override;
     // Colour panel, zoom list and histogram follow the active document.
     void RefreshToolWindows();
 
@@ -168,6 +180,7 @@ class TMainForm : public QMainWindow, public ChildHost {
     void storeSettings();
     void subWindowActivated(QMdiSubWindow* window);
     void createToolBars();
+    void connectSelectionMenu();
     void followZoomBox();
 
     class FrameHost;

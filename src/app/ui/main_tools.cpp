@@ -4,6 +4,7 @@
 
 #include "app/ui/colour_panel.h"
 #include "app/ui/options_panel.h"
+#include "app/ui/status_bar.h"
 #include "app/ui/tool_palette.h"
 #include "colour/hsl.h"
 #include "document/ui/mdi_child.h"
@@ -12,6 +13,7 @@
 #include "platform/ui/file_dialogs.h"
 
 #include <QAction>
+#include <QScrollArea>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -58,6 +60,47 @@ void TMainForm::createToolBars() {
 
     // the option controls hold their start values from creation; the panel shows the zoom tool
     optionsPanel_->ZoomBtnClick(toolPalette_->SelectedTool());
+    connectSelectionMenu();
+}
+
+TToolOptions TMainForm::ToolOptionValues() const {
+    TToolOptions o;
+    o.Breit = optionsPanel_->Breit();
+    o.Typ = optionsPanel_->ShapeTyp();
+    o.Stil = optionsPanel_->ShapeStil();
+    o.Tol = optionsPanel_->Tol();
+    return o;
+}
+
+void TMainForm::SetStatusPanel(int panel, const QString& text) {
+    statusBar_->SetPanelText(panel, text);
+}
+
+void TMainForm::ShowPixelReadout(const QColor& colour, const QString& index) {
+    colourPanel_->ShowReadout(colour, index);
+}
+
+void TMainForm::FitChildToZoom(TMDIChild* child) {
+    DocumentState& doc = child->Doc();
+    QMdiSubWindow* sub = child->SubWindow();
+    child->SettleLayout();
+    if (sub != nullptr && !sub->isMinimized() && !sub->isMaximized()) {
+        QScrollArea* box = child->ScrollBox1();
+        const WindowRect r = ZoomWindowSize({sub->x(), sub->y(), sub->width(), sub->height()},
+                                            box->viewport()->width(), box->viewport()->height(),
+                                            DibWidth(&doc.Dib), DibHeight(&doc.Dib), doc.ZoomIn,
+                                            doc.ZoomOut, frameSpace());
+        sub->resize(r.Width, r.Height);
+    }
+    child->UpdatePaintBoxSize();
+    child->SettleLayout();
+}
+
+void TMainForm::ZoomShown(TMDIChild* child) {
+    child->UpdateCaption();
+    child->Repaint();
+    followZoomBox();
+    UpdateMenuItems();
 }
 
 Tool TMainForm::SelectedTool() const {

@@ -3,7 +3,9 @@
 
 #include "document/display.h"
 #include "document/host.h"
+#include "tools/mouse_view.h"
 
+#include <QColor>
 #include <QString>
 
 namespace pixorama::ui {
@@ -26,6 +28,20 @@ class ChildHost {
     // A document window became active or is closing.
     virtual void ChildActivated(TMDIChild* child) = 0;
     virtual void ChildClosed(TMDIChild* child) = 0;
+
+    // ---- for the mouse tools ----
+    // The tool that is down in the tool palette, and the options panel's values.
+    virtual Tool SelectedTool() const = 0;
+    virtual TToolOptions ToolOptionValues() const = 0;
+    // Status panel 0 or 1.
+    virtual void SetStatusPanel(int panel, const QString& text) = 0;
+    // The colour read-out of the colour panel: colour and index text ("--" for 24-bit).
+    virtual void ShowPixelReadout(const QColor& colour, const QString& index) = 0;
+    // The child's zoom changed: fit its window (normal state) and paint box; then, after it
+    // scrolled, ZoomShown updates the zoom list, the caption and the menus.
+    virtual void FitChildToZoom(TMDIChild* child) = 0;
+    virtual void ZoomShown(TMDIChild* child) = 0;
+    virtual void Updatehistogramm() = 0;
 };
 
 } // namespace pixorama::ui

@@ -7,6 +7,9 @@
 #include "document/ui/child_host.h"
 #include "document/zoom.h"
 #include "platform/ui/message_box.h"
+#include "tools/feedback.h"
+#include "tools/mouse_dispatch.h"
+#include "tools/ui/child_mouse_view.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -17,6 +20,7 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace pixorama::ui {
@@ -32,6 +36,18 @@ TPaintBox::TPaintBox(TMDIChild* owner) : QWidget(nullptr), owner_(owner) {
 void TPaintBox::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     owner_->PaintBox1Paint(painter, event->region());
+}
+
+void TPaintBox::mousePressEvent(QMouseEvent* event) {
+    owner_->PaintBox1MouseDown(event);
+}
+
+void TPaintBox::mouseMoveEvent(QMouseEvent* event) {
+    owner_->PaintBox1MouseMove(event);
+}
+
+void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
+    owner_->PaintBox1MouseUp(event);
 }
 
 TMDIChild::TMDIChild(ChildHost& host, QWidget* parent)
@@ -54,6 +70,13 @@ TMDIChild::TMDIChild(ChildHost& host, QWidget* parent)
     // the image follows the scroll bars while they are dragged
     scrollBox_->horizontalScrollBar()->setTracking(true);
     scrollBox_->verticalScrollBar()->setTracking(true);
+
+    mouseView_ = MakeChildMouseView(*this, host_);
+    mouse_ = std::make_unique<MouseDispatcher>(doc_, host_.CoreHost(), *mouseView_);
+    timer1_ = new QTimer(this);
+    timer1_->setInterval(250);
+    connect(timer1_, &QTimer::timeout, this, &TMDIChild::Timer1Timer);
+    timer1_->start();
 }
 
 TMDIChild::~TMDIChild() = default;
@@ -164,6 +187,10 @@ void TMDIChild::paintRect(uint32_t* pixels, int32_t stride, const QRect& rect) {
         fillBlock(pixels, stride, rect.width(), rect.height(), kWorkspaceColour.rgb());
     DisplaySurface surface = surfaceFor(pixels, stride, rect);
     drawInto(surface);
+    // the ants and the gesture's XOR feedback lie over the image until the next repaint
+    if (!doc_.Tracking)
+        DrawSelection(surface, doc_);
+    DrawGestureFeedback(surface, doc_, host_.ToolOptionValues().Typ);
 }
 
 void TMDIChild::PaintBox1Paint(QPainter& painter, const QRegion& region) {

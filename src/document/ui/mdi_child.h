@@ -8,8 +8,17 @@
 #include <QImage>
 #include <QWidget>
 
+#include <memory>
+
 class QMdiSubWindow;
 class QScrollArea;
+class QMouseEvent;
+class QTimer;
+
+namespace pixorama {
+class MouseDispatcher;
+class MouseView;
+} // namespace pixorama
 
 namespace pixorama::ui {
 
@@ -27,6 +36,9 @@ class TPaintBox : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     TMDIChild* owner_;
@@ -61,6 +73,18 @@ class TMDIChild : public QWidget {
     void setcol1(int32_t value);
     void setcol2(int32_t value);
 
+    // The paint box's mouse events, handed to the tool that is down (paint box points).
+    void PaintBox1MouseDown(QMouseEvent* event);
+    void PaintBox1MouseMove(QMouseEvent* event);
+    void PaintBox1MouseUp(QMouseEvent* event);
+    MouseDispatcher& Mouse() { return *mouse_; }
+    // The marching ants' timer (250 ms).
+    QTimer* Timer1() const { return timer1_; }
+    void Timer1Timer();
+    // Cursor number (0..18) shown on the paint box.
+    int CursorId() const { return cursorId_; }
+    void SetCursorId(int id);
+
     // Called by the frame when this window becomes the active one.
     void FormActivate();
     // Asks about unsaved changes; true when the window may close.
@@ -86,6 +110,10 @@ class TMDIChild : public QWidget {
     QScrollArea* scrollBox_;
     TPaintBox* paintBox_;
     QImage view_; // the visible part, converted straight from the image
+    std::unique_ptr<MouseView> mouseView_;
+    std::unique_ptr<MouseDispatcher> mouse_;
+    QTimer* timer1_;
+    int cursorId_ = 0;
 };
 
 } // namespace pixorama::ui

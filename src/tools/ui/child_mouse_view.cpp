@@ -1,0 +1,116 @@
+// MouseView over a document window, and the window's mouse handlers and ants timer.
+#include "tools/ui/child_mouse_view.h"
+
+#include "document/ui/child_host.h"
+#include "document/ui/mdi_child.h"
+#include "platform/ui/cursors.h"
+#include "tools/feedback.h"
+#include "tools/mouse_dispatch.h"
+
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace pixorama::ui {
+
+namespace {
+
+class ChildMouseView : public MouseView {
+  public:
+    ChildMouseView(TMDIChild& child, ChildHost& host) : child_(child), host_(host) {}
+
+    Tool SelectedTool() const override { return host_.SelectedTool(); }
+    TToolOptions Options() const override { return host_.ToolOptionValues(); }
+    // Qt gives the widget under a pressed button the mouse until the release (an implicit
+    // grab), so the paint box always has it during a gesture.
+    bool TakeCapture() override { return true; }
+    void ReleaseCapture() override {}
+    void Repaint() override { child_.Repaint(); }
+    void RubberBandChanged() override { child_.Repaint(); }
+    void SetStatus(int panel, const std::string& text) override {
+        host_.SetStatusPanel(panel, QString::fromStdString(text));
+    }
+    void ShowPixelReadout(const TRgb& c, const std::string& index) override {
+        host_.ShowPixelReadout(QColor(c.R, c.G, c.B), QString::fromStdString(index));
+    }
+    int CursorId() const override { return child_.CursorId(); }
+    void SetCursorId(int id) override { child_.SetCursorId(id); }
+    void ColoursChanged(bool fore) override {
+        const DocumentState& doc = child_.Doc();
+        if (fore)
+            child_.setcol1(doc.ForeColor);
+        else
+            child_.setcol2(doc.BackColor);
+    }
+    void Updatehistogramm() override { host_.Updatehistogramm(); }
+    void UpdateCaption() override { child_.UpdateCaption(); }
+    int ScrollPos(bool vertical) const override { return bar(vertical)->value(); }
+    void SetScrollPos(bool vertical, int pos) override { bar(vertical)->setValue(pos); }
+    int ClientExtent(bool vertical) const override {
+        const QWidget* box = child_.ScrollBox1();
+        return vertical ? box->height() : box->width();
+    }
+    void FitToZoom() override { host_.FitChildToZoom(&child_); }
+    void ZoomShown() override { host_.ZoomShown(&child_); }
+
+  private:
+    QScrollBar* bar(bool vertical) const {
+        QScrollArea* box = child_.ScrollBox1();
+        return vertical ? box->verticalScrollBar() : box->horizontalScrollBar();
+    }
+
+    TMDIChild& child_;
+    ChildHost& host_;
+};
+
+MouseButton buttonOf(Qt::MouseButton b) {
+    if (b == Qt::LeftButton)
+        return MouseButton::Left;
+    if (b == Qt::RightButton)
+        return MouseButton::Right;
+    return MouseButton::Middle;
+}
+
+TShiftState keysOf(Qt::KeyboardModifiers m) {
+    return {m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier),
+            m.testFlag(Qt::AltModifier)};
+}
+
+QPoint pointOf(const QMouseEvent* e) {
+    const QPointF p = e->position();
+    return {qFloor(p.x()), qFloor(p.y())};
+}
+
+} // namespace
+
+std::unique_ptr<MouseView> MakeChildMouseView(TMDIChild& child, ChildHost& host) {
+    return std::make_unique<ChildMouseView>(child, host);
+}
+
+void TMDIChild::PaintBox1MouseDown(QMouseEvent* event) {
+    const QPoint p = pointOf(event);
+    mouse_->PaintBox1MouseDown(buttonOf(event->button()), keysOf(event->modifiers()), p.x(),
+                               p.y());
+}
+
+void TMDIChild::PaintBox1MouseMove(QMouseEvent* event) {
+    const QPoint p = pointOf(event);
+    mouse_->PaintBox1MouseMove(keysOf(event->modifiers()), p.x(), p.y());
+}
+
+void TMDIChild::PaintBox1MouseUp(QMouseEvent* event) {
+    const QPoint p = pointOf(event);
+    mouse_->PaintBox1MouseUp(buttonOf(event->button()), keysOf(event->modifiers()), p.x(), p.y());
+}
+
+void TMDIChild::Timer1Timer() {
+    if (pixorama::Timer1Timer(doc_))
+        Repaint();
+}
+
+void TMDIChild::SetCursorId(int id) {
+    cursorId_ = id;
+    PaintBox1()->setCursor(ProgramCursor(id));
+}
+
+} // namespace pixorama::ui
