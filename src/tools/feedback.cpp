@@ -59,6 +59,8 @@ void fillBlock(DisplaySurface& dc, int32_t x0, int32_t y0, int32_t x1, int32_t y
     y0 = std::max(y0, dc.top);
     x1 = std::min(x1, dc.left + dc.width);
     y1 = std::min(y1, dc.top + dc.height);
+    if (x1 <= x0)
+        return;
     for (int32_t y = y0; y < y1; ++y) {
         uint32_t* row = dc.pixels + static_cast<ptrdiff_t>(y - dc.top) * dc.stride - dc.left;
         std::fill(row + x0, row + x1, colour);

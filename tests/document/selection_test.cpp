@@ -84,7 +84,7 @@ TEST(Selection, OutlineRules) {
 
     // random masks of awkward widths, padding bits set, against the plain rule
     std::mt19937 rng(7);
-    for (int w : {1, 2, 8, 9, 17, 33}) {
+    for (int w : {1, 2, 8, 9, 17, 33, 63, 64, 65, 130}) {
         for (int density : {2, 30}) {
             DocumentState d;
             newDoc(d, w, 6);
