@@ -277,6 +277,8 @@ void DropFloat(DocumentState& doc, Host& host, MouseView& view, int32_t X, int32
     doc.FloatDrawnValid = false;
     UpdateSelddib(doc, host);
     doc.Floating = true;
+    // the menus were refreshed by the outline before the piece counted as floating
+    host.UpdateMenuItems();
     view.Repaint();
 }
 
