@@ -4,8 +4,11 @@
 #include "document/undo.h"
 
 #include <bit>
+#include <cstdlib>
+#include <immintrin.h>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace pixorama {
 
@@ -25,11 +28,64 @@ const uint8_t* maskRow(const TDibRecord& m, int32_t y) {
 // the row read as 0.
 uint64_t chunkAt(const uint8_t* row, int32_t lineBytes, int32_t x) {
     const int32_t at = x >> 3;
+    if (lineBytes - at >= 8) {
+        uint64_t v;
+        std::memcpy(&v, row + at, 8);
+        return __builtin_bswap64(v);
+    }
     uint64_t v = 0;
-    const int32_t n = lineBytes - at < 8 ? lineBytes - at : 8;
-    for (int32_t k = 0; k < n; ++k)
+    for (int32_t k = 0; at + k < lineBytes; ++k)
         v |= static_cast<uint64_t>(row[at + k]) << (56 - 8 * k);
     return v;
+}
+
+// Whether bytes [k, whole) of a row that AVX2 compares 128 at a time all equal fill; k is left
+// at the first byte not compared.
+__attribute__((target("avx2"))) bool sameBytesAvx2(const uint8_t* row, size_t& k, size_t whole,
+                                                   uint8_t fill) {
+    const __m256i pattern = _mm256_set1_epi8(static_cast<char>(fill));
+    for (; k + 128 <= whole; k += 128) {
+        const auto* p = reinterpret_cast<const __m256i*>(row + k);
+        const __m256i d = _mm256_or_si256(
+            _mm256_or_si256(_mm256_xor_si256(_mm256_loadu_si256(p), pattern),
+                            _mm256_xor_si256(_mm256_loadu_si256(p + 1), pattern)),
+            _mm256_or_si256(_mm256_xor_si256(_mm256_loadu_si256(p + 2), pattern),
+                            _mm256_xor_si256(_mm256_loadu_si256(p + 3), pattern)));
+        if (!_mm256_testz_si256(d, d))
+            return false;
+    }
+    return true;
+}
+
+bool useAvx2() {
+    static const bool on =
+        __builtin_cpu_supports("avx2") && std::getenv("PIXORAMA_NO_AVX2") == nullptr;
+    return on;
+}
+
+// -1 when the row's pixels differ, else their common value (0 or 1).  The AVX2 and the plain
+// loop give the same answer.
+int rowState(const uint8_t* row, int32_t w) {
+    const uint8_t fill = (row[0] & 0x80) != 0 ? 0xFF : 0x00;
+    const size_t whole = static_cast<size_t>(w) / 8;
+    size_t k = 0;
+    if (useAvx2() && !sameBytesAvx2(row, k, whole, fill))
+        return -1;
+    uint64_t pattern;
+    std::memset(&pattern, fill, 8);
+    for (; k + 32 <= whole; k += 32) {
+        uint64_t a[4];
+        std::memcpy(a, row + k, 32);
+        if (((a[0] ^ pattern) | (a[1] ^ pattern) | (a[2] ^ pattern) | (a[3] ^ pattern)) != 0)
+            return -1;
+    }
+    for (; k < whole; ++k)
+        if (row[k] != fill)
+            return -1;
+    const int tail = w % 8;
+    if (tail != 0 && ((row[whole] ^ fill) & static_cast<uint8_t>(0xFF << (8 - tail))) != 0)
+        return -1;
+    return fill != 0 ? 1 : 0;
 }
 
 // Adds outline points without the bounds test (callers pass image points only).
@@ -63,6 +119,16 @@ void outlineRow(OutlineWriter& out, const uint8_t* cur, const uint8_t* below, in
                 int32_t w, int32_t i, bool borderRow) {
     for (int32_t j0 = 0; j0 < w; j0 += 64) {
         const uint64_t c = chunkAt(cur, lineBytes, j0);
+        if (!borderRow && j0 + 128 <= lineBytes * 8 && j0 + 64 < w && (c == 0 || c == ~uint64_t{0})) {
+            // 64 pixels of one value over the same 64 below, and the same value to the right:
+            // only a selected first column of the image adds a point
+            const uint64_t b = chunkAt(below, lineBytes, j0);
+            if (b == c && (cur[(j0 + 64) >> 3] >> 7) == (c & 1)) {
+                if (j0 == 0 && c != 0)
+                    out.add(0, i);
+                continue;
+            }
+        }
         const uint64_t valid = w - j0 >= 64 ? ~uint64_t{0} : ~(~uint64_t{0} >> (w - j0));
         uint64_t candidates;
         uint64_t r = 0, b = 0;
@@ -133,12 +199,45 @@ void UpdateSelddib(DocumentState& doc, Host& host) {
             doc.SelOutlineRowStart.reserve(static_cast<size_t>(h) + 1);
         } catch (const std::bad_alloc&) {
         }
+        const int32_t lineBytes = doc.SelMask.LineBytes;
+        // the rows' states first, in the buffer's own order (bottom row first)
+        std::vector<int8_t> states;
+        try {
+            states.resize(static_cast<size_t>(h));
+            for (int32_t i = h - 1; i >= 0; --i)
+                states[static_cast<size_t>(i)] =
+                    static_cast<int8_t>(rowState(maskRow(doc.SelMask, i), w));
+        } catch (const std::bad_alloc&) {
+            states.clear();
+        }
+        auto stateOf = [&](int32_t i) {
+            return states.empty() ? rowState(maskRow(doc.SelMask, i), w)
+                                  : states[static_cast<size_t>(i)];
+        };
+        int next = stateOf(0);
         for (int32_t i = 0; i < h; ++i) {
             if (doc.SelOutlineRowStart.capacity() > doc.SelOutlineRowStart.size())
                 doc.SelOutlineRowStart.push_back(doc.SelOutline.size());
+            const uint8_t* cur = maskRow(doc.SelMask, i);
             const uint8_t* below = i + 1 < h ? maskRow(doc.SelMask, i + 1) : nullptr;
-            outlineRow(out, maskRow(doc.SelMask, i), below, doc.SelMask.LineBytes, w, i,
-                       i == 0 || i == h - 1);
+            const int state = next;
+            next = below != nullptr ? stateOf(i + 1) : -1;
+            const bool borderRow = i == 0 || i == h - 1;
+            // a row of one value with the same row below adds only its selected border pixels
+            if (state >= 0 && (borderRow || next == state)) {
+                if (state == 0)
+                    continue;
+                if (borderRow) {
+                    for (int32_t j = 0; j < w; ++j)
+                        out.add(j, i);
+                } else {
+                    out.add(0, i);
+                    if (w > 1)
+                        out.add(w - 1, i);
+                }
+                continue;
+            }
+            outlineRow(out, cur, below, lineBytes, w, i, borderRow);
         }
         if (doc.SelOutlineRowStart.size() == static_cast<size_t>(h))
             doc.SelOutlineRowStart.push_back(doc.SelOutline.size());
