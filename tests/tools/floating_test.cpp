@@ -227,3 +227,53 @@ TEST(Floating, PreviewEqualsFullRestoreForEveryDepth) {
 
 } // namespace
 } // namespace pixorama
+
+namespace pixorama {
+namespace {
+
+using namespace testing;
+
+// Without memory for the scratch records nothing is half done: the message, and the document
+// as the failure left it (the lift's hole stays until undo, as the undo level has it).
+TEST(Floating, ShortageMessages) {
+    Desk d;
+    Attach(d.doc, Make24(200, 100, pattern));
+    d.doc.BackColor = 0x010203;
+    recht_filled(&d.doc.SelMask, 10, 10, 50, 50, 1);
+    UpdateSelddib(d.doc, d.host);
+    const uint64_t limit = PictoraAllocatedBytes();
+    PictoraSetAllocLimit(limit + 2048); // no room for a copy of the image
+    d.view.tool = Tool::Magic;
+    d.press(150, 80, kShift); // the undo copies and the wand's scratch copy fail
+    ASSERT_GE(d.host.messages.size(), 2u);
+    for (const auto& m : d.host.messages) {
+        EXPECT_EQ(m.text, kTextNoMemory);
+        EXPECT_EQ(m.flags, MB_ICONSTOP);
+    }
+    EXPECT_EQ(getpixel(&d.doc.SelMask, 150, 80), 0);
+    EXPECT_TRUE(d.doc.HasSelection);
+    d.release(150, 80, kShift);
+
+    const size_t before = d.host.messages.size();
+    MakeSelectionDragable(d.doc, d.host); // the piece fits, the background copy does not
+    EXPECT_EQ(d.host.messages.size(), before + 1);
+    EXPECT_FALSE(d.doc.Floating);
+    EXPECT_EQ(d.doc.FloatDib.Bits, nullptr);
+
+    PictoraSetAllocLimit(PictoraAllocatedBytes() + 16000);
+    d.view.tool = Tool::Hand;
+    d.press(20, 20); // lift: the piece is made, its background copy is not
+    EXPECT_EQ(d.host.messages.back().text, kTextNoMemory);
+    EXPECT_EQ(d.doc.MouseMode, 0);
+    EXPECT_FALSE(d.doc.Tracking);
+    EXPECT_EQ(d.doc.FloatDib.Bits, nullptr);
+    EXPECT_EQ(getpixel(&d.doc.Dib, 20, 20), 0x010203);
+    d.release(20, 20);
+    PictoraSetAllocLimit(0);
+    while (d.doc.UndoCount > 0)
+        FreeUndoBuffer(d.doc, 1);
+    EXPECT_EQ(PictoraAllocatedBytes(), limit); // nothing leaked on the way
+}
+
+} // namespace
+} // namespace pixorama
