@@ -7,6 +7,7 @@
 #include "tools/tool_options.h"
 
 #include <string>
+#include <vector>
 
 namespace pixorama {
 
@@ -16,6 +17,14 @@ struct TToolOptions {
     int Typ = kTypOption.Start;           // shape: 0 Rechteck, 1 Quadrat, 2 Ellipse, 3 Kreis
     int Stil = kStilOption.Start;         // 0 Umrissen, 1 Gefüllt
     int32_t Tol = kTolOption.Start;       // fill and wand tolerance
+};
+
+// What the text dialog hands back: the lines, the font and the alignment.
+struct TTextRequest {
+    std::vector<std::string> Lines;
+    std::string Family;   // font family as the user chose it
+    int PixelSize = 21;   // character height in pixels
+    int Align = 0;        // 0 left, 1 centred, 2 right
 };
 
 class MouseView {
@@ -49,6 +58,11 @@ class MouseView {
     // box; afterwards ZoomShown updates the zoom list and the caption.
     virtual void FitToZoom() {}
     virtual void ZoomShown() {}
+
+    // The text tool's dialog: false when it was cancelled.
+    virtual bool AskText(TTextRequest& /*request*/) { return false; }
+    // The clone marker moved (a repaint draws it from the document's clone state).
+    virtual void CloneMarkerChanged() {}
 };
 
 } // namespace pixorama
