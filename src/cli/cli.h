@@ -30,10 +30,16 @@ class CliHost : public Host {
 // tool options are the sticky steps' values.
 class CliView : public MouseView {
   public:
+    CliView() = default;
+    CliView(const CliView&) = delete;
+    CliView& operator=(const CliView&) = delete;
+    ~CliView() override { deldib(&pattern); }
     Tool tool = Tool::Zoom;
     TToolOptions options;
+    TDibRecord pattern{}; // --pattern
     Tool SelectedTool() const override { return tool; }
     TToolOptions Options() const override { return options; }
+    const TDibRecord* FillPattern() const override { return &pattern; }
 };
 
 struct Context {

@@ -4,6 +4,7 @@
 
 #include "document/selection.h"
 #include "tools/floating.h"
+#include "tools/tool_options.h"
 
 #include <climits>
 
@@ -74,6 +75,82 @@ bool firstSelectedPixel(const DocumentState& doc, TPoint& at) {
             }
     return false;
 }
+
+// A point list X1,Y1 X2,Y2 ... as a gesture of tool.
+void strokeOf(Context& ctx, Tool tool, const std::vector<std::string>& a) {
+    if (a.empty())
+        throw UsageError{"Punkte als X1,Y1 X2,Y2 ... erwartet"};
+    std::vector<TPoint> points;
+    for (const std::string& p : a)
+        points.push_back(pointArg(p));
+    gesture(ctx, tool, points);
+}
+
+int32_t spin(const std::string& text, const TSpinOption& o, const std::string& what) {
+    return static_cast<int32_t>(ParseInt(text, o.Min, o.Max, what));
+}
+
+StepRegistrar paintSteps({
+    {"--brush-size", 1, "--brush-size S",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         ctx.view.options.Size = spin(a[0], kSizeOption, "--brush-size");
+     }},
+    {"--brush-form", 1, "--brush-form square|circle|diag1|diag2|horizontal|vertical",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         ctx.view.options.Form = listIndex(
+             a[0], {"square", "circle", "diag1", "diag2", "horizontal", "vertical"}, "--brush-form");
+     }},
+    {"--hardness", 1, "--hardness H",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         ctx.view.options.Hard = spin(a[0], kHardOption, "--hardness");
+     }},
+    {"--density", 1, "--density D",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         ctx.view.options.Dens = spin(a[0], kDensOption, "--density");
+     }},
+    {"--transparency", 1, "--transparency T",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         ctx.view.options.Opacity = spin(a[0], kOpacityOption, "--transparency");
+     }},
+    {"--fill-style", 1, "--fill-style 0..5",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         ctx.view.options.FillStyle = static_cast<int>(ParseInt(a[0], 0, 5, "--fill-style"));
+     }},
+    {"--direction", 1, "--direction 0..7",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         ctx.view.options.Direction = static_cast<int>(ParseInt(a[0], 0, 7, "--direction"));
+     }},
+    {"--pattern", 1, "--pattern DATEI",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         // a file that cannot be read leaves no pattern and shows the message
+         LoadPattern(ctx.view.pattern, a[0], ctx.host);
+     }},
+    {"--clone-mode", 1, "--clone-mode aligned|free",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         ctx.view.options.CloneMode = listIndex(a[0], {"aligned", "free"}, "--clone-mode");
+     }},
+    {"--retouch", 1, "--retouch lighten|darken|smear|mix",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         ctx.view.options.RetouchMode =
+             listIndex(a[0], {"lighten", "darken", "smear", "mix"}, "--retouch");
+     }},
+    {"--stroke", kArgsUpToNextStep, "--stroke X1,Y1 X2,Y2 ...",
+     [](Context& ctx, const std::vector<std::string>& a) { strokeOf(ctx, Tool::Brush, a); }},
+    {"--replace-stroke", kArgsUpToNextStep, "--replace-stroke X1,Y1 X2,Y2 ...",
+     [](Context& ctx, const std::vector<std::string>& a) { strokeOf(ctx, Tool::Replace, a); }},
+    {"--clone-stroke", kArgsUpToNextStep, "--clone-stroke X1,Y1 X2,Y2 ...",
+     [](Context& ctx, const std::vector<std::string>& a) { strokeOf(ctx, Tool::Clone, a); }},
+    {"--retouch-stroke", kArgsUpToNextStep, "--retouch-stroke X1,Y1 X2,Y2 ...",
+     [](Context& ctx, const std::vector<std::string>& a) { strokeOf(ctx, Tool::Retouch, a); }},
+    {"--clone-source", 2, "--clone-source X Y",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         gesture(ctx, Tool::Clone, {{coordinate(a[0]), coordinate(a[1])}}, {true, false, false});
+     }},
+    {"--fill", 2, "--fill X Y",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         gesture(ctx, Tool::Fill, {{coordinate(a[0]), coordinate(a[1])}});
+     }},
+});
 
 StepRegistrar toolSteps({
     {"--button", 1, "--button left|right",

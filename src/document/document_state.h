@@ -82,6 +82,13 @@ struct DocumentState {
     TPoint AnchorPt, DrawnPt, CurPt;
     TShiftState ShiftState;
 
+    // Brush strokes: which tool's stroke runs, and the clone and replace state.
+    bool CloneStroke = false, ReplaceStroke = false, RetouchStroke = false;
+    bool CloneSourceSet = false, CloneAnchored = false;
+    TPoint CloneSource, CloneFirstDest; // image points
+    TPoint CloneStrokeStart;            // screen point
+    int32_t ReplaceColor = 0;
+
     int UndoCount = 0;      // filled levels; level UndoCount (1-based) is the newest
     std::array<TUndoLevel, 3> UndoLevels;
 

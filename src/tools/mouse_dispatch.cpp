@@ -3,6 +3,7 @@
 
 #include "document/dib.h"
 #include "document/selection.h"
+#include "tools/brush.h"
 #include "tools/floating.h"
 #include "tools/standard_tools.h"
 
@@ -64,8 +65,20 @@ void MouseDispatcher::PaintBox1MouseDown(MouseButton button, TShiftState shift, 
     gesture_ = tool;
     if (tool != nullptr)
         tool->Press(*this, button, X, Y);
-    if (doc_.MouseMode == kModeStroke && tool != nullptr)
-        tool->StrokeStarted(*this);
+    if (doc_.MouseMode == kModeStroke) {
+        doc_.CurPt = {X, Y};
+        strokeSegment({X, Y}); // a press lays one dab
+    }
+}
+
+void MouseDispatcher::strokeSegment(TPoint next) {
+    const TBrushParams p = BrushParamsOf(view_.Options());
+    BrushLine(doc_, host_, p, ToImage(doc_.AnchorPt.X), ToImage(doc_.AnchorPt.Y),
+              ToImage(doc_.CurPt.X), ToImage(doc_.CurPt.Y), doc_.PaintColor);
+    doc_.AnchorPt = next;
+    view_.Repaint();
+    if (doc_.CloneStroke)
+        view_.CloneMarkerChanged();
 }
 
 void MouseDispatcher::PaintBox1MouseMove(TShiftState shift, int32_t X, int32_t Y) {
@@ -85,6 +98,8 @@ void MouseDispatcher::PaintBox1MouseMove(TShiftState shift, int32_t X, int32_t Y
         doc_.CurPt = {X, Y};
         if (m == kModeMoving || m == kModePlacing) {
             MoveFloatPreview(doc_, view_, X, Y);
+        } else if (m == kModeStroke) {
+            strokeSegment(doc_.CurPt);
         } else if (gesture_ != nullptr) {
             gesture_->Move(*this, X, Y);
         }
@@ -110,6 +125,14 @@ void MouseDispatcher::PaintBox1MouseUp(MouseButton /*button*/, TShiftState shift
     if (doc_.MouseMode == kModePlacing) {
         // a paste waits for its click; the button going up does not place it
         doc_.Tracking = true;
+        return;
+    }
+    if (doc_.MouseMode == kModeStroke) {
+        strokeSegment({X, Y}); // a last dab at the final point
+        view_.Updatehistogramm();
+        doc_.ReplaceStroke = doc_.CloneStroke = doc_.RetouchStroke = false;
+        doc_.MouseMode = kModeNone;
+        view_.CloneMarkerChanged();
         return;
     }
     // shapes and selections combine by the keys held at the release

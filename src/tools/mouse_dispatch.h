@@ -31,14 +31,13 @@ class MouseDispatcher;
 
 // One tool behind the dispatcher.  Press is called for the tool that is down; Move and Release
 // for the tool whose press started the gesture (while Tracking), with CurPt already updated.
+// A press that leaves MouseMode 3 starts a brush stroke, which the dispatcher lays itself.
 class MouseTool {
   public:
     virtual ~MouseTool() = default;
     virtual void Press(MouseDispatcher& d, MouseButton button, int32_t X, int32_t Y) = 0;
     virtual void Move(MouseDispatcher& /*d*/, int32_t /*X*/, int32_t /*Y*/) {}
     virtual void Release(MouseDispatcher& /*d*/, int32_t /*X*/, int32_t /*Y*/) {}
-    // After the press, when the tool left MouseMode 3 (a stroke): lays the first dab.
-    virtual void StrokeStarted(MouseDispatcher& /*d*/) {}
 };
 
 class MouseDispatcher {
@@ -68,6 +67,8 @@ class MouseDispatcher {
 
   private:
     void setCursor(int32_t X, int32_t Y, const TShiftState& shift);
+    // A brush stroke (mode 3) from AnchorPt to CurPt, then AnchorPt := next.
+    void strokeSegment(TPoint next);
 
     DocumentState& doc_;
     Host& host_;

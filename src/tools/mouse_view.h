@@ -17,6 +17,16 @@ struct TToolOptions {
     int Typ = kTypOption.Start;           // shape: 0 Rechteck, 1 Quadrat, 2 Ellipse, 3 Kreis
     int Stil = kStilOption.Start;         // 0 Umrissen, 1 Gefüllt
     int32_t Tol = kTolOption.Start;       // fill and wand tolerance
+    int32_t Size = kSizeOption.Start;     // brush size S
+    int Form = kFormOption.Start;         // 0 Quadrat, 1 Kreis, 2 Quer1, 3 Quer2, 4 Horizontal,
+                                          // 5 Vertikal
+    int32_t Hard = kHardOption.Start;     // hardness
+    int32_t Dens = kDensOption.Start;     // density D
+    int32_t Opacity = kOpacityOption.Start; // transparency T
+    int CloneMode = kCloneOption.Start;   // 0 Ausgerichtet, 1 Nicht ausgerichtet
+    int RetouchMode = kRetouchOption.Start; // 0 Aufhellen, 1 Abdunkeln, 2 Verschmieren, 3 Mixen
+    int FillStyle = kFillStyleOption.Start; // 0..5
+    int Direction = kDirectOption.Start;  // 0..7
 };
 
 // What the text dialog hands back: the lines, the font and the alignment.
@@ -58,6 +68,9 @@ class MouseView {
     // box; afterwards ZoomShown updates the zoom list and the caption.
     virtual void FitToZoom() {}
     virtual void ZoomShown() {}
+
+    // The main window's fill pattern (a record without pixels when none is loaded).
+    virtual const TDibRecord* FillPattern() const { return nullptr; }
 
     // The text tool's dialog: false when it was cancelled.
     virtual bool AskText(TTextRequest& /*request*/) { return false; }

@@ -6,6 +6,7 @@
 #include "document/undo.h"
 #include "tools/floating.h"
 #include "tools/line_shape.h"
+#include "tools/paint_tools.h"
 #include "tools/selection_tools.h"
 
 #include <algorithm>
@@ -232,15 +233,7 @@ class MagicTool : public MouseTool {
     }
 };
 
-class RetouchTool : public MouseTool {
-  public:
-    void Press(MouseDispatcher& d, MouseButton, int32_t, int32_t) override {
-        if (DibBitsPerPixel(&d.Doc().Dib) != 24)
-            d.CoreHost().MessageBox(kTextRetouchNeeds24, "Achtung!", MB_ICONINFORMATION);
-    }
-};
-
-// The painting tools that are not built yet: a press does nothing.
+// A tool whose press does nothing yet.
 class IdleTool : public MouseTool {
   public:
     void Press(MouseDispatcher&, MouseButton, int32_t, int32_t) override {}
@@ -266,9 +259,9 @@ std::unique_ptr<MouseTool> MakeStandardTool(Tool tool) {
         return std::make_unique<FreeSelTool>();
     case Tool::Magic:
         return std::make_unique<MagicTool>();
-    case Tool::Retouch:
-        return std::make_unique<RetouchTool>();
     default:
+        if (auto paint = MakePaintTool(tool))
+            return paint;
         return std::make_unique<IdleTool>();
     }
 }
