@@ -2,6 +2,7 @@
 #include "tools/feedback.h"
 
 #include "document/dib.h"
+#include "tools/brush.h"
 #include "tools/mouse_dispatch.h"
 
 #include <algorithm>
@@ -14,8 +15,8 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu, kBlack = 0xFF000000u;
 
 // Marks of the gesture's pixels in a 1-bit record covering dc; points are shifted by dc's
 // corner so the raster library clips them.
-void markGesture(const TDibRecord& marks, const DocumentState& doc, int typ, int32_t dx,
-                 int32_t dy) {
+void markGesture(const TDibRecord& marks, const DocumentState& doc, int typ, int cloneMode,
+                 int32_t dx, int32_t dy) {
     const TPoint a{doc.AnchorPt.X - dx, doc.AnchorPt.Y - dy};
     const TPoint e{doc.DrawnPt.X - dx, doc.DrawnPt.Y - dy};
     switch (doc.MouseMode) {
@@ -39,6 +40,14 @@ void markGesture(const TDibRecord& marks, const DocumentState& doc, int typ, int
             rechteck(&marks, l, t, r - 1, b - 1, 1);
         break;
     }
+    case kModeStroke:
+        if (doc.CloneStroke) {
+            const TPoint c = CloneMarkerCentre(doc, cloneMode);
+            const int32_t x = c.X - dx, y = c.Y - dy;
+            line(&marks, x - 10, y - 10, x + 10, y + 10, 1);
+            line(&marks, x + 10, y - 10, x - 10, y + 10, 1);
+        }
+        break;
     case kModeFreeSel:
         if (!doc.FreePoly.Lists.empty()) {
             const std::vector<TPoint>& p = doc.FreePoly.Lists[0];
@@ -70,17 +79,19 @@ void fillBlock(DisplaySurface& dc, int32_t x0, int32_t y0, int32_t x1, int32_t y
 } // namespace
 
 bool HasGestureFeedback(const DocumentState& doc) {
-    return doc.Tracking && (doc.MouseMode == kModeLine || doc.MouseMode == kModeShape ||
-                            doc.MouseMode == kModeGeoSel || doc.MouseMode == kModeFreeSel);
+    return doc.Tracking &&
+           (doc.MouseMode == kModeLine || doc.MouseMode == kModeShape ||
+            doc.MouseMode == kModeGeoSel || doc.MouseMode == kModeFreeSel ||
+            (doc.MouseMode == kModeStroke && doc.CloneStroke));
 }
 
-void DrawGestureFeedback(DisplaySurface& dc, const DocumentState& doc, int typ) {
+void DrawGestureFeedback(DisplaySurface& dc, const DocumentState& doc, int typ, int cloneMode) {
     if (dc.pixels == nullptr || dc.width <= 0 || dc.height <= 0 || !HasGestureFeedback(doc))
         return;
     DibHolder marks;
     if (!newdib(&marks.get(), dc.width, dc.height, 1, nullptr, 0))
         return;
-    markGesture(marks.get(), doc, typ, dc.left, dc.top);
+    markGesture(marks.get(), doc, typ, cloneMode, dc.left, dc.top);
     for (int32_t y = 0; y < dc.height; ++y) {
         const uint8_t* m = marks->Bits + static_cast<size_t>(dc.height - 1 - y) *
                                              static_cast<size_t>(marks->LineBytes);

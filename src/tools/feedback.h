@@ -9,9 +9,10 @@ namespace pixorama {
 
 // Inverts the pixels of the running gesture's feedback on dc (paint box coordinates): a line
 // from AnchorPt to DrawnPt (mode 1), the rectangle or ellipse of shape and geometric selection
-// (modes 2 and 4, typ from the shape list), the free-hand polyline (mode 5).  Nothing when no
-// such gesture is tracked.  Drawing it again over the result restores the surface.
-void DrawGestureFeedback(DisplaySurface& dc, const DocumentState& doc, int typ);
+// (modes 2 and 4, typ from the shape list), the free-hand polyline (mode 5), the clone
+// marker during a clone stroke (a diagonal cross, 10 pixels each way).  Nothing when no such
+// gesture is tracked.  Drawing it again over the result restores the surface.
+void DrawGestureFeedback(DisplaySurface& dc, const DocumentState& doc, int typ, int cloneMode = 0);
 
 // Whether a gesture with feedback runs.
 bool HasGestureFeedback(const DocumentState& doc);

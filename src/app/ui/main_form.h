@@ -100,6 +100,7 @@ class TMainForm : public QMainWindow, public ChildHost {
     void ShowPixelReadout(const QColor& colour, const QString& index) override;
     void FitChildToZoom(TMDIChild* child) override;
     void ZoomShown(TMDIChild* child) override;
+    const TDibRecord* FillPatternRecord() const override { return &PatternDib; }
 
     // ---- handlers ----
     void FileNewItemClick();

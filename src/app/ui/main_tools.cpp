@@ -69,6 +69,15 @@ TToolOptions TMainForm::ToolOptionValues() const {
     o.Typ = optionsPanel_->ShapeTyp();
     o.Stil = optionsPanel_->ShapeStil();
     o.Tol = optionsPanel_->Tol();
+    o.Size = optionsPanel_->Size();
+    o.Form = optionsPanel_->BrushForm();
+    o.Hard = optionsPanel_->Hard();
+    o.Dens = optionsPanel_->Dens();
+    o.Opacity = optionsPanel_->Opacity();
+    o.CloneMode = optionsPanel_->CloneMode();
+    o.RetouchMode = optionsPanel_->RetouchMode();
+    o.FillStyle = optionsPanel_->FillStyle();
+    o.Direction = optionsPanel_->Direction();
     return o;
 }
 

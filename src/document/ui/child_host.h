@@ -42,6 +42,8 @@ class ChildHost {
     virtual void FitChildToZoom(TMDIChild* child) = 0;
     virtual void ZoomShown(TMDIChild* child) = 0;
     virtual void Updatehistogramm() = 0;
+    // The fill pattern of the main window (a record without pixels when none is loaded).
+    virtual const TDibRecord* FillPatternRecord() const = 0;
 };
 
 } // namespace pixorama::ui

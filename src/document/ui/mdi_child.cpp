@@ -190,7 +190,8 @@ void TMDIChild::paintRect(uint32_t* pixels, int32_t stride, const QRect& rect) {
     // the ants and the gesture's XOR feedback lie over the image until the next repaint
     if (!doc_.Tracking)
         DrawSelection(surface, doc_);
-    DrawGestureFeedback(surface, doc_, host_.ToolOptionValues().Typ);
+    const TToolOptions options = host_.ToolOptionValues();
+    DrawGestureFeedback(surface, doc_, options.Typ, options.CloneMode);
 }
 
 void TMDIChild::PaintBox1Paint(QPainter& painter, const QRegion& region) {

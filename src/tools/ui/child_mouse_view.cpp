@@ -50,6 +50,8 @@ class ChildMouseView : public MouseView {
         const QWidget* box = child_.ScrollBox1();
         return vertical ? box->height() : box->width();
     }
+    const TDibRecord* FillPattern() const override { return host_.FillPatternRecord(); }
+    void CloneMarkerChanged() override { child_.Repaint(); }
     void FitToZoom() override { host_.FitChildToZoom(&child_); }
     void ZoomShown() override { host_.ZoomShown(&child_); }
 
