@@ -86,10 +86,12 @@ class CliFixture : public ::testing::Test {
 
     // Runs the steps on input and compares the saved result with `expect` applied to the same
     // input in the core.
+    // before: options that go in front of the input (--seed N).
     void check(const std::string& input, const std::string& steps,
-               const std::function<void(DocumentState&, Host&)>& expect) {
+               const std::function<void(DocumentState&, Host&)>& expect,
+               const std::string& before = "") {
         const std::string file = out("out.bmp");
-        const Result r = run(input + " " + steps + " --save " + file);
+        const Result r = run(before + " " + input + " " + steps + " --save " + file);
         ASSERT_EQ(r.code, 0) << steps << ": " << r.err;
         TDibRecord got;
         ASSERT_EQ(OpenDib(&got, file.c_str(), 0, nullptr, nullptr), 1);
