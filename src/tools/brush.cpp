@@ -126,22 +126,31 @@ uint8_t* pixelAt(const TDibRecord& d, int32_t x, int32_t y) {
            3 * static_cast<size_t>(x);
 }
 
+// What plotting a pixel needs, read once per dab.
+struct PlotTarget {
+    const TDibRecord& dib;
+    int32_t width, height;
+    bool palette;
+    int32_t opacity;
+    const uint8_t* map; // nullptr without falloff
+    int32_t size;
+};
+
 // Writes colour c at (x, y) with the falloff and transparency (24-bit) or as an index.
-void plotBrushPixel(DocumentState& doc, const TBrushParams& p, const TBrushDab& dab, int32_t x,
-                    int32_t y, int32_t left, int32_t top, int32_t c) {
-    const TDibRecord& d = doc.Dib;
-    if (x < 0 || y < 0 || x >= DibWidth(&d) || y >= DibHeight(&d))
+inline void plotBrushPixel(const PlotTarget& t, int32_t x, int32_t y, int32_t left, int32_t top,
+                           int32_t c) {
+    if (x < 0 || y < 0 || x >= t.width || y >= t.height)
         return;
-    if (DibColorCount(&d) <= 256) {
-        setpixel(&d, x, y, c);
+    if (t.palette) {
+        setpixel(&t.dib, x, y, c);
         return;
     }
-    uint8_t* px = pixelAt(d, x, y);
+    uint8_t* px = pixelAt(t.dib, x, y);
     const int32_t h =
-        dab.Map.empty() ? 0
-                        : dab.Map[static_cast<size_t>(y - top) * static_cast<size_t>(dab.Size) +
-                                  static_cast<size_t>(x - left)];
-    const int32_t T = p.Opacity;
+        t.map == nullptr
+            ? 0
+            : t.map[static_cast<size_t>(y - top) * static_cast<size_t>(t.size) + static_cast<size_t>(x - left)];
+    const int32_t T = t.opacity;
     const int32_t a = h == 0 ? T : h + (100 - h) * T / 100;
     const int32_t nr = c & 0xFF, ng = (c >> 8) & 0xFF, nb = (c >> 16) & 0xFF;
     px[0] = static_cast<uint8_t>(((100 - a) * nb + a * px[0]) / 100);
@@ -174,7 +183,15 @@ void SetBrushPixel(DocumentState& doc, Host& host, const TBrushParams& p, const 
     auto selected = [&](int32_t i, int32_t j) {
         return !selection || getpixel(&doc.SelMask, i, j) == 1;
     };
-    auto dense = [&]() { return host.RandomInt(100) < p.Dens; };
+    // a density of 100 passes every pixel without a draw
+    auto dense = [&]() { return p.Dens >= 100 || host.RandomInt(100) < p.Dens; };
+    const PlotTarget target{d,
+                            DibWidth(&d),
+                            DibHeight(&d),
+                            DibColorCount(&d) <= 256,
+                            p.Opacity,
+                            dab.Map.empty() ? nullptr : dab.Map.data(),
+                            S};
     const TRgb replace = PixelToRgb(doc, doc.ReplaceColor);
     const TPoint strokeStart{doc.CloneStrokeStart.X * doc.ZoomOut / doc.ZoomIn,
                              doc.CloneStrokeStart.Y * doc.ZoomOut / doc.ZoomIn};
@@ -228,7 +245,7 @@ void SetBrushPixel(DocumentState& doc, Host& host, const TBrushParams& p, const 
                 if (!dense() || !selected(i, j))
                     continue;
             }
-            plotBrushPixel(doc, p, dab, i, j, left, top, c);
+            plotBrushPixel(target, i, j, left, top, c);
         }
 }
 

@@ -85,6 +85,7 @@ class TestMouseTools : public QObject {
     void cursorsFollowToolAndKeys();
     void zoomToolAndPipette();
     void lineToolReadsThePanel();
+    void paintingToolsReadThePanel();
 };
 
 void TestMouseTools::rubberBandStatusAndAnts() {
@@ -244,6 +245,52 @@ void TestMouseTools::lineToolReadsThePanel() {
     QCOMPARE(getpixel(&dib, 30, 10), kGrey);
     QVERIFY(child->windowTitle().contains(QLatin1Char('*')));
     QVERIFY(form->Action(QStringLiteral("Rckgngig1"))->isEnabled());
+}
+
+void TestMouseTools::paintingToolsReadThePanel() {
+    pixorama::test::MessageRecorder messages;
+    auto form = shownForm();
+    QVERIFY(form);
+    form->ShowNewDocument(greyImage(60, 40), {}, false);
+    TMDIChild* child = form->ActiveDocument();
+    QWidget* box = child->PaintBox1();
+    const TDibRecord& dib = child->Doc().Dib;
+    TOptionsPanel* panel = form->OptionsPanel();
+    chooseTool(*form, Tool::Brush);
+    panel->SizeEdit->setValue(1);
+    press(box, {5, 5});
+    moveTo(box, {9, 5}, {}, Qt::LeftButton);
+    release(box, {9, 5});
+    for (int x = 5; x <= 9; ++x)
+        QCOMPARE(getpixel(&dib, x, 5), 0);
+    QCOMPARE(getpixel(&dib, 10, 5), kGrey);
+    QCOMPARE(getpixel(&dib, 5, 6), kGrey);
+
+    // the clone tool without a source refuses with its caption
+    chooseTool(*form, Tool::Clone);
+    press(box, {20, 20});
+    release(box, {20, 20});
+    QCOMPARE(messages.messages.size(), size_t(1));
+    QCOMPARE(messages.messages[0].caption, QStringLiteral("Fehler: kein Startpunkt!"));
+    // with a Shift-click source it copies
+    press(box, {5, 5}, Qt::ShiftModifier);
+    release(box, {5, 5}, Qt::ShiftModifier);
+    press(box, {30, 30});
+    release(box, {30, 30});
+    QCOMPARE(getpixel(&dib, 30, 30), 0);
+
+    // the fill tool: "Muster" without a pattern is refused, a solid fill takes the colour
+    chooseTool(*form, Tool::Fill);
+    panel->FillStyleBox->setCurrentIndex(1);
+    press(box, {50, 35});
+    QCOMPARE(messages.messages.size(), size_t(2));
+    QCOMPARE(messages.messages[1].text, QStringLiteral("Sie müssen zuerst ein Muster auswählen!"));
+    panel->FillStyleBox->setCurrentIndex(0);
+    const int undo = child->Doc().UndoCount;
+    press(box, {50, 35}, {}, Qt::RightButton); // the background colour: white
+    QCOMPARE(getpixel(&dib, 59, 39), 0xFFFFFF);
+    QCOMPARE(getpixel(&dib, 5, 5), 0);
+    QCOMPARE(child->Doc().UndoCount, undo + 1);
 }
 
 PIXORAMA_UI_TEST_MAIN(TestMouseTools)
