@@ -132,9 +132,15 @@ Region searchRegion(const TDibRecord& t, const TDibRecord& work, const TDibRecor
             if (ny < 0 || ny >= h)
                 continue;
             const Rows r = rowsOf(ny);
-            for (int32_t x = s.l; x <= s.r; ++x)
+            for (int32_t x = s.l; x <= s.r; ++x) {
+                // eight pixels already in the region are passed at once
+                while ((x & 7) == 0 && x + 7 <= s.r && r.mark[x >> 3] == 0xFF)
+                    x += 8;
+                if (x > s.r)
+                    break;
                 if (open(r, x))
                     x = claim(r, ny, x) + 1; // x + 1 is closed: skip it as well
+            }
         }
     }
     return reg;
