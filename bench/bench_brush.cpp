@@ -3,6 +3,7 @@
 // the same falloff; and a fill of the whole image in each style, against a memcpy of the image.
 #include "document/dib.h"
 #include "document/undo.h"
+#include "bench_common.h"
 #include "photo.h"
 #include "tools/brush.h"
 #include "tools/fill.h"
@@ -17,11 +18,6 @@ namespace {
 
 using namespace pixorama;
 
-class QuietHost : public Host {
-  public:
-    void SetProSatus(int) override {}
-    int MessageBox(const std::string&, const std::string&, int) override { return IDOK; }
-};
 
 DocumentState& photoDocument() {
     static DocumentState* doc = [] {
@@ -41,27 +37,12 @@ TBrushParams bigBrush() {
     return p;
 }
 
-void cpuContext() {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    std::string f;
-    const std::pair<const char*, bool> features[] = {
-        {"sse2", __builtin_cpu_supports("sse2")},
-        {"avx2", __builtin_cpu_supports("avx2")},
-        {"avx512f", __builtin_cpu_supports("avx512f")}};
-    for (const auto& [name, on] : features)
-        if (on)
-            f += std::string(f.empty() ? "" : " ") + name;
-    benchmark::AddCustomContext("cpu_features", f);
-}
 
 // One dab: BrushLine of zero length builds the shape and the falloff and lays the dab.
 void BM_BrushDab200(benchmark::State& state) {
-    cpuContext();
+    bench::AddCpuFeaturesContext();
     DocumentState& doc = photoDocument();
-    QuietHost host;
+    bench::QuietHost host;
     const TBrushParams p = bigBrush();
     int k = 0;
     for (auto _ : state) {
@@ -102,7 +83,7 @@ BENCHMARK(BM_PlainDabLoop200)->Unit(benchmark::kMillisecond);
 
 void BM_BrushStroke2000(benchmark::State& state) {
     DocumentState& doc = photoDocument();
-    QuietHost host;
+    bench::QuietHost host;
     const TBrushParams p = bigBrush();
     for (auto _ : state)
         BrushLine(doc, host, p, 1000, 1500, 2999, 2200, 0x2040C0);
@@ -113,12 +94,12 @@ BENCHMARK(BM_BrushStroke2000)->Unit(benchmark::kMillisecond)->Iterations(2);
 // A whole-image fill in each style: an image of one colour, filled from the middle (the work
 // mask and the undo copy included, as the user pays them).
 void BM_FillWholeImage(benchmark::State& state) {
-    cpuContext();
+    bench::AddCpuFeaturesContext();
     DocumentState doc;
     TDibRecord img;
     newdib(&img, bench::kPhotoWidth, bench::kPhotoHeight, 24, nullptr, 0);
     AttachImage(doc, img);
-    QuietHost host;
+    bench::QuietHost host;
     TDibRecord pattern = bench::MakePhoto(64, 64, 3);
     doc.PaintColor = 0x102030;
     doc.OtherColor = 0xF0E0D0;

@@ -4,6 +4,7 @@
 // 2000 x 2000 floating piece, with the repaint of a 1920 x 1080 view.
 #include "document/display.h"
 #include "document/selection.h"
+#include "bench_common.h"
 #include "photo.h"
 #include "tools/floating.h"
 #include "tools/selection_tools.h"
@@ -19,11 +20,6 @@ namespace {
 
 using namespace pixorama;
 
-class QuietHost : public Host {
-  public:
-    void SetProSatus(int) override {}
-    int MessageBox(const std::string&, const std::string&, int) override { return IDOK; }
-};
 
 class QuietView : public MouseView {
   public:
@@ -95,28 +91,11 @@ size_t plainOutline(const TDibRecord& m, std::vector<TPoint>& out) {
     return out.size();
 }
 
-void cpuContext() {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    std::string f;
-    const std::pair<const char*, bool> features[] = {
-        {"sse2", __builtin_cpu_supports("sse2")},
-        {"avx2", __builtin_cpu_supports("avx2")},
-        {"avx512f", __builtin_cpu_supports("avx512f")},
-        {"avx512bw", __builtin_cpu_supports("avx512bw")},
-        {"avx512vbmi", __builtin_cpu_supports("avx512vbmi")}};
-    for (const auto& [name, on] : features)
-        if (on)
-            f += std::string(f.empty() ? "" : " ") + name;
-    benchmark::AddCustomContext("cpu_features", f);
-}
 
 void BM_UpdateSelddib(benchmark::State& state) {
-    cpuContext();
+    bench::AddCpuFeaturesContext();
     DocumentState& doc = maskDocument(MaskKind(state.range(0)));
-    QuietHost host;
+    bench::QuietHost host;
     for (auto _ : state) {
         UpdateSelddib(doc, host);
         benchmark::DoNotOptimize(doc.SelOutline.data());
@@ -158,9 +137,9 @@ DocumentState& photoDocument() {
 }
 
 void BM_MagicWand(benchmark::State& state) {
-    cpuContext();
+    bench::AddCpuFeaturesContext();
     DocumentState& doc = photoDocument();
-    QuietHost host;
+    bench::QuietHost host;
     for (auto _ : state)
         MagicWand(doc, host, 3000, 2000, 30, SelectionMode::Replace);
     state.counters["selected_outline"] = double(doc.SelOutline.size());
@@ -169,10 +148,10 @@ BENCHMARK(BM_MagicWand)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // One mouse move of a lifted 2000 x 2000 piece and the repaint of the view at 1:1.
 void BM_MoveFloatPreviewAndRepaint(benchmark::State& state) {
-    cpuContext();
+    bench::AddCpuFeaturesContext();
     DocumentState doc;
     AttachImage(doc, bench::MakePhoto(bench::kPhotoWidth, bench::kPhotoHeight, 2));
-    QuietHost host;
+    bench::QuietHost host;
     QuietView view;
     recht_filled(&doc.SelMask, 1000, 1000, 2999, 2999, 1);
     UpdateSelddib(doc, host);

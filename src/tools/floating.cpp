@@ -56,6 +56,27 @@ void copySelection(DocumentState& doc, TDibRecord& piece, TDibRecord& mask, bool
         }
 }
 
+// The piece and its shape cut from the selection's box (lift leaves the BackColor hole);
+// false with the shortage message when they cannot be made.
+bool cutPiece(DocumentState& doc, Host& host, TDibRecord& piece, TDibRecord& mask, bool lift) {
+    if (!makePieceRecords(doc, piece, mask)) {
+        host.MessageBox(kTextNoMemory, "", MB_ICONSTOP);
+        return false;
+    }
+    copySelection(doc, piece, mask, lift);
+    return true;
+}
+
+// A copy of the image's pixels for FloatBackground; without pixels when memory is short.
+TDibRecord copyOfImage(const DocumentState& doc) {
+    TDibRecord background;
+    std::memset(&background, 0, sizeof(background));
+    newdib_unfilled(&background, DibWidth(&doc.Dib), DibHeight(&doc.Dib),
+                    DibBitsPerPixel(&doc.Dib), doc.Dib.Info, PaletteEntries(doc.Dib));
+    CopyImagePixels(background, doc.Dib);
+    return background;
+}
+
 bool selectionBoxValid(const DocumentState& doc) {
     return doc.SelRect.Right >= doc.SelRect.Left && doc.SelRect.Bottom >= doc.SelRect.Top;
 }
@@ -194,10 +215,7 @@ bool InitDraging(DocumentState& doc, Host& host, MouseView& view, const TDibReco
     if (resetOffset)
         doc.DragOffset = {0, 0};
     FinishDraging(doc);
-    TDibRecord background;
-    std::memset(&background, 0, sizeof(background));
-    newdib_unfilled(&background, DibWidth(&doc.Dib), DibHeight(&doc.Dib),
-                    DibBitsPerPixel(&doc.Dib), doc.Dib.Info, PaletteEntries(doc.Dib));
+    const TDibRecord background = copyOfImage(doc);
     if (background.Bits == nullptr) {
         TDibRecord p = piece, m = mask;
         deldib(&p);
@@ -206,7 +224,6 @@ bool InitDraging(DocumentState& doc, Host& host, MouseView& view, const TDibReco
         host.MessageBox(kTextNoMemory, "", MB_ICONSTOP);
         return false;
     }
-    CopyImagePixels(background, doc.Dib);
     DropFloating(doc); // records of an earlier move that never floated
     doc.FloatBackground = background;
     doc.MouseMode = mode;
@@ -229,11 +246,8 @@ void StartMoveSelection(DocumentState& doc, Host& host, MouseView& view, int32_t
         if (!selectionBoxValid(doc))
             return;
         TDibRecord piece, mask;
-        if (!makePieceRecords(doc, piece, mask)) {
-            host.MessageBox(kTextNoMemory, "", MB_ICONSTOP);
+        if (!cutPiece(doc, host, piece, mask, true))
             return;
-        }
-        copySelection(doc, piece, mask, true);
         doc.DragOffset = {toScreen(doc, doc.SelRect.Left) - X, toScreen(doc, doc.SelRect.Top) - Y};
         if (!InitDraging(doc, host, view, piece, mask, true, false, kModeMoving, false))
             return;
@@ -298,22 +312,15 @@ void MakeSelectionDragable(DocumentState& doc, Host& host) {
         return;
     }
     TDibRecord piece, mask;
-    if (!makePieceRecords(doc, piece, mask)) {
-        host.MessageBox(kTextNoMemory, "", MB_ICONSTOP);
+    if (!cutPiece(doc, host, piece, mask, false))
         return;
-    }
-    copySelection(doc, piece, mask, false);
-    TDibRecord background;
-    std::memset(&background, 0, sizeof(background));
-    newdib_unfilled(&background, DibWidth(&doc.Dib), DibHeight(&doc.Dib),
-                    DibBitsPerPixel(&doc.Dib), doc.Dib.Info, PaletteEntries(doc.Dib));
+    const TDibRecord background = copyOfImage(doc);
     if (background.Bits == nullptr) {
         deldib(&piece);
         deldib(&mask);
         host.MessageBox(kTextNoMemory, "", MB_ICONSTOP);
         return;
     }
-    CopyImagePixels(background, doc.Dib);
     DropFloating(doc);
     doc.FloatBackground = background;
     doc.FloatTransparent = false;

@@ -2,7 +2,6 @@
 // stroke (the dispatcher lays it); the fill tool fills at the press.
 #include "tools/paint_tools.h"
 
-#include "document/undo.h"
 #include "tools/fill.h"
 #include "tools/standard_tools.h"
 
@@ -11,9 +10,7 @@ namespace pixorama {
 namespace {
 
 void startStroke(MouseDispatcher& d, int32_t X, int32_t Y) {
-    d.Doc().MouseMode = kModeStroke;
-    SaveForUndo(d.Doc(), d.CoreHost());
-    d.StartTracking(X, Y);
+    StartDrawingGesture(d, kModeStroke, X, Y);
 }
 
 class BrushTool : public MouseTool {

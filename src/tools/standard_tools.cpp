@@ -36,6 +36,12 @@ void ZoomAtPoint(DocumentState& doc, MouseView& view, bool in, int32_t X, int32_
     view.ZoomShown();
 }
 
+void StartDrawingGesture(MouseDispatcher& d, int mode, int32_t X, int32_t Y) {
+    d.Doc().MouseMode = mode;
+    SaveForUndo(d.Doc(), d.CoreHost());
+    d.StartTracking(X, Y);
+}
+
 void HandScroll(const DocumentState& doc, MouseView& view, int32_t X, int32_t Y) {
     const int32_t rangeX = DibWidth(&doc.Dib) * doc.ZoomIn / doc.ZoomOut;
     const int32_t rangeY = DibHeight(&doc.Dib) * doc.ZoomIn / doc.ZoomOut;
@@ -122,9 +128,7 @@ class BandTool : public MouseTool {
 class LineTool : public BandTool {
   public:
     void Press(MouseDispatcher& d, MouseButton, int32_t X, int32_t Y) override {
-        d.Doc().MouseMode = kModeLine;
-        SaveForUndo(d.Doc(), d.CoreHost());
-        d.StartTracking(X, Y);
+        StartDrawingGesture(d, kModeLine, X, Y);
     }
 
   protected:
@@ -140,9 +144,7 @@ class LineTool : public BandTool {
 class ShapeTool : public BandTool {
   public:
     void Press(MouseDispatcher& d, MouseButton, int32_t X, int32_t Y) override {
-        d.Doc().MouseMode = kModeShape;
-        SaveForUndo(d.Doc(), d.CoreHost());
-        d.StartTracking(X, Y);
+        StartDrawingGesture(d, kModeShape, X, Y);
     }
 
   protected:

@@ -19,8 +19,7 @@ using namespace testing;
 constexpr int32_t kWhite = 0xFFFFFF;
 
 void whiteDoc(Desk& d, int32_t w = 40, int32_t h = 30) {
-    Attach(d.doc, Make24(w, h, [](int32_t, int32_t) { return kWhite; }));
-    d.doc.ForeColor = 0;
+    WhiteDoc(d, w, h);
 }
 
 int painted(const TDibRecord& dib, int32_t background = kWhite) {

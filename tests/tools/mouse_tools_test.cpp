@@ -15,7 +15,7 @@ using namespace testing;
 constexpr int32_t kWhite = 0xFFFFFF;
 
 void whiteDoc(Desk& d, int32_t w = 24, int32_t h = 20) {
-    Attach(d.doc, Make24(w, h, [](int32_t, int32_t) { return kWhite; }));
+    WhiteDoc(d, w, h);
 }
 
 std::string inked(const TDibRecord& dib) {

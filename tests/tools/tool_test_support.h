@@ -77,6 +77,12 @@ struct Desk {
     }
 };
 
+// A white 24-bit image, black foreground.
+inline void WhiteDoc(Desk& d, int32_t w, int32_t h) {
+    Attach(d.doc, Make24(w, h, [](int32_t, int32_t) { return 0xFFFFFF; }));
+    d.doc.ForeColor = 0;
+}
+
 inline constexpr TShiftState kShift{true, false, false};
 inline constexpr TShiftState kCtrl{false, true, false};
 

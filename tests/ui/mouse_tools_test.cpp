@@ -28,13 +28,7 @@ namespace {
 constexpr int32_t kGrey = 0x808080;
 
 std::unique_ptr<TMainForm> shownForm() {
-    auto form = std::make_unique<TMainForm>();
-    form->resize(1200, 800);
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form.get()))
-        return nullptr;
-    QCoreApplication::processEvents();
-    return form;
+    return pixorama::test::ShownMainForm();
 }
 
 TDibRecord greyImage(int w, int h) {

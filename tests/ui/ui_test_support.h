@@ -2,6 +2,7 @@
 // behind the test seam, and image files made for a test.
 #pragma once
 
+#include "app/ui/main_form.h"
 #include "document/dib.h"
 #include "platform/ui/file_dialogs.h"
 #include "platform/ui/message_box.h"
@@ -13,6 +14,7 @@
 #include <QtTest>
 
 #include <deque>
+#include <memory>
 #include <vector>
 
 namespace pixorama::test {
@@ -48,6 +50,17 @@ inline QString WriteBmp(const QString& path, int w, int h, int bpp) {
     return SaveDib(&d.get(), path.toUtf8().constData(), PICTORA_FORMAT_BMP, 0, nullptr, 0)
                ? path
                : QString();
+}
+
+// The main window, shown at 1200 x 800 and exposed; nullptr when the platform does not show it.
+inline std::unique_ptr<ui::TMainForm> ShownMainForm() {
+    auto form = std::make_unique<ui::TMainForm>();
+    form->resize(1200, 800);
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get()))
+        return nullptr;
+    QCoreApplication::processEvents();
+    return form;
 }
 
 } // namespace pixorama::test

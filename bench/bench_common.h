@@ -1,0 +1,41 @@
+// What the benchmark programs share: a host that stays silent, and the processor's vector
+// features in the report's context.
+#pragma once
+
+#include "document/host.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <utility>
+
+namespace bench {
+
+class QuietHost : public pixorama::Host {
+  public:
+    void SetProSatus(int) override {}
+    int MessageBox(const std::string&, const std::string&, int) override {
+        return pixorama::IDOK;
+    }
+};
+
+// Adds "cpu_features" (sse2 avx2 avx512f ...) to the report once.
+inline void AddCpuFeaturesContext() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    std::string f;
+    const std::pair<const char*, bool> features[] = {
+        {"sse2", __builtin_cpu_supports("sse2")},
+        {"avx2", __builtin_cpu_supports("avx2")},
+        {"avx512f", __builtin_cpu_supports("avx512f")},
+        {"avx512bw", __builtin_cpu_supports("avx512bw")},
+        {"avx512vbmi", __builtin_cpu_supports("avx512vbmi")}};
+    for (const auto& [name, on] : features)
+        if (on)
+            f += std::string(f.empty() ? "" : " ") + name;
+    benchmark::AddCustomContext("cpu_features", f);
+}
+
+} // namespace bench
