@@ -19,14 +19,6 @@ namespace {
 using namespace pixorama;
 
 
-DocumentState& photoDocument() {
-    static DocumentState* doc = [] {
-        auto* d = new DocumentState;
-        AttachImage(*d, bench::MakePhoto());
-        return d;
-    }();
-    return *doc;
-}
 
 TBrushParams bigBrush() {
     TBrushParams p;
@@ -41,7 +33,7 @@ TBrushParams bigBrush() {
 // One dab: BrushLine of zero length builds the shape and the falloff and lays the dab.
 void BM_BrushDab200(benchmark::State& state) {
     bench::AddCpuFeaturesContext();
-    DocumentState& doc = photoDocument();
+    DocumentState& doc = bench::PhotoDocument();
     bench::QuietHost host;
     const TBrushParams p = bigBrush();
     int k = 0;
@@ -54,7 +46,7 @@ BENCHMARK(BM_BrushDab200)->Unit(benchmark::kMillisecond);
 
 // The same pixels blended by a plain loop with a ready falloff and shape.
 void BM_PlainDabLoop200(benchmark::State& state) {
-    DocumentState& doc = photoDocument();
+    DocumentState& doc = bench::PhotoDocument();
     TBrushDab dab;
     const TBrushParams p = bigBrush();
     MakeBrushDab(dab, p, 24);
@@ -82,7 +74,7 @@ void BM_PlainDabLoop200(benchmark::State& state) {
 BENCHMARK(BM_PlainDabLoop200)->Unit(benchmark::kMillisecond);
 
 void BM_BrushStroke2000(benchmark::State& state) {
-    DocumentState& doc = photoDocument();
+    DocumentState& doc = bench::PhotoDocument();
     bench::QuietHost host;
     const TBrushParams p = bigBrush();
     for (auto _ : state)
@@ -131,7 +123,7 @@ void BM_FillDibSolid(benchmark::State& state) {
 BENCHMARK(BM_FillDibSolid)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_MemcpyImage(benchmark::State& state) {
-    DocumentState& doc = photoDocument();
+    DocumentState& doc = bench::PhotoDocument();
     const size_t bytes = size_t(doc.Dib.LineBytes) * bench::kPhotoHeight;
     std::vector<uint8_t> dst(bytes);
     for (auto _ : state) {

@@ -2,7 +2,9 @@
 // features in the report's context.
 #pragma once
 
+#include "document/document_state.h"
 #include "document/host.h"
+#include "photo.h"
 
 #include <benchmark/benchmark.h>
 
@@ -36,6 +38,16 @@ inline void AddCpuFeaturesContext() {
         if (on)
             f += std::string(f.empty() ? "" : " ") + name;
     benchmark::AddCustomContext("cpu_features", f);
+}
+
+// The 6000 x 4000 photo as a document, made once.
+inline pixorama::DocumentState& PhotoDocument() {
+    static pixorama::DocumentState* doc = [] {
+        auto* d = new pixorama::DocumentState;
+        pixorama::AttachImage(*d, MakePhoto());
+        return d;
+    }();
+    return *doc;
 }
 
 } // namespace bench

@@ -127,18 +127,10 @@ void BM_MemcpyMask(benchmark::State& state) {
 }
 BENCHMARK(BM_MemcpyMask)->Unit(benchmark::kMillisecond);
 
-DocumentState& photoDocument() {
-    static DocumentState* doc = [] {
-        auto* d = new DocumentState;
-        AttachImage(*d, bench::MakePhoto());
-        return d;
-    }();
-    return *doc;
-}
 
 void BM_MagicWand(benchmark::State& state) {
     bench::AddCpuFeaturesContext();
-    DocumentState& doc = photoDocument();
+    DocumentState& doc = bench::PhotoDocument();
     bench::QuietHost host;
     for (auto _ : state)
         MagicWand(doc, host, 3000, 2000, 30, SelectionMode::Replace);

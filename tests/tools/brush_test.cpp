@@ -18,9 +18,6 @@ using namespace testing;
 
 constexpr int32_t kWhite = 0xFFFFFF;
 
-void whiteDoc(Desk& d, int32_t w = 40, int32_t h = 30) {
-    WhiteDoc(d, w, h);
-}
 
 int painted(const TDibRecord& dib, int32_t background = kWhite) {
     int n = 0;
@@ -118,7 +115,7 @@ TEST(Brush, WalkVisitsFromTheFirstPoint) {
 TEST(Brush, DabsThroughTheDispatcher) {
     // size 1, any form: exactly the pixel under the cursor
     Desk one;
-    whiteDoc(one);
+    WhiteDoc(one, 40, 30);
     one.view.options.Size = 1;
     one.view.options.Form = 3;
     one.click(Tool::Brush, 7, 5);
@@ -130,7 +127,7 @@ TEST(Brush, DabsThroughTheDispatcher) {
 
     // size 3: no falloff, transparency blends with a = T (two dabs: twice)
     Desk three;
-    whiteDoc(three);
+    WhiteDoc(three, 40, 30);
     three.view.options.Size = 3;
     three.view.options.Form = 0;
     three.view.options.Hard = 0;
@@ -141,7 +138,7 @@ TEST(Brush, DabsThroughTheDispatcher) {
 
     // size 8 "Kreis", hardness 0, no transparency: the centre takes the colour, the rim keeps
     Desk soft;
-    whiteDoc(soft);
+    WhiteDoc(soft, 40, 30);
     soft.view.options.Size = 8;
     soft.view.options.Form = 1;
     soft.view.options.Hard = 0;
@@ -154,7 +151,7 @@ TEST(Brush, DabsThroughTheDispatcher) {
 
     // transparency 99: at most 1 % of the difference per dab
     Desk faint;
-    whiteDoc(faint);
+    WhiteDoc(faint, 40, 30);
     faint.view.options.Opacity = 99;
     faint.view.options.Size = 3;
     faint.click(Tool::Brush, 10, 10);
@@ -176,7 +173,7 @@ TEST(Brush, DensitySelectionAndTheBorder) {
     // density below 100: a click (two dabs) covers more than one dab, reproducibly
     auto cover = [](bool click, uint32_t seed) {
         Desk d;
-        whiteDoc(d);
+        WhiteDoc(d, 40, 30);
         d.host.Seed(seed);
         d.view.options.Size = 10;
         d.view.options.Dens = 30;
@@ -194,7 +191,7 @@ TEST(Brush, DensitySelectionAndTheBorder) {
 
     // a selection clips every dab; a dab at the corner stays inside the image
     Desk d;
-    whiteDoc(d);
+    WhiteDoc(d, 40, 30);
     recht_filled(&d.doc.SelMask, 0, 0, 9, 29, 1);
     UpdateSelddib(d.doc, d.host);
     d.view.options.Size = 9;
@@ -210,7 +207,7 @@ TEST(Brush, DensitySelectionAndTheBorder) {
     EXPECT_EQ(getpixel(&d.doc.Dib, 9, 15), 0);
     EXPECT_EQ(getpixel(&d.doc.Dib, 6, 15), 0);
     Desk c;
-    whiteDoc(c, 5, 4);
+    WhiteDoc(c, 5, 4);
     c.view.options.Size = 20;
     c.view.options.Form = 0;
     c.click(Tool::Brush, 0, 0);

@@ -14,9 +14,6 @@ using namespace testing;
 
 constexpr int32_t kWhite = 0xFFFFFF;
 
-void whiteDoc(Desk& d, int32_t w = 24, int32_t h = 20) {
-    WhiteDoc(d, w, h);
-}
 
 std::string inked(const TDibRecord& dib) {
     return Picture(dib, [](int32_t v) { return v != kWhite; });
@@ -40,7 +37,7 @@ TEST(MouseTools, LineWidthsAndTheReleaseAdjustment) {
     // the mouse goes up at (12, 6): the line ends one pixel up and left, at (11, 5)
     for (int width : {1, 3}) {
         Desk d;
-        whiteDoc(d);
+        WhiteDoc(d, 24, 20);
         d.view.options.Breit = width;
         d.drag(Tool::Line, 2, 5, 12, 6);
         const std::vector<int> rows = width == 1 ? std::vector<int>{5} : std::vector<int>{4, 5, 6};
@@ -82,7 +79,7 @@ TEST(MouseTools, LineWidthsAndTheReleaseAdjustment) {
 
 TEST(MouseTools, ShapesSquareConstraintAndStatus) {
     Desk d;
-    whiteDoc(d, 40, 40);
+    WhiteDoc(d, 40, 40);
     d.view.options.Typ = 0;
     d.view.options.Stil = 0;
     d.drag(Tool::Shape, 10, 10, 20, 20);
@@ -93,7 +90,7 @@ TEST(MouseTools, ShapesSquareConstraintAndStatus) {
 
     // "Quadrat", filled, right button: background colour, the longer side cut down
     Desk q;
-    whiteDoc(q, 40, 40);
+    WhiteDoc(q, 40, 40);
     q.doc.ForeColor = 0x0000FF;
     q.doc.BackColor = 0x00FF00;
     q.view.options.Typ = 1;
@@ -118,7 +115,7 @@ TEST(MouseTools, ShapesSquareConstraintAndStatus) {
 
     // "Kreis" dragged up and left: the anchor keeps its place, x follows the smaller extent
     Desk c;
-    whiteDoc(c, 40, 40);
+    WhiteDoc(c, 40, 40);
     c.view.options.Typ = 3;
     c.view.tool = Tool::Shape;
     c.press(30, 30);
@@ -127,7 +124,7 @@ TEST(MouseTools, ShapesSquareConstraintAndStatus) {
 
     // magnified 2:1 the read-out is in image points
     Desk z;
-    whiteDoc(z, 40, 40);
+    WhiteDoc(z, 40, 40);
     z.doc.ZoomIn = 2;
     z.view.tool = Tool::Line;
     z.press(10, 20);
@@ -170,7 +167,7 @@ TEST(MouseTools, ImagePanelAndPipette) {
 
 TEST(MouseTools, Cursors) {
     Desk d;
-    whiteDoc(d);
+    WhiteDoc(d, 24, 20);
     recht_filled(&d.doc.SelMask, 2, 2, 5, 5, 1);
     const std::pair<Tool, int> plain[] = {
         {Tool::Zoom, 2},   {Tool::Hand, 1},  {Tool::Brush, 3}, {Tool::Retouch, 3},
@@ -206,7 +203,7 @@ TEST(MouseTools, Cursors) {
 
 TEST(MouseTools, ZoomToolStepsAndCentres) {
     Desk d;
-    whiteDoc(d, 400, 300);
+    WhiteDoc(d, 400, 300);
     d.doc.ZoomOut = 3;
     d.click(Tool::Zoom, 60, 50);
     EXPECT_EQ(d.doc.ZoomIn, 1);
@@ -243,7 +240,7 @@ TEST(MouseTools, ZoomToolStepsAndCentres) {
 
 TEST(MouseTools, HandScrollsAndTakesAnUndoLevel) {
     Desk d;
-    whiteDoc(d, 400, 300);
+    WhiteDoc(d, 400, 300);
     d.view.scroll[0] = 50;
     d.view.scroll[1] = 50;
     d.view.tool = Tool::Hand;

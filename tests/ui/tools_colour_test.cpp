@@ -36,13 +36,7 @@ using pixorama::test::MessageRecorder;
 namespace {
 
 std::unique_ptr<TMainForm> shownForm() {
-    auto form = std::make_unique<TMainForm>();
-    form->resize(1200, 800);
-    form->show();
-    if (!QTest::qWaitForWindowExposed(form.get()))
-        return nullptr;
-    QCoreApplication::processEvents();
-    return form;
+    return pixorama::test::ShownMainForm();
 }
 
 // A 24-bit image of one colour, a 16-colour image with the standard palette, a 1-bit image with
