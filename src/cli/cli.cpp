@@ -187,9 +187,22 @@ int run(int argc, char** argv) {
             throw UsageError{"Zu wenige Angaben für " + step->usage};
         std::vector<std::string> stepArgs(args.begin() + static_cast<long>(i) + 1,
                                           args.begin() + static_cast<long>(i + 1 + count));
+        i += 1 + count;
+        for (bool more = true; more && i < args.size();) {
+            more = false;
+            for (const StepOption& o : step->options)
+                if (args[i] == o.name) {
+                    if (i + static_cast<size_t>(o.argCount) >= args.size())
+                        throw UsageError{"Zu wenige Angaben für " + o.name};
+                    stepArgs.insert(stepArgs.end(), args.begin() + static_cast<long>(i),
+                                    args.begin() + static_cast<long>(i) + 1 + o.argCount);
+                    i += 1 + static_cast<size_t>(o.argCount);
+                    more = true;
+                    break;
+                }
+        }
         step->run(ctx, stepArgs);
         if (ctx.host.errorShown) return 1;
-        i += 1 + count;
     }
     return 0;
 }

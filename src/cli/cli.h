@@ -58,12 +58,20 @@ struct StepError {
     std::string text;
 };
 
+// An optional modifier that may follow a step's arguments, e.g. "--method fs".
+struct StepOption {
+    std::string name;
+    int argCount;
+};
+
 struct Step {
     std::string name;   // "--info"
     int argCount;       // fixed number of arguments after the name; kArgsUpToNextStep: every
                         // argument up to the next one that starts with "--"
     std::string usage;  // "--posterize N"
+    // run gets the fixed arguments, then every option given, each as its name and arguments
     std::function<void(Context&, const std::vector<std::string>&)> run;
+    std::vector<StepOption> options = {};
 };
 
 inline constexpr int kArgsUpToNextStep = -1;

@@ -1,0 +1,435 @@
+// Colour depth reduction: popularity palette with its 16-bit histogram and quicksort, the
+// nearest-colour, ordered-dither and Floyd-Steinberg mappings, and the conversion cases.
+#include "colour/depth_down.h"
+
+#include "colour/std_palettes.h"
+#include "document/dib.h"
+#include "ops/rows.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pixorama {
+
+using namespace ops;
+
+const std::array<uint8_t, 64> DitherMatrix = {
+    0,  38, 9,  47, 2,  40, 11, 50, //
+    25, 12, 35, 22, 27, 15, 37, 24, //
+    6,  44, 3,  41, 8,  47, 5,  43, //
+    31, 19, 28, 15, 34, 21, 31, 18, //
+    1,  39, 11, 49, 0,  39, 10, 48, //
+    27, 14, 36, 23, 26, 13, 35, 23, //
+    7,  46, 4,  43, 7,  45, 3,  42, //
+    33, 20, 30, 17, 32, 19, 29, 16,
+};
+
+namespace {
+
+std::array<uint8_t, 216> makeCubeToPalette() {
+    std::array<uint8_t, 216> t{};
+    for (int b = 0; b < 6; ++b)
+        for (int g = 0; g < 6; ++g)
+            for (int r = 0; r < 6; ++r) {
+                const uint32_t rgb = (uint32_t(51 * r) << 16) | (uint32_t(51 * g) << 8) |
+                                     uint32_t(51 * b);
+                // the four cube colours the palette lacks lie next to a pure primary
+                uint8_t index = (r == 1 && g == 0 && b == 5) || (r == 0 && g == 1 && b == 5) ? 252
+                                                                                            : 250;
+                for (int i = 0; i < 256; ++i)
+                    if (StdPalette256[static_cast<size_t>(i)] == rgb) {
+                        index = static_cast<uint8_t>(i);
+                        break;
+                    }
+                t[static_cast<size_t>(r + 6 * g + 36 * b)] = index;
+            }
+    return t;
+}
+
+// Colour of a pixel of a palette source through its logical palette.
+inline const TPaletteEntry& entryOf(const TDibRecord& d, int32_t index) {
+    return d.Palette.palPalEntry[index & 255];
+}
+
+// The palette index of pixel x of a 1-, 4- or 8-bit row.
+inline int32_t indexAt(const uint8_t* row, int32_t x, int bpp) {
+    switch (bpp) {
+    case 8:
+        return row[x];
+    case 4:
+        return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+    default:
+        return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    }
+}
+
+// Stores index at pixel x of a 1-, 4- or 8-bit row, as setpixel would.
+inline void putIndex(uint8_t* row, int32_t x, int bpp, uint32_t index) {
+    switch (bpp) {
+    case 8:
+        row[x] = static_cast<uint8_t>(index);
+        break;
+    case 4: {
+        uint8_t& b = row[x >> 1];
+        b = (x & 1) ? static_cast<uint8_t>((b & 0xF0) | (index & 0x0F))
+                    : static_cast<uint8_t>((b & 0x0F) | ((index & 0x0F) << 4));
+        break;
+    }
+    default: {
+        const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
+        row[x >> 3] = (index & 1) ? (row[x >> 3] | bit) : (row[x >> 3] & ~bit);
+        break;
+    }
+    }
+}
+
+inline uint32_t packRgb(uint32_t r, uint32_t g, uint32_t b) {
+    return r | (g << 8) | (b << 16);
+}
+
+// Sets every entry of the target's palette (both copies) and makes a new handle.
+void setPalette(TDibRecord& d, const uint32_t* rgb, int32_t n) {
+    for (int32_t i = 0; i < n; ++i)
+        SetPaletteColor(d, i, rgb[i]);
+    DibUpdatePaletteHandle(&d);
+}
+
+inline uint32_t toRgb(const std::array<uint8_t, 3>& c) {
+    return (uint32_t(c[0]) << 16) | (uint32_t(c[1]) << 8) | c[2];
+}
+
+// Case 1 and 2 with nearest colour: light pixels 1, dark ones 0.
+void thresholdTo1Bit(const TDibRecord& src, const TDibRecord& dst, Host& host) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    const int bpp = DibBitsPerPixel(&src);
+    ForEachRow(host, h, static_cast<size_t>(w) * 3, [&](int32_t y) {
+        const uint8_t* s = ImageRow(src, y);
+        uint8_t* t = ImageRow(dst, y);
+        for (int32_t x = 0; x < w; ++x) {
+            bool light;
+            if (bpp == 24) {
+                light = (s[3 * x] + s[3 * x + 1] + s[3 * x + 2]) / 3 >= 128;
+            } else {
+                const TPaletteEntry& e = entryOf(src, indexAt(s, x, bpp));
+                light = Luminance(e.peRed, e.peGreen, e.peBlue) >= 128;
+            }
+            putIndex(t, x, 1, light ? 1u : 0u);
+        }
+    });
+}
+
+} // namespace
+
+void NearestMap(const TDibRecord& src, const TDibRecord& dst, Host& host) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    const int sbpp = DibBitsPerPixel(&src), tbpp = DibBitsPerPixel(&dst);
+    const HPALETTE pal = dst.PaletteHandle;
+    // a palette source has at most 256 colours: map each entry once
+    std::array<uint8_t, 256> viaEntry{};
+    if (sbpp != 24)
+        for (int i = 0; i < 256; ++i) {
+            const TPaletteEntry& e = entryOf(src, i);
+            viaEntry[static_cast<size_t>(i)] = static_cast<uint8_t>(
+                GetNearestPaletteIndex(pal, packRgb(e.peRed, e.peGreen, e.peBlue)));
+        }
+    ForEachRow(host, h, static_cast<size_t>(w) * 3, [&](int32_t y) {
+        const uint8_t* s = ImageRow(src, y);
+        uint8_t* t = ImageRow(dst, y);
+        if (sbpp == 24) {
+            if (tbpp == 8) {
+                uint32_t last = 0xFFFFFFFF;
+                uint8_t lastIndex = 0;
+                for (int32_t x = 0; x < w; ++x, s += 3) {
+                    const uint32_t c = packRgb(s[2], s[1], s[0]);
+                    if (c != last) {
+                        last = c;
+                        lastIndex = static_cast<uint8_t>(GetNearestPaletteIndex(pal, c));
+                    }
+                    t[x] = lastIndex;
+                }
+            } else {
+                for (int32_t x = 0; x < w; ++x, s += 3)
+                    putIndex(t, x, tbpp, GetNearestPaletteIndex(pal, packRgb(s[2], s[1], s[0])));
+            }
+        } else {
+            for (int32_t x = 0; x < w; ++x)
+                putIndex(t, x, tbpp, viaEntry[static_cast<size_t>(indexAt(s, x, sbpp))]);
+        }
+    });
+}
+
+namespace {
+
+// Ordered dither of a 24-bit source onto StdPalette256.  The matrix phase starts at the
+// buffer's first pixel (bottom-left), rows counted in the buffer.
+void orderedDither(const TDibRecord& src, const TDibRecord& dst, Host& host) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    // level[t][c] = c div 51 + (c mod 51 > t), already weighted per channel
+    static const auto levels = [] {
+        std::array<std::array<uint8_t, 256>, 51> l{};
+        for (int t = 0; t < 51; ++t)
+            for (int c = 0; c < 256; ++c)
+                l[static_cast<size_t>(t)][static_cast<size_t>(c)] =
+                    static_cast<uint8_t>(c / 51 + (c % 51 > t ? 1 : 0));
+        return l;
+    }();
+    // The progress counts buffer rows; ForEachRow hands out image rows, so j = h - 1 - y.
+    ForEachRow(host, h, static_cast<size_t>(w) * 3, [&](int32_t y) {
+        const int32_t j = h - 1 - y;
+        const uint8_t* s = src.Bits + static_cast<size_t>(j) * static_cast<size_t>(src.LineBytes);
+        uint8_t* t = dst.Bits + static_cast<size_t>(j) * static_cast<size_t>(dst.LineBytes);
+        const uint8_t* l[8];
+        for (int i = 0; i < 8; ++i)
+            l[i] = levels[DitherMatrix[static_cast<size_t>(8 * i + (j & 7))]].data();
+        for (int32_t x = 0; x < w; ++x, s += 3) {
+            const uint8_t* lv = l[x & 7];
+            t[x] = CubeToPalette[static_cast<size_t>(lv[s[2]] + 6 * lv[s[1]] + 36 * lv[s[0]])];
+        }
+    });
+}
+
+} // namespace
+
+const std::array<uint8_t, 216> CubeToPalette = makeCubeToPalette();
+
+TDepthDownChoice DepthDownChoice(int32_t bits, bool optimised, TDepthMethod method,
+                                 bool windowsColours) {
+    TDepthDownChoice c;
+    c.Bits = bits;
+    c.Colours = bits == 1 ? 2 : (bits == 4 ? 16 : 256);
+    c.Optimised = bits != 1 && optimised;
+    // ordered dithering is only offered with the standard 256-colour palette
+    if (method == TDepthMethod::Ordered && !(bits == 8 && !c.Optimised))
+        method = TDepthMethod::FloydSteinberg;
+    c.Method = method;
+    c.WindowsColours = windowsColours;
+    return c;
+}
+
+TDepthDownChoice FreeDepthChoice(int32_t colours, bool floydSteinberg, bool windowsColours) {
+    TDepthDownChoice c;
+    c.Colours = std::clamp(colours, 2, 256);
+    c.Bits = c.Colours > 16 ? 8 : 4;
+    c.Optimised = true;
+    c.Method = floydSteinberg ? TDepthMethod::FloydSteinberg : TDepthMethod::Nearest;
+    c.WindowsColours = windowsColours;
+    return c;
+}
+
+TDepthDownEnabling DepthDownEnabling(int32_t bits, bool optimisedChecked) {
+    TDepthDownEnabling e;
+    e.Methods = true;
+    e.PaletteRadios = bits != 1;
+    e.EightBitTarget = bits == 8;
+    e.Dither = e.EightBitTarget && !optimisedChecked;
+    e.WindowsColours = e.EightBitTarget && optimisedChecked;
+    return e;
+}
+
+TColourCountRange FreeDepthRange(int32_t sourceBits, bool windowsColours) {
+    TColourCountRange r;
+    const bool boxEnabled = sourceBits != 8;
+    r.Max = boxEnabled ? 256 : 16;
+    r.Min = boxEnabled && windowsColours ? 22 : 2;
+    return r;
+}
+
+void SortByCount(uint16_t* counter, uint16_t* key, int32_t lo, int32_t hi) {
+    // the exact order of this quicksort decides which equally frequent colours win
+    const uint16_t pivot = counter[(lo + hi) >> 1];
+    int32_t i = lo, j = hi;
+    do {
+        while (counter[i] < pivot)
+            ++i;
+        while (pivot < counter[j])
+            --j;
+        if (i <= j) {
+            std::swap(counter[i], counter[j]);
+            std::swap(key[i], key[j]);
+            ++i;
+            --j;
+        }
+    } while (j >= i);
+    if (lo < j)
+        SortByCount(counter, key, lo, j);
+    if (i < hi)
+        SortByCount(counter, key, i, hi);
+}
+
+std::vector<std::array<uint8_t, 3>> BuildPopularPalette(const TDibRecord& dib, Host& host,
+                                                        int32_t count, int32_t shift) {
+    std::vector<std::array<uint8_t, 3>> result;
+    host.SetProSatus(0);
+    constexpr int32_t kKeys = 32768;
+    std::vector<uint16_t> counter(kKeys, 0), key(kKeys);
+    for (int32_t k = 0; k < kKeys; ++k)
+        key[static_cast<size_t>(k)] = static_cast<uint16_t>(k);
+    const int32_t w = DibWidth(&dib), h = DibHeight(&dib);
+    const int bpp = DibBitsPerPixel(&dib);
+    // key of every palette entry, for 8-bit sources
+    std::array<uint16_t, 256> entryKey{};
+    for (int i = 0; i < 256; ++i) {
+        const TPaletteEntry& e = dib.Palette.palPalEntry[i];
+        entryKey[static_cast<size_t>(i)] = static_cast<uint16_t>(
+            ((e.peRed >> shift) << 10) | ((e.peGreen >> shift) << 5) | (e.peBlue >> shift));
+    }
+    uint16_t* c = counter.data();
+    auto add = [c, kKeys](uint32_t k) {
+        if (c[k] == 65535)
+            for (int32_t i = 0; i < kKeys; ++i)
+                c[i] = static_cast<uint16_t>(c[i] >> 1);
+        ++c[k];
+    };
+    StepProgress progress(host, h);
+    for (int32_t r = 0; r < h && HasPixels(dib); ++r) {
+        progress.at(r);
+        const uint8_t* row = dib.Bits + static_cast<size_t>(r) * static_cast<size_t>(dib.LineBytes);
+        if (bpp == 24) {
+            for (int32_t x = 0; x < w; ++x, row += 3)
+                add((uint32_t(row[2] >> shift) << 10) | (uint32_t(row[1] >> shift) << 5) |
+                    uint32_t(row[0] >> shift));
+        } else {
+            for (int32_t x = 0; x < w; ++x)
+                add(entryKey[static_cast<size_t>(indexAt(row, x, bpp))]);
+        }
+    }
+    SortByCount(counter.data(), key.data(), 0, kKeys - 1);
+    count = std::clamp(count, 0, kKeys);
+    result.reserve(static_cast<size_t>(count));
+    for (int32_t k = 0; k < count; ++k) {
+        const uint32_t kk = key[static_cast<size_t>(kKeys - 1 - k)];
+        result.push_back({static_cast<uint8_t>((kk >> 10) << shift),
+                          static_cast<uint8_t>(((kk >> 5) & 31) << shift),
+                          static_cast<uint8_t>((kk & 31) << shift)});
+    }
+    host.SetProSatus(0);
+    return result;
+}
+
+void FloydSteinbergMap(const TDibRecord& source, const TDibRecord& target, Host& host) {
+    if (!HasPixels(source) || !HasPixels(target))
+        return;
+    host.SetProSatus(0);
+    const int32_t w = DibWidth(&source), h = DibHeight(&source);
+    const int sbpp = DibBitsPerPixel(&source), tbpp = DibBitsPerPixel(&target);
+    const HPALETTE pal = target.PaletteHandle;
+    const TPaletteEntry* tpal = target.Palette.palPalEntry;
+    // errors times 16, three slots (blue, green, red) per column and a guard slot at each end
+    const size_t slots = 3 * (static_cast<size_t>(w) + 2);
+    std::vector<int16_t> e0(slots, 0), e1(slots, 0);
+    bool flag = false;
+    StepProgress progress(host, h);
+    for (int32_t y = 0; y < h; ++y) {
+        progress.at(y);
+        const bool leftToRight = !flag;
+        int16_t* cur = leftToRight ? e0.data() : e1.data();
+        int16_t* nxt = leftToRight ? e1.data() : e0.data();
+        flag = !flag;
+        nxt[3 * w] = nxt[3 * w + 1] = nxt[3 * w + 2] = 0;
+        const uint8_t* srow = ImageRow(source, y);
+        uint8_t* trow = ImageRow(target, y);
+        for (int32_t k = 0; k < w; ++k) {
+            const int32_t x = leftToRight ? k : w - 1 - k;
+            int32_t sb, sg, sr;
+            if (sbpp == 24) {
+                sb = srow[3 * x];
+                sg = srow[3 * x + 1];
+                sr = srow[3 * x + 2];
+            } else {
+                const TPaletteEntry& e = entryOf(source, indexAt(srow, x, sbpp));
+                sb = e.peBlue;
+                sg = e.peGreen;
+                sr = e.peRed;
+            }
+            int16_t* c = cur + 3 * (k + 1);
+            const int32_t vb = Clamp255(sb + (c[0] + 8) / 16);
+            const int32_t vg = Clamp255(sg + (c[1] + 8) / 16);
+            const int32_t vr = Clamp255(sr + (c[2] + 8) / 16);
+            const uint32_t index = GetNearestPaletteIndex(
+                pal, static_cast<uint32_t>(vr) | (static_cast<uint32_t>(vg) << 8) |
+                         (static_cast<uint32_t>(vb) << 16));
+            putIndex(trow, x, tbpp, index);
+            const TPaletteEntry& p = tpal[index & 255];
+            const int32_t err[3] = {vb - p.peBlue, vg - p.peGreen, vr - p.peRed};
+            int16_t* below = nxt + 3 * (w - k); // the slot of the pixel below
+            for (int ch = 0; ch < 3; ++ch) {
+                const int32_t e = err[ch];
+                below[ch - 3] = static_cast<int16_t>(e);
+                below[ch + 3] = static_cast<int16_t>(below[ch + 3] + 3 * e);
+                below[ch] = static_cast<int16_t>(below[ch] + 5 * e);
+                c[ch + 3] = static_cast<int16_t>(c[ch + 3] + 7 * e);
+            }
+        }
+    }
+    host.SetProSatus(0);
+}
+
+bool DepthDownTo(DocumentState& doc, Host& host, const TDepthDownChoice& choice) {
+    TDibRecord& src = doc.Dib;
+    bool replaced = false;
+    if (HasPixels(src)) {
+        const int32_t s = DibBitsPerPixel(&src);
+        const int32_t bits = choice.Bits;
+        const bool hasCase = (bits == 1 && (s == 24 || s == 8 || s == 4)) ||
+                             (bits == 4 && (s == 24 || s == 8)) || (bits == 8 && s == 24);
+        DibHolder target;
+        if (hasCase && newdib(&target.get(), DibWidth(&src), DibHeight(&src), bits, nullptr, 0) &&
+            target->DibHandle != 0) {
+            TDibRecord& t = target.get();
+            const TDepthMethod m = choice.Method;
+            const int32_t p = std::clamp(choice.Colours, 2, bits == 4 ? 16 : 256);
+            if (bits == 1) {
+                if (m != TDepthMethod::Nearest)
+                    FloydSteinbergMap(src, t, host);
+                else
+                    thresholdTo1Bit(src, t, host);
+            } else if (bits == 4) {
+                uint32_t pal[16];
+                if (choice.Optimised) {
+                    const auto popular = BuildPopularPalette(src, host, p, 5);
+                    std::fill(pal, pal + 16, toRgb(popular[0]));
+                    for (int32_t i = 0; i < p; ++i)
+                        pal[i] = toRgb(popular[static_cast<size_t>(i)]);
+                } else {
+                    std::copy(StdPalette16.begin(), StdPalette16.end(), pal);
+                }
+                setPalette(t, pal, 16);
+                if (m == TDepthMethod::FloydSteinberg)
+                    FloydSteinbergMap(src, t, host);
+                else
+                    NearestMap(src, t, host);
+            } else {
+                uint32_t pal[256];
+                std::copy(StdPalette256.begin(), StdPalette256.end(), pal);
+                if (choice.Optimised && choice.WindowsColours) {
+                    std::fill(pal + 10, pal + 246, StdPalette256[0]);
+                    const auto popular = BuildPopularPalette(src, host, p - 20, 4);
+                    for (size_t i = 0; i < popular.size(); ++i)
+                        pal[10 + i] = toRgb(popular[i]);
+                } else if (choice.Optimised) {
+                    const auto popular = BuildPopularPalette(src, host, p, 4);
+                    std::fill(pal, pal + 256, toRgb(popular[0]));
+                    for (int32_t i = 0; i < p; ++i)
+                        pal[i] = toRgb(popular[static_cast<size_t>(i)]);
+                }
+                setPalette(t, pal, 256);
+                if (m == TDepthMethod::Ordered)
+                    orderedDither(src, t, host);
+                else if (m == TDepthMethod::FloydSteinberg)
+                    FloydSteinbergMap(src, t, host);
+                else
+                    NearestMap(src, t, host);
+            }
+            deldib(&src);
+            src = target.release();
+            doc.ForeColor = 0;
+            doc.BackColor = (1 << bits) - 1;
+            replaced = true;
+        }
+    }
+    host.UpdateMenuItems();
+    host.SetProSatus(0);
+    return replaced;
+}
+
+} // namespace pixorama
