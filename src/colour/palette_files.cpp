@@ -145,10 +145,12 @@ bool parseRiff(const uint8_t* data, size_t size, TLogPalette& out) {
         const uint32_t chunk = le32(data + pos + 4);
         const size_t body = pos + 8;
         if (std::memcmp(data + pos, "data", 4) == 0) {
-            if (chunk < 4 || body + 4 > end)
+            // the chunk must lie in the file and hold every entry it announces
+            if (chunk < 4 || chunk > end - body)
                 return false;
-            const size_t room = (std::min<size_t>(end, body + chunk) - body - 4) / 4;
-            const size_t count = std::min<size_t>(le16(data + body + 2), room);
+            const size_t count = le16(data + body + 2);
+            if (4 + 4 * count > chunk)
+                return false;
             std::vector<TPaletteEntry> colours;
             for (size_t i = 0; i < count; ++i) {
                 const uint8_t* p = data + body + 4 + 4 * i;
@@ -224,8 +226,10 @@ bool ReadPaletteFile(const std::string& path, TLogPalette& out) {
 bool WritePaletteFile(const std::string& path, const TLogPalette& palette) {
     struct stat old {};
     const bool exists = ::stat(path.c_str(), &old) == 0;
-    // a file the user may not write stays untouched, as when it is opened for writing
-    if (exists && (!S_ISREG(old.st_mode) || ::access(path.c_str(), W_OK) != 0))
+    // a read-only file (no write bit, even for the superuser) or one the user may not write stays
+    // untouched, as when it is opened for writing
+    if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
+                   ::access(path.c_str(), W_OK) != 0))
         return false;
     uint8_t bytes[kPaletteFileSize];
     std::memcpy(bytes, &palette, kPaletteFileSize);

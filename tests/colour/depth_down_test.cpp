@@ -1,0 +1,335 @@
+// Colour depth reduction: the conversion cases by depth, the popularity palette with its sort
+// and counter halving, ordered dither and Floyd-Steinberg against hand-computed pixels.
+#include "colour/depth_down.h"
+
+#include "colour/std_palettes.h"
+#include "../ops/image_helpers.h"
+#include "recording_host.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+namespace pixorama {
+namespace {
+
+using namespace testing;
+
+int stdIndexOf(uint32_t rgb) {
+    for (int i = 0; i < 256; ++i)
+        if (StdPalette256[static_cast<size_t>(i)] == rgb)
+            return i;
+    return -1;
+}
+
+TEST(DepthDown, CubeToPaletteHoldsTheCubeAndFourPrimaries) {
+    std::set<int> seen;
+    int missing = 0;
+    for (int b = 0; b < 6; ++b)
+        for (int g = 0; g < 6; ++g)
+            for (int r = 0; r < 6; ++r) {
+                const uint8_t idx = CubeToPalette[static_cast<size_t>(r + 6 * g + 36 * b)];
+                const uint32_t want = (uint32_t(51 * r) << 16) | (uint32_t(51 * g) << 8) | uint32_t(51 * b);
+                if (StdPalette256[idx] != want) {
+                    ++missing;
+                    const bool toGreen = (r == 1 && g == 5 && b == 0) || (r == 0 && g == 5 && b == 1);
+                    const bool toBlue = (r == 1 && g == 0 && b == 5) || (r == 0 && g == 1 && b == 5);
+                    EXPECT_TRUE(toGreen || toBlue) << r << g << b;
+                    EXPECT_EQ(idx, toGreen ? 250 : 252);
+                } else {
+                    seen.insert(idx);
+                }
+            }
+    EXPECT_EQ(missing, 4);
+    EXPECT_EQ(seen.size(), 212u);
+    EXPECT_EQ(StdPalette256[250], 0x00FF00u);
+    EXPECT_EQ(StdPalette256[252], 0x0000FFu);
+}
+
+TEST(DepthDown, SortByCountOrdersTiesAsTheQuicksortLeavesThem) {
+    // traced by hand: pivot 1 at the middle, first swap exchanges the ends
+    uint16_t counter[3] = {1, 1, 0}, key[3] = {0, 1, 2};
+    SortByCount(counter, key, 0, 2);
+    EXPECT_EQ(counter[0], 0);
+    EXPECT_EQ(counter[2], 1);
+    EXPECT_EQ(key[0], 2);
+    EXPECT_EQ(key[1], 1);
+    EXPECT_EQ(key[2], 0);
+    // a longer run stays sorted and keeps each key with its count
+    std::mt19937 rng(7);
+    std::vector<uint16_t> c(1000), k(1000);
+    for (int i = 0; i < 1000; ++i) {
+        c[i] = static_cast<uint16_t>(rng() % 5);
+        k[i] = static_cast<uint16_t>(i);
+    }
+    const std::vector<uint16_t> orig = c;
+    SortByCount(c.data(), k.data(), 0, 999);
+    EXPECT_TRUE(std::is_sorted(c.begin(), c.end()));
+    for (int i = 0; i < 1000; ++i)
+        EXPECT_EQ(orig[k[i]], c[i]);
+}
+
+TEST(DepthDown, PopularPaletteHalvesItsCountersOnOverflow) {
+    // buffer rows from the bottom: 40 rows of B, 66 rows of A, 16 rows of B.  A reaches 65535
+    // and halves every counter, so B (40000 / 2 + 16000) ends ahead of A (32768 + 464).
+    const int32_t w = 1000, h = 122;
+    TDibRecord d;
+    ASSERT_TRUE(newdib(&d, w, h, 24, nullptr, 0));
+    for (int32_t r = 0; r < h; ++r) {
+        const bool a = r >= 40 && r < 106;
+        uint8_t* row = d.Bits + static_cast<size_t>(r) * d.LineBytes;
+        for (int32_t x = 0; x < w; ++x) {
+            row[3 * x] = a ? 0 : 200;     // blue
+            row[3 * x + 1] = a ? 0 : 100; // green
+            row[3 * x + 2] = a ? 255 : 0; // red
+        }
+    }
+    RecordingHost host;
+    const auto pal = BuildPopularPalette(d, host, 2, 4);
+    ASSERT_EQ(pal.size(), 2u);
+    EXPECT_EQ(pal[0], (std::array<uint8_t, 3>{0, 96, 192}));  // B's cell
+    EXPECT_EQ(pal[1], (std::array<uint8_t, 3>{240, 0, 0}));   // A's cell
+    EXPECT_EQ(host.progress.front(), 0);
+    EXPECT_EQ(host.progress.back(), 0);
+    deldib(&d);
+}
+
+TEST(DepthDown, WhiteImageOptimisedPalettes) {
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, Make24(5, 3, [](int32_t, int32_t) { return 0xFFFFFF; }));
+    ASSERT_TRUE(DepthDownTo(doc, host, DepthDownChoice(4, true, TDepthMethod::FloydSteinberg, true)));
+    EXPECT_EQ(DibBitsPerPixel(&doc.Dib), 4);
+    EXPECT_EQ(PaletteColour(doc.Dib, 0), 0xE0E0E0u);
+    EXPECT_EQ(doc.ForeColor, 0);
+    EXPECT_EQ(doc.BackColor, 15);
+    EXPECT_EQ(host.menuUpdates, 1);
+
+    DocumentState doc8;
+    Attach(doc8, Make24(5, 3, [](int32_t, int32_t) { return 0xFFFFFF; }));
+    ASSERT_TRUE(DepthDownTo(doc8, host, DepthDownChoice(8, true, TDepthMethod::Nearest, false)));
+    EXPECT_EQ(PaletteColour(doc8.Dib, 0), 0xF0F0F0u);
+    for (int32_t x = 0; x < 5; ++x)
+        EXPECT_EQ(getpixel(&doc8.Dib, x, 1), 0);
+    EXPECT_EQ(doc8.BackColor, 255);
+
+    // ten colours: a 4-bit image whose entries 10..15 repeat entry 0
+    DocumentState free;
+    Attach(free, Make24(5, 3, [](int32_t x, int32_t) { return x * 0x303030; }));
+    ASSERT_TRUE(DepthDownTo(free, host, FreeDepthChoice(10, false, false)));
+    EXPECT_EQ(DibBitsPerPixel(&free.Dib), 4);
+    const uint32_t first = PaletteColour(free.Dib, 0);
+    for (int i = 10; i < 16; ++i)
+        EXPECT_EQ(PaletteColour(free.Dib, i), first);
+    // every pixel's cell is among the ten
+    for (int32_t x = 0; x < 5; ++x) {
+        const int32_t v = x * 0x30;
+        const uint32_t cell = uint32_t(v & ~31) * 0x010101u;
+        EXPECT_EQ(PaletteColour(free.Dib, getpixel(&free.Dib, x, 0)), cell);
+    }
+}
+
+TEST(DepthDown, StandardPalettes) {
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, Make24(4, 2, [](int32_t, int32_t) { return 0xFFFFFF; }));
+    ASSERT_TRUE(DepthDownTo(doc, host, DepthDownChoice(4, false, TDepthMethod::Nearest, true)));
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(PaletteColour(doc.Dib, i), StdPalette16[static_cast<size_t>(i)]);
+    for (int32_t x = 0; x < 4; ++x)
+        EXPECT_EQ(getpixel(&doc.Dib, x, 0), 15);
+
+    DocumentState d8;
+    Attach(d8, Make24(4, 2, [](int32_t x, int32_t) { return x == 0 ? 0x0000FF : 0x663399; }));
+    ASSERT_TRUE(DepthDownTo(d8, host, DepthDownChoice(8, false, TDepthMethod::Nearest, true)));
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(PaletteColour(d8.Dib, i), StdPalette256[static_cast<size_t>(i)]);
+    EXPECT_EQ(getpixel(&d8.Dib, 0, 0), stdIndexOf(0xFF0000)); // Rgb() is red in the low byte
+    EXPECT_EQ(StdPalette256[getpixel(&d8.Dib, 1, 1)], 0x993366u);
+}
+
+TEST(DepthDown, WindowsColoursStayAroundTheImagesCells) {
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, Make24(3, 3, [](int32_t, int32_t) { return Rgb(100, 150, 200); }));
+    ASSERT_TRUE(DepthDownTo(doc, host, DepthDownChoice(8, true, TDepthMethod::Nearest, true)));
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(PaletteColour(doc.Dib, i), StdPalette256[static_cast<size_t>(i)]);
+    for (int i = 246; i < 256; ++i)
+        EXPECT_EQ(PaletteColour(doc.Dib, i), StdPalette256[static_cast<size_t>(i)]);
+    EXPECT_EQ(PaletteColour(doc.Dib, 10), 0x6090C0u); // (96, 144, 192), the cell's corner
+    EXPECT_EQ(getpixel(&doc.Dib, 1, 1), 10);
+}
+
+TEST(DepthDown, OneBitThresholds) {
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, Make24(2, 1, [](int32_t x, int32_t) {
+               return x == 0 ? Rgb(127, 128, 129) : Rgb(127, 127, 128);
+           }));
+    ASSERT_TRUE(DepthDownTo(doc, host, DepthDownChoice(1, true, TDepthMethod::Nearest, true)));
+    EXPECT_EQ(DibBitsPerPixel(&doc.Dib), 1);
+    EXPECT_EQ(getpixel(&doc.Dib, 0, 0), 1);
+    EXPECT_EQ(getpixel(&doc.Dib, 1, 0), 0);
+    EXPECT_EQ(doc.BackColor, 1);
+    // palette sources use the luminance of their entries
+    for (int bpp : {4, 8}) {
+        DocumentState p;
+        Attach(p, MakePalette(bpp, {0x808080, 0x7F7F7F, 0xFF0000},
+                              [](int32_t x, int32_t) { return x % 3; }, 3, 2));
+        ASSERT_TRUE(DepthDownTo(p, host, DepthDownChoice(1, true, TDepthMethod::Nearest, true)));
+        EXPECT_EQ(getpixel(&p.Dib, 0, 0), 1);
+        EXPECT_EQ(getpixel(&p.Dib, 1, 0), 0);
+        EXPECT_EQ(getpixel(&p.Dib, 2, 1), 0); // red: (30 * 255) / 100 = 76
+    }
+}
+
+TEST(DepthDown, OddWidthFourBitsFillsTheHighNibble) {
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, Make24(3, 2, [](int32_t x, int32_t) { return x == 2 ? 0xFFFFFF : 0; }));
+    ASSERT_TRUE(DepthDownTo(doc, host, DepthDownChoice(4, false, TDepthMethod::Nearest, true)));
+    for (int32_t r = 0; r < 2; ++r) {
+        const uint8_t* row = doc.Dib.Bits + static_cast<size_t>(r) * doc.Dib.LineBytes;
+        EXPECT_EQ(row[0], 0x00);
+        EXPECT_EQ(row[1], 0xF0); // pixel 2 in the high nibble, the low one untouched
+    }
+}
+
+TEST(DepthDown, OrderedDitherOfMidGreyFromTheBottomLeft) {
+    RecordingHost host;
+    DocumentState doc;
+    const int32_t w = 16, h = 10;
+    Attach(doc, Make24(w, h, [](int32_t, int32_t) { return 0x808080; }));
+    ASSERT_TRUE(DepthDownTo(doc, host, DepthDownChoice(8, false, TDepthMethod::Ordered, true)));
+    const int hi = stdIndexOf(0x999999), lo = stdIndexOf(0x666666);
+    ASSERT_GE(hi, 0);
+    ASSERT_GE(lo, 0);
+    // matrix column 0 (bottom buffer row): 0 25 6 31 1 27 7 33; column 1: 38 12 44 19 39 14 46 20
+    const int bottom[8] = {hi, hi, hi, lo, hi, lo, hi, lo};
+    const int second[8] = {lo, hi, lo, hi, lo, hi, lo, hi};
+    for (int32_t x = 0; x < w; ++x) {
+        EXPECT_EQ(getpixel(&doc.Dib, x, h - 1), bottom[x % 8]) << x;
+        EXPECT_EQ(getpixel(&doc.Dib, x, h - 2), second[x % 8]) << x;
+        EXPECT_EQ(getpixel(&doc.Dib, x, h - 9), bottom[x % 8]) << x; // repeats after 8 rows
+    }
+    // the method is refused with the optimised palette: Floyd-Steinberg instead
+    EXPECT_EQ(DepthDownChoice(8, true, TDepthMethod::Ordered, true).Method,
+              TDepthMethod::FloydSteinberg);
+    EXPECT_EQ(DepthDownChoice(4, false, TDepthMethod::Ordered, true).Method,
+              TDepthMethod::FloydSteinberg);
+}
+
+// A grey target of two entries, black and white, for the hand-traced diffusion.
+TDibRecord blackWhite(int32_t w, int32_t h) {
+    TDibRecord t;
+    newdib(&t, w, h, 1, nullptr, 0);
+    return t;
+}
+
+TEST(DepthDown, FloydSteinbergSerpentineByHand) {
+    RecordingHost host;
+    // one row: 128 -> white (error -127), then 73 -> black, 160 -> white, 87 -> black, 166
+    TDibRecord row = Make24(5, 1, [](int32_t, int32_t) { return 0x808080; });
+    TDibRecord rowOut = blackWhite(5, 1);
+    FloydSteinbergMap(row, rowOut, host);
+    for (int32_t x = 0; x < 5; ++x)
+        EXPECT_EQ(getpixel(&rowOut, x, 0), x % 2 == 0 ? 1 : 0) << x;
+    // a one-row image reports 0 throughout
+    EXPECT_TRUE(std::all_of(host.progress.begin(), host.progress.end(), [](int p) { return p == 0; }));
+    // one column: the errors travel down through slot 1 only
+    TDibRecord col = Make24(1, 5, [](int32_t, int32_t) { return 0x808080; });
+    TDibRecord colOut = blackWhite(1, 5);
+    FloydSteinbergMap(col, colOut, host);
+    for (int32_t y = 0; y < 5; ++y)
+        EXPECT_EQ(getpixel(&colOut, 0, y), y % 2 == 0 ? 1 : 0) << y;
+    // 3 x 2: row 0 left to right 1 0 1; row 1 right to left reads 104, 171, 66: 0 1 0
+    TDibRecord sq = Make24(3, 2, [](int32_t, int32_t) { return 0x808080; });
+    TDibRecord sqOut = blackWhite(3, 2);
+    FloydSteinbergMap(sq, sqOut, host);
+    const int want[2][3] = {{1, 0, 1}, {0, 1, 0}};
+    for (int32_t y = 0; y < 2; ++y)
+        for (int32_t x = 0; x < 3; ++x)
+            EXPECT_EQ(getpixel(&sqOut, x, y), want[y][x]) << x << "," << y;
+    // an image without pixels is left alone
+    TDibRecord none{};
+    FloydSteinbergMap(none, sqOut, host);
+    for (TDibRecord* d : {&row, &rowOut, &col, &colOut, &sq, &sqOut})
+        deldib(d);
+}
+
+TEST(DepthDown, FloydSteinbergOfGreyIsHalfWhite) {
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, Make24(64, 64, [](int32_t, int32_t) { return 0x808080; }));
+    ASSERT_TRUE(DepthDownTo(doc, host, DepthDownChoice(1, true, TDepthMethod::FloydSteinberg, true)));
+    int white = 0;
+    for (int32_t y = 0; y < 64; ++y)
+        for (int32_t x = 0; x < 64; ++x)
+            white += getpixel(&doc.Dib, x, y);
+    EXPECT_NEAR(white, 2048, 64);
+}
+
+TEST(DepthDown, NearestMatchesAPlainScanOnEveryPixel) {
+    RecordingHost host;
+    std::mt19937 rng(3);
+    DocumentState doc;
+    Attach(doc, Make24(97, 61, [&](int32_t, int32_t) { return static_cast<int32_t>(rng() & 0xFFFFFF); }));
+    TDibRecord before = MakeDIBCopy(doc.Dib, host);
+    ASSERT_TRUE(DepthDownTo(doc, host, DepthDownChoice(8, true, TDepthMethod::Nearest, false)));
+    for (int32_t y = 0; y < 61; ++y)
+        for (int32_t x = 0; x < 97; ++x)
+            ASSERT_EQ(static_cast<uint32_t>(getpixel(&doc.Dib, x, y)),
+                      GetNearestPaletteIndexScan(doc.Dib.PaletteHandle,
+                                                 static_cast<uint32_t>(getpixel(&before, x, y))));
+    deldib(&before);
+}
+
+TEST(DepthDown, ImageStaysWithoutACaseOrWithoutMemory) {
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, MakePalette(8, {0x112233}, [](int32_t x, int32_t) { return x; }));
+    const std::vector<uint8_t> before = PixelBytes(doc.Dib);
+    const uint8_t* bits = doc.Dib.Bits;
+    EXPECT_FALSE(DepthDownTo(doc, host, DepthDownChoice(8, true, TDepthMethod::Nearest, true)));
+    EXPECT_EQ(doc.Dib.Bits, bits);
+    DocumentState big;
+    Attach(big, Make24(300, 200, [](int32_t x, int32_t) { return x; }));
+    const uint8_t* bigBits = big.Dib.Bits;
+    {
+        AllocLimit limit(PictoraAllocatedBytes() + 1000);
+        EXPECT_FALSE(DepthDownTo(big, host, DepthDownChoice(8, true, TDepthMethod::Nearest, true)));
+    }
+    EXPECT_EQ(big.Dib.Bits, bigBits);
+    EXPECT_EQ(DibBitsPerPixel(&big.Dib), 24);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(PixelBytes(doc.Dib), before);
+}
+
+TEST(DepthDown, DialogRules) {
+    const TDepthDownEnabling one = DepthDownEnabling(1, true);
+    EXPECT_FALSE(one.PaletteRadios);
+    EXPECT_FALSE(one.Dither);
+    EXPECT_FALSE(one.WindowsColours);
+    const TDepthDownEnabling four = DepthDownEnabling(4, false);
+    EXPECT_TRUE(four.PaletteRadios);
+    EXPECT_FALSE(four.Dither);
+    EXPECT_FALSE(four.WindowsColours);
+    EXPECT_TRUE(DepthDownEnabling(8, true).WindowsColours);
+    EXPECT_FALSE(DepthDownEnabling(8, true).Dither);
+    EXPECT_TRUE(DepthDownEnabling(8, false).Dither);
+    EXPECT_FALSE(DepthDownEnabling(8, false).WindowsColours);
+
+    EXPECT_EQ(FreeDepthRange(24, true).Min, 22);
+    EXPECT_EQ(FreeDepthRange(24, false).Min, 2);
+    EXPECT_EQ(FreeDepthRange(24, true).Max, 256);
+    EXPECT_EQ(FreeDepthRange(8, true).Max, 16);
+    EXPECT_EQ(FreeDepthRange(8, true).Min, 2); // the box is disabled for 8-bit images
+    EXPECT_EQ(FreeDepthChoice(16, true, true).Bits, 4);
+    EXPECT_EQ(FreeDepthChoice(17, true, true).Bits, 8);
+    EXPECT_EQ(FreeDepthChoice(17, false, true).Method, TDepthMethod::Nearest);
+}
+
+} // namespace
+} // namespace pixorama
