@@ -317,6 +317,10 @@ void FloydSteinbergMap(const TDibRecord& source, const TDibRecord& target, Host&
     // errors times 16, three slots (blue, green, red) per column and a guard slot at each end
     const size_t slots = 3 * (static_cast<size_t>(w) + 2);
     std::vector<int16_t> e0(slots, 0), e1(slots, 0);
+    // neighbouring pixels ask for the same colours again: a small memo in front of the palette
+    // (an empty slot holds a colour no query has)
+    constexpr int kCacheBits = 15;
+    std::vector<uint64_t> cache(size_t{1} << kCacheBits, ~uint64_t{0});
     bool flag = false;
     StepProgress progress(host, h);
     for (int32_t y = 0; y < h; ++y) {
@@ -345,9 +349,13 @@ void FloydSteinbergMap(const TDibRecord& source, const TDibRecord& target, Host&
             const int32_t vb = Clamp255(sb + (c[0] + 8) / 16);
             const int32_t vg = Clamp255(sg + (c[1] + 8) / 16);
             const int32_t vr = Clamp255(sr + (c[2] + 8) / 16);
-            const uint32_t index = GetNearestPaletteIndex(
-                pal, static_cast<uint32_t>(vr) | (static_cast<uint32_t>(vg) << 8) |
-                         (static_cast<uint32_t>(vb) << 16));
+            const uint32_t colour = static_cast<uint32_t>(vr) |
+                                    (static_cast<uint32_t>(vg) << 8) |
+                                    (static_cast<uint32_t>(vb) << 16);
+            uint64_t& memo = cache[(colour * 0x9E3779B1u) >> (32 - kCacheBits)];
+            if ((memo >> 8) != colour)
+                memo = (uint64_t{colour} << 8) | GetNearestPaletteIndex(pal, colour);
+            const uint32_t index = static_cast<uint32_t>(memo & 0xFF);
             putIndex(trow, x, tbpp, index);
             const TPaletteEntry& p = tpal[index & 255];
             const int32_t err[3] = {vb - p.peBlue, vg - p.peGreen, vr - p.peRed};

@@ -22,7 +22,10 @@ constexpr int kCells = 16;
 constexpr int kCellSize = 256 / kCells;
 constexpr int kFine = 64;
 constexpr int kFineSize = 256 / kFine;
-constexpr uint64_t kFineOverflow = 5;
+// a fine cell keeps up to 15 candidates in two words: word 0 = count and indices 0..6, word 1 =
+// indices 7..14
+constexpr int kFineMax = 15;
+constexpr uint64_t kFineOverflow = kFineMax + 1;
 } // namespace
 
 struct PictoraPalette {
@@ -40,11 +43,13 @@ struct PictoraPalette {
         uint16_t index;
     };
     std::vector<Candidate> cand;
-    // Fine cells of 4 x 4 x 4 colours, filled lazily on first use: each packs the (at most four)
-    // entries that can be nearest anywhere in the cell, in index order.  Byte 0 is the count (0 =
-    // not built yet, 5 = more than four: use the coarse list); bytes 1..4 are the indices.  Most
-    // fine cells hold one entry, so most queries need no distance at all.  Cells are published
-    // with one atomic store; two threads building the same cell store the same value.
+    // Fine cells of 4 x 4 x 4 colours, filled lazily on first use: each packs the (at most 15)
+    // entries that can be nearest anywhere in the cell, in index order, in two words.  Byte 0 of
+    // word 0 is the count (0 = not built yet, 16 = more: use the coarse list), then the indices.
+    // Most fine cells hold one entry, so most queries need no distance at all; palettes on a
+    // regular grid (popularity palettes) put up to eight entries into the cells on their
+    // boundaries.  Word 1 is stored before word 0 is published (release); two threads building
+    // the same cell store the same values.
     std::unique_ptr<std::atomic<uint64_t>[]> fine;
 };
 
@@ -99,11 +104,12 @@ void build(PictoraPalette& p) {
                                  });
             }
     p.cellStart[kCells * kCells * kCells] = static_cast<uint32_t>(p.cand.size());
-    p.fine.reset(new std::atomic<uint64_t>[kFine * kFine * kFine]());
+    p.fine.reset(new std::atomic<uint64_t>[2 * kFine * kFine * kFine]());
 }
 
-// The packed candidate record of the fine cell (fr, fg, fb), from its coarse cell's list.
-uint64_t buildFine(const PictoraPalette& p, int fr, int fg, int fb) {
+// The packed candidate record of the fine cell (fr, fg, fb), from its coarse cell's list:
+// word 0 is returned, word 1 goes to high.
+uint64_t buildFine(const PictoraPalette& p, int fr, int fg, int fb, uint64_t& high) {
     const int coarse = ((fr / (kCellSize / kFineSize)) * kCells + fg / (kCellSize / kFineSize)) *
                            kCells +
                        fb / (kCellSize / kFineSize);
@@ -118,17 +124,23 @@ uint64_t buildFine(const PictoraPalette& p, int fr, int fg, int fb) {
                   z = axisMax(c->b, blo, bhi);
         best = std::min(best, x * x + y * y + z * z);
     }
-    uint16_t picked[5];
+    uint16_t picked[kFineMax + 1];
     int n = 0;
-    for (const auto* c = first; c != last && n < 5; ++c) {
+    for (const auto* c = first; c != last && n <= kFineMax; ++c) {
         const int a = axisMin(c->r, rlo, rhi), b = axisMin(c->g, glo, ghi),
                   d = axisMin(c->b, blo, bhi);
         if (a * a + b * b + d * d <= best) picked[n++] = c->index;
     }
-    if (n > 4) return kFineOverflow;
+    high = 0;
+    if (n > kFineMax) return kFineOverflow;
     std::sort(picked, picked + n);
     uint64_t rec = static_cast<uint64_t>(n);
-    for (int i = 0; i < n; ++i) rec |= static_cast<uint64_t>(picked[i]) << (8 * (i + 1));
+    for (int i = 0; i < n; ++i) {
+        if (i < 7)
+            rec |= static_cast<uint64_t>(picked[i]) << (8 * (i + 1));
+        else
+            high |= static_cast<uint64_t>(picked[i]) << (8 * (i - 7));
+    }
     return rec;
 }
 
@@ -182,20 +194,26 @@ uint32_t GetNearestPaletteIndex(HPALETTE palette, uint32_t colour) {
     }
     const int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
     const int fr = r / kFineSize, fg = g / kFineSize, fb = b / kFineSize;
-    std::atomic<uint64_t>& slot = palette->fine[static_cast<size_t>((fr * kFine + fg) * kFine + fb)];
-    uint64_t rec = slot.load(std::memory_order_relaxed);
+    std::atomic<uint64_t>* slot =
+        &palette->fine[2 * static_cast<size_t>((fr * kFine + fg) * kFine + fb)];
+    uint64_t rec = slot[0].load(std::memory_order_acquire);
+    uint64_t high = 0;
     if (rec == 0) {
-        rec = buildFine(*palette, fr, fg, fb);
-        slot.store(rec, std::memory_order_relaxed);
+        rec = buildFine(*palette, fr, fg, fb, high);
+        slot[1].store(high, std::memory_order_relaxed);
+        slot[0].store(rec, std::memory_order_release);
+    } else if ((rec & 0xFF) > 7 && (rec & 0xFF) != kFineOverflow) {
+        high = slot[1].load(std::memory_order_relaxed);
     }
     const uint64_t n = rec & 0xFF;
     if (n == 1) return static_cast<uint32_t>((rec >> 8) & 0xFF);
     if (n != kFineOverflow) {
-        // two to four candidates in index order: a strict "<" keeps the lowest index on ties
+        // up to 15 candidates in index order: a strict "<" keeps the lowest index on ties
         int best = INT32_MAX;
         uint32_t bestIndex = 0;
         for (uint64_t i = 0; i < n; ++i) {
-            const uint32_t idx = static_cast<uint32_t>((rec >> (8 * (i + 1))) & 0xFF);
+            const uint32_t idx = static_cast<uint32_t>(
+                i < 7 ? (rec >> (8 * (i + 1))) & 0xFF : (high >> (8 * (i - 7))) & 0xFF);
             const TPaletteEntry& e = palette->entries[idx];
             const int dr = e.peRed - r, dg = e.peGreen - g, db = e.peBlue - b;
             const int d = dr * dr + dg * dg + db * db;

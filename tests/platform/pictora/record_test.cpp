@@ -305,6 +305,32 @@ TEST(Palette, AcceleratorAgreesWithPlainScan) {
     }
 }
 
+TEST(Palette, AcceleratorOnGridPalettesWithManyCandidates) {
+    // lower corners of a 16-step grid, as popularity palettes have them: cells on the grid's
+    // boundaries hold up to eight equally near entries, and duplicates add more
+    for (int variant = 0; variant < 2; ++variant) {
+        TLogPalette pal{};
+        pal.palVersion = 0x300;
+        pal.palNumEntries = 256;
+        for (int i = 0; i < 256; ++i) {
+            const int step = variant == 0 ? 16 : 32;
+            pal.palPalEntry[i] = TPaletteEntry{static_cast<uint8_t>((i % 8) * step),
+                                               static_cast<uint8_t>(((i / 8) % 8) * step),
+                                               static_cast<uint8_t>((i / 64) * step), 0};
+            if (variant == 1 && i >= 128) pal.palPalEntry[i] = pal.palPalEntry[i - 128];
+        }
+        HPALETTE h = CreatePalette(&pal);
+        for (int r = 0; r < 256; r += 2)
+            for (int g = 1; g < 256; g += 3)
+                for (int b = 0; b < 256; b += 5) {
+                    const uint32_t colour = r | (g << 8) | (b << 16);
+                    ASSERT_EQ(GetNearestPaletteIndex(h, colour), GetNearestPaletteIndexScan(h, colour))
+                        << "variant " << variant << " colour " << colour;
+                }
+        DeleteObject(h);
+    }
+}
+
 TEST(Palette, TiesGoToTheLowestIndex) {
     TLogPalette pal{};
     pal.palVersion = 0x300;
