@@ -136,6 +136,23 @@ class TMainForm : public QMainWindow, public ChildHost {
     // "Click" (e.g. "Eckenhervorheben1").
     void BuiltinFilterClick(const TBuiltinFilter& filter);
 
+    // ---- colour depth and palettes (main_colour.cpp) ----
+    // Bits 1, 4, 8, or 0 for a number of colours the user types.
+    void DepthDownTo(int32_t bits);
+    void DepthUpTo(int32_t bits);
+    void N2Farbent1Bit1Click();
+    void N16Farbent4Bit1Click();
+    void N256Farbent8Bit1Click();
+    void XFarben4Bit8Bit1Click();
+    void N16Farbent4Bit2Click();
+    void N256Farbent8Bit2Click();
+    void N16MillionenFarbent24Bit1Click();
+    void BenutzteFarbenzhlen1Click();
+    void PaletteladenBildanpassen1Click();
+    void Paletteladen1Click();
+    void Palettespeichern1Click();
+    void Paletteeditieren1Click();
+
     // ---- tool palette, options, colours, histogram, undo (main_tools.cpp) ----
     TToolPalette* ToolPalette() const { return toolPalette_; }
     TOptionsPanel* OptionsPanel() const { return optionsPanel_; }
@@ -169,6 +186,8 @@ class TMainForm : public QMainWindow, public ChildHost {
     void FormCreate();
     void buildMenus();
     void buildSpeedPanel();
+    void connectColourCommands();
+    void colourCommandDone(TMDIChild* child);
     QAction* addItem(QMenu* menu, const char* caption, const char* shortcut, const char* name);
     void setRule(MenuItem item, QAction* action);
     void rebuildWindowList();

@@ -287,6 +287,7 @@ void TMainForm::buildMenus() {
     }
     adjust->menuAction()->setStatusTip(
         QStringLiteral("Verändert wichtige Eigenschaften der Bildfarbe"));
+    connectColourCommands();
 }
 
 // The open child windows below the window commands, the active one checked.
