@@ -306,67 +306,118 @@ std::vector<std::array<uint8_t, 3>> BuildPopularPalette(const TDibRecord& dib, H
     return result;
 }
 
+namespace {
+
+// Neighbouring pixels ask for the same colours again: a small memo in front of the palette (an
+// empty slot holds no colour a query has).
+class NearestMemo {
+  public:
+    explicit NearestMemo(HPALETTE pal) : pal_(pal), slots_(size_t{1} << kBits, ~uint64_t{0}) {}
+    uint32_t operator()(uint32_t colour) {
+        uint64_t& m = slots_[(colour * 0x9E3779B1u) >> (32 - kBits)];
+        if ((m >> 8) != colour)
+            m = (uint64_t{colour} << 8) | GetNearestPaletteIndex(pal_, colour);
+        return static_cast<uint32_t>(m & 0xFF);
+    }
+
+  private:
+    static constexpr int kBits = 15;
+    HPALETTE pal_;
+    std::vector<uint64_t> slots_;
+};
+
+// One row of the diffusion.  Each error slot of the next row collects e(k-1) + 5 e(k) + 3 e(k+1)
+// of three neighbours, and the next pixel gets 7 e(k): both are carried in registers and stored
+// once.  Every partial sum fits the 16-bit slots (at most 16 * 255 in size), so adding in 32 bits
+// and storing once gives the same values as adding into the slots step by step.
+template <int TBpp, bool Src24>
+void diffuseRow(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t* trow, int32_t w,
+                bool leftToRight, const int16_t* cur, int16_t* nxt, const TPaletteEntry* tpal,
+                NearestMemo& nearest) {
+    int32_t seven[3] = {0, 0, 0};                    // 7 e of the previous pixel
+    int32_t p0[3] = {0, 0, 0}, p1[3] = {0, 0, 0}; // next-row slots W-k and W-k+1 so far
+    for (int32_t k = 0; k < w; ++k) {
+        const int32_t x = leftToRight ? k : w - 1 - k;
+        int32_t src[3];
+        if constexpr (Src24) {
+            src[0] = srow[3 * x];
+            src[1] = srow[3 * x + 1];
+            src[2] = srow[3 * x + 2];
+        } else {
+            const TPaletteEntry& e = entryOf(source, indexAt(srow, x, sbpp));
+            src[0] = e.peBlue;
+            src[1] = e.peGreen;
+            src[2] = e.peRed;
+        }
+        const int16_t* c = cur + 3 * (k + 1);
+        int32_t v[3];
+        for (int ch = 0; ch < 3; ++ch)
+            v[ch] = Clamp255(src[ch] + (c[ch] + seven[ch] + 8) / 16);
+        const uint32_t index = nearest(static_cast<uint32_t>(v[2]) |
+                                       (static_cast<uint32_t>(v[1]) << 8) |
+                                       (static_cast<uint32_t>(v[0]) << 16));
+        putIndex(trow, x, TBpp, index);
+        const TPaletteEntry& p = tpal[index & 255];
+        const int32_t err[3] = {v[0] - p.peBlue, v[1] - p.peGreen, v[2] - p.peRed};
+        int16_t* done = nxt + 3 * (w - k + 1); // slot W-k+1 is complete now
+        for (int ch = 0; ch < 3; ++ch) {
+            const int32_t e = err[ch];
+            done[ch] = static_cast<int16_t>(p1[ch] + 3 * e);
+            p1[ch] = p0[ch] + 5 * e;
+            p0[ch] = e;
+            seven[ch] = 7 * e;
+        }
+    }
+    // slot 1 has no pixel ahead of it; slot 0 is a guard
+    for (int ch = 0; ch < 3; ++ch) {
+        nxt[3 + ch] = static_cast<int16_t>(p1[ch]);
+        nxt[ch] = static_cast<int16_t>(p0[ch]);
+    }
+}
+
+template <int TBpp>
+void diffuseRow(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t* trow, int32_t w,
+                bool leftToRight, const int16_t* cur, int16_t* nxt, const TPaletteEntry* tpal,
+                NearestMemo& nearest) {
+    if (sbpp == 24)
+        diffuseRow<TBpp, true>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+    else
+        diffuseRow<TBpp, false>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+}
+
+} // namespace
+
 void FloydSteinbergMap(const TDibRecord& source, const TDibRecord& target, Host& host) {
     if (!HasPixels(source) || !HasPixels(target))
         return;
     host.SetProSatus(0);
     const int32_t w = DibWidth(&source), h = DibHeight(&source);
     const int sbpp = DibBitsPerPixel(&source), tbpp = DibBitsPerPixel(&target);
-    const HPALETTE pal = target.PaletteHandle;
     const TPaletteEntry* tpal = target.Palette.palPalEntry;
     // errors times 16, three slots (blue, green, red) per column and a guard slot at each end
     const size_t slots = 3 * (static_cast<size_t>(w) + 2);
     std::vector<int16_t> e0(slots, 0), e1(slots, 0);
-    // neighbouring pixels ask for the same colours again: a small memo in front of the palette
-    // (an empty slot holds a colour no query has)
-    constexpr int kCacheBits = 15;
-    std::vector<uint64_t> cache(size_t{1} << kCacheBits, ~uint64_t{0});
+    NearestMemo nearest(target.PaletteHandle);
     bool flag = false;
     StepProgress progress(host, h);
     for (int32_t y = 0; y < h; ++y) {
         progress.at(y);
         const bool leftToRight = !flag;
-        int16_t* cur = leftToRight ? e0.data() : e1.data();
+        const int16_t* cur = leftToRight ? e0.data() : e1.data();
         int16_t* nxt = leftToRight ? e1.data() : e0.data();
         flag = !flag;
-        nxt[3 * w] = nxt[3 * w + 1] = nxt[3 * w + 2] = 0;
         const uint8_t* srow = ImageRow(source, y);
         uint8_t* trow = ImageRow(target, y);
-        for (int32_t k = 0; k < w; ++k) {
-            const int32_t x = leftToRight ? k : w - 1 - k;
-            int32_t sb, sg, sr;
-            if (sbpp == 24) {
-                sb = srow[3 * x];
-                sg = srow[3 * x + 1];
-                sr = srow[3 * x + 2];
-            } else {
-                const TPaletteEntry& e = entryOf(source, indexAt(srow, x, sbpp));
-                sb = e.peBlue;
-                sg = e.peGreen;
-                sr = e.peRed;
-            }
-            int16_t* c = cur + 3 * (k + 1);
-            const int32_t vb = Clamp255(sb + (c[0] + 8) / 16);
-            const int32_t vg = Clamp255(sg + (c[1] + 8) / 16);
-            const int32_t vr = Clamp255(sr + (c[2] + 8) / 16);
-            const uint32_t colour = static_cast<uint32_t>(vr) |
-                                    (static_cast<uint32_t>(vg) << 8) |
-                                    (static_cast<uint32_t>(vb) << 16);
-            uint64_t& memo = cache[(colour * 0x9E3779B1u) >> (32 - kCacheBits)];
-            if ((memo >> 8) != colour)
-                memo = (uint64_t{colour} << 8) | GetNearestPaletteIndex(pal, colour);
-            const uint32_t index = static_cast<uint32_t>(memo & 0xFF);
-            putIndex(trow, x, tbpp, index);
-            const TPaletteEntry& p = tpal[index & 255];
-            const int32_t err[3] = {vb - p.peBlue, vg - p.peGreen, vr - p.peRed};
-            int16_t* below = nxt + 3 * (w - k); // the slot of the pixel below
-            for (int ch = 0; ch < 3; ++ch) {
-                const int32_t e = err[ch];
-                below[ch - 3] = static_cast<int16_t>(e);
-                below[ch + 3] = static_cast<int16_t>(below[ch + 3] + 3 * e);
-                below[ch] = static_cast<int16_t>(below[ch] + 5 * e);
-                c[ch + 3] = static_cast<int16_t>(c[ch + 3] + 7 * e);
-            }
+        switch (tbpp) {
+        case 8:
+            diffuseRow<8>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+            break;
+        case 4:
+            diffuseRow<4>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+            break;
+        default:
+            diffuseRow<1>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+            break;
         }
     }
     host.SetProSatus(0);

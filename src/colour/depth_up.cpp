@@ -4,7 +4,7 @@
 #include "document/dib.h"
 #include "ops/rows.h"
 
-#include <atomic>
+#include <algorithm>
 #include <bit>
 #include <memory>
 #include <new>
@@ -14,6 +14,9 @@ namespace pixorama {
 using namespace ops;
 
 namespace {
+
+// Row blocks of the colour count, each with its own 2 MB bit set.
+constexpr int32_t kCountBlocks = 4;
 
 // A random colour: each channel a multiple of 4, drawn red, green, blue.
 void randomEntry(TDibRecord& d, int index, Host& host) {
@@ -114,33 +117,42 @@ int64_t CountColors(const DocumentState& doc, Host& host) {
     const SelectionRows sel(doc);
     int64_t count = 0;
     if (bpp == 24) {
-        // one bit per colour value; set bits are only ever added, so rows may run in parallel
+        // one bit per colour value.  The rows go in a few blocks, each block into a set of its
+        // own (a block runs on one thread), and the sets are joined at the end: no pixel waits
+        // for another core.
         constexpr size_t kWords = (size_t{1} << 24) / 64;
-        std::unique_ptr<uint64_t[]> set(new (std::nothrow) uint64_t[kWords]());
-        if (!set) {
+        const int32_t blocks = std::min<int32_t>(kCountBlocks, std::max(1, h));
+        const int32_t blockRows = (h + blocks - 1) / blocks;
+        std::unique_ptr<uint64_t[]> sets(new (std::nothrow) uint64_t[kWords * blocks]());
+        if (!sets) {
             host.MessageBox(kTextNoMemory, "", MB_ICONSTOP);
             return 0;
         }
-        uint64_t* bits = set.get();
-        ForEachRow(host, h, static_cast<size_t>(w) * 3, [&](int32_t y) {
-            bool skip;
-            const uint8_t* mask = sel.row(y, skip);
-            if (skip)
-                return;
-            const uint8_t* row = ImageRow(d, y);
-            ForSelectedRuns(mask, w, [&](int32_t x0, int32_t x1) {
-                const uint8_t* p = row + 3 * x0;
-                for (int32_t x = x0; x < x1; ++x, p += 3) {
-                    const uint32_t v = p[2] | (uint32_t(p[1]) << 8) | (uint32_t(p[0]) << 16);
-                    std::atomic_ref<uint64_t> word(bits[v >> 6]);
-                    const uint64_t bit = uint64_t{1} << (v & 63);
-                    if ((word.load(std::memory_order_relaxed) & bit) == 0)
-                        word.fetch_or(bit, std::memory_order_relaxed);
-                }
-            });
-        });
-        for (size_t i = 0; i < kWords; ++i)
-            count += std::popcount(bits[i]);
+        ForEachRowBlock(host, h, static_cast<size_t>(w) * 3, blockRows,
+                        [&](int32_t y0, int32_t y1) {
+                            uint64_t* set = sets.get() + kWords * static_cast<size_t>(y0 / blockRows);
+                            for (int32_t y = y0; y < y1; ++y) {
+                                bool skip;
+                                const uint8_t* mask = sel.row(y, skip);
+                                if (skip)
+                                    continue;
+                                const uint8_t* row = ImageRow(d, y);
+                                ForSelectedRuns(mask, w, [&](int32_t x0, int32_t x1) {
+                                    const uint8_t* p = row + 3 * x0;
+                                    for (int32_t x = x0; x < x1; ++x, p += 3) {
+                                        const uint32_t v = p[2] | (uint32_t(p[1]) << 8) |
+                                                           (uint32_t(p[0]) << 16);
+                                        set[v >> 6] |= uint64_t{1} << (v & 63);
+                                    }
+                                });
+                            }
+                        });
+        for (size_t i = 0; i < kWords; ++i) {
+            uint64_t word = 0;
+            for (int32_t b = 0; b < blocks; ++b)
+                word |= sets[kWords * static_cast<size_t>(b) + i];
+            count += std::popcount(word);
+        }
     } else {
         bool used[256] = {};
         StepProgress progress(host, h);
