@@ -479,6 +479,9 @@ bool DepthDownTo(DocumentState& doc, Host& host, const TDepthDownChoice& choice)
                 else
                     NearestMap(src, t, host);
             }
+            // a floating piece is already drawn into the image: it ends here, and its records of
+            // the old depth go
+            FinishDraging(doc);
             deldib(&src);
             src = target.release();
             doc.ForeColor = 0;

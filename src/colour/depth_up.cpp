@@ -96,6 +96,7 @@ bool DepthUpTo(DocumentState& doc, Host& host, int32_t bits) {
                 }
             }
         });
+        FinishDraging(doc); // a floating piece of the old depth ends; its pixels stay
         deldib(&src);
         src = target.release();
         doc.ForeColor = 0;

@@ -332,6 +332,7 @@ bool loadpal0(DocumentState& doc, Host& host, const std::string& path) {
                 NearestMap(src, target.get(), host);
                 host.SetProSatus(0);
             }
+            FinishDraging(doc); // a floating piece of the old depth ends; its pixels stay
             deldib(&src);
             src = target.release();
             doc.ForeColor = 0;

@@ -307,6 +307,19 @@ TEST(DepthDown, ImageStaysWithoutACaseOrWithoutMemory) {
     EXPECT_EQ(PixelBytes(doc.Dib), before);
 }
 
+TEST(DepthDown, AFloatingPieceEndsWithTheOldDepth) {
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, Make24(6, 4, [](int32_t x, int32_t) { return x * 40; }));
+    SelectRect(doc, 1, 1, 2, 2);
+    doc.Floating = true;
+    doc.FloatDib = Make24(2, 2, [](int32_t, int32_t) { return 0xFFFFFF; });
+    ASSERT_TRUE(DepthDownTo(doc, host, DepthDownChoice(4, true, TDepthMethod::Nearest, true)));
+    EXPECT_FALSE(doc.Floating);
+    EXPECT_EQ(doc.FloatDib.Bits, nullptr);
+    EXPECT_TRUE(doc.HasSelection); // the selection stays
+}
+
 TEST(DepthDown, DialogRules) {
     const TDepthDownEnabling one = DepthDownEnabling(1, true);
     EXPECT_FALSE(one.PaletteRadios);
