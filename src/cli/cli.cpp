@@ -27,7 +27,8 @@ void CliHost::SetProSatus(int percent) {
 }
 
 int CliHost::MessageBox(const std::string& text, const std::string& caption, int flags) {
-    if (caption.empty())
+    // "Fehler" before a text that starts with "Fehler: " would say it twice
+    if (caption.empty() || text.rfind(caption + ":", 0) == 0)
         std::cerr << text << '\n';
     else
         std::cerr << caption << ": " << text << '\n';
@@ -104,7 +105,7 @@ namespace {
 
 void printUsage() {
     std::string text =
-        "Aufruf: pixorama-cli [--seed N] [--progress] (EINGABE | --new B H BITS) [SCHRITT ...]\n"
+        "Aufruf: pixorama-cli [--seed N] [--progress] [--image-limit MB] (EINGABE | --new B H BITS) [SCHRITT ...]\n"
         "                     [--save AUSGABE [--quality Q]]\n"
         "Schritte:\n";
     for (const Step& s : Steps()) text += "  " + s.usage + "\n";
@@ -125,6 +126,10 @@ int run(int argc, char** argv) {
             ctx.host.Seed(static_cast<uint32_t>(ParseInt(args[++i], 0, UINT32_MAX, "--seed")));
         } else if (args[i] == "--progress") {
             ctx.host.showProgress = true;
+        } else if (args[i] == "--image-limit" && i + 1 < args.size()) {
+            // megabytes of pixels one image may take
+            const auto mb = static_cast<uint64_t>(ParseInt(args[++i], 1, 1 << 24, "--image-limit"));
+            PictoraSetImageLimit(mb << 20);
         } else {
             break;
         }
@@ -171,7 +176,9 @@ int run(int argc, char** argv) {
             }
             if (i != args.size()) throw UsageError{"Nach --save folgt nichts mehr: " + args[i]};
             // the format follows the extension; a failure has shown its message
-            return SaveDocument(ctx.doc, SaveTarget{out, 0}, quality, ctx.host) ? 0 : 1;
+            return SaveDocument(ctx.doc, SaveTarget{out, SaveFormatOfPath(out)}, quality, ctx.host)
+                       ? 0
+                       : 1;
         }
         const Step* step = nullptr;
         for (const Step& s : Steps())

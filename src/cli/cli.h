@@ -89,6 +89,9 @@ int64_t ParseInt(const std::string& text, int64_t lo, int64_t hi, const std::str
 double ParseDouble(const std::string& text, double lo, double hi, const std::string& what);
 int32_t ParsePixelValue(const std::string& text, const TDibRecord& dib);
 
+// Largest pixel buffer of one image unless --image-limit says otherwise: 1 GiB.
+inline constexpr uint64_t kDefaultImageLimit = uint64_t{1} << 30;
+
 int Main(int argc, char** argv);
 
 } // namespace pixorama::cli

@@ -2,6 +2,7 @@
 #include "document/dib.h"
 
 #include "colour/std_palettes.h"
+#include "document/parallel.h"
 
 #include <algorithm>
 
@@ -16,11 +17,10 @@ void CopyBytesParallel(uint8_t* dst, const uint8_t* src, size_t bytes) {
         std::memcpy(dst, src, bytes);
         return;
     }
-#pragma omp parallel for schedule(static)
-    for (int64_t i = 0; i < chunks; ++i) {
+    ParallelFor(chunks, [&](int64_t i) {
         const size_t from = static_cast<size_t>(i) * kChunk;
         std::memcpy(dst + from, src + from, std::min(kChunk, bytes - from));
-    }
+    });
 }
 
 bool CopyImagePixels(TDibRecord& dst, const TDibRecord& src) {

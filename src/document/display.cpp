@@ -3,6 +3,8 @@
 // part of the destination that lies on the surface is computed.
 #include "document/display.h"
 
+#include "document/parallel.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -11,9 +13,6 @@
 #include <new>
 #include <vector>
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
@@ -170,22 +169,17 @@ inline uint32_t* destRow(const DisplaySurface& dc, int32_t xd, int32_t yd, int32
 // other large areas use both cores.
 constexpr int64_t kThreadedPixels = int64_t{1} << 23;
 template <class Body> void forRowRuns(int32_t k0, int32_t k1, int64_t work, Body body) {
-#ifdef _OPENMP
     if (work >= kThreadedPixels && k1 - k0 >= 2) {
-#pragma omp parallel
-        {
-            const int n = omp_get_num_threads(), t = omp_get_thread_num();
-            const int64_t rows = k1 - k0;
+        const int64_t rows = k1 - k0;
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(ThreadCount(), rows));
+        ParallelFor(n, [&](int64_t t) {
             const int32_t a = k0 + static_cast<int32_t>(rows * t / n);
             const int32_t b = k0 + static_cast<int32_t>(rows * (t + 1) / n);
             if (a < b)
                 body(a, b);
-        }
+        });
         return;
     }
-#else
-    (void)work;
-#endif
     body(k0, k1);
 }
 

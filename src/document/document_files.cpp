@@ -149,6 +149,20 @@ SaveTarget ResolveSaveTarget(const std::string& path, const DialogFilter& chosen
     return {path + filterExt, filterFormat};
 }
 
+int SaveFormatOfPath(const std::string& path) {
+    const std::string ext = extensionOf(path);
+    if (ext.empty())
+        return 0;
+    const int byName = formatOfExtension(ext);
+    if (CanWriteFormat(byName))
+        return byName;
+    for (const DialogFilter& f : ParseDialogFilter(GetDIBSaveFilter()))
+        for (const std::string& p : f.Patterns)
+            if (p.size() > 1 && lower(p.substr(1)) == lower(ext))
+                return formatOfExtension(FilterExtension(f));
+    return 0;
+}
+
 bool IsJpegFormat(int format) {
     return format == PICTORA_FORMAT_JPG || format == PICTORA_FORMAT_JIF;
 }

@@ -64,6 +64,10 @@ struct SaveTarget {
 };
 SaveTarget ResolveSaveTarget(const std::string& path, const DialogFilter& chosen);
 
+// The format a save writes for a file name: its ending as the format table knows it, or a
+// spelling the save dialog offers (".jpeg", ".tiff"); 0 if none.
+int SaveFormatOfPath(const std::string& path);
+
 bool IsJpegFormat(int format);
 
 // Writes the document's image (temporary file and rename, so a failure keeps the old file).

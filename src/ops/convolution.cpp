@@ -8,9 +8,6 @@
 #include "ops/tone.h"
 
 #include <immintrin.h>
-#ifdef _OPENMP
-#include <omp.h>
-#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -465,21 +462,6 @@ SplitKernel splitKernel(const TFilterRecord& f) {
     return s;
 }
 
-int threadCount() {
-#ifdef _OPENMP
-    return omp_get_max_threads();
-#else
-    return 1;
-#endif
-}
-int threadIndex() {
-#ifdef _OPENMP
-    return omp_get_thread_num();
-#else
-    return 0;
-#endif
-}
-
 // The columns x0 <= x < x1 that hold the selected pixels of a mask row; false if none.
 bool selectedColumns(const uint8_t* mask, int32_t w, int32_t& x0, int32_t& x1) {
     const int32_t bytes = (w + 7) / 8;
@@ -503,7 +485,7 @@ bool selectedColumns(const uint8_t* mask, int32_t w, int32_t& x0, int32_t& x1) {
 // columns of the block's selected pixels are summed.
 void filterRows16(const TDibRecord& work, const TDibRecord& img, const SplitKernel& k,
                   const SelectionRows& sel, int32_t y0, int32_t y1, const Divider& divider,
-                  int16_t* rings) {
+                  int16_t* rings, int32_t thread) {
     const int32_t w = DibWidth(&img);
     const int32_t len = 3 * w;
     int32_t lo = 0, hi = w;
@@ -520,7 +502,7 @@ void filterRows16(const TDibRecord& work, const TDibRecord& img, const SplitKern
             return;
     }
     const size_t np = k.patterns.size();
-    int16_t* ring = rings + static_cast<size_t>(threadIndex()) * np * 5 * static_cast<size_t>(len);
+    int16_t* ring = rings + static_cast<size_t>(thread) * np * 5 * static_cast<size_t>(len);
     auto slot = [&](size_t p, int32_t paddedRow) {
         return ring + (p * 5 + static_cast<size_t>(paddedRow % 5)) * static_cast<size_t>(len);
     };
@@ -613,7 +595,7 @@ void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
     std::vector<int16_t> rings;
     if (small) {
         try {
-            rings.resize(static_cast<size_t>(threadCount()) * split.patterns.size() * 5 *
+            rings.resize(static_cast<size_t>(ThreadCount()) * split.patterns.size() * 5 *
                          static_cast<size_t>(w) * 3);
         } catch (const std::bad_alloc&) {
             host.MessageBox(kTextFilterNoMemory, "Fehler", MB_ICONSTOP);
@@ -625,9 +607,10 @@ void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
     host.SetProSatus(0);
     const SelectionRows sel(doc);
     ForEachRowBlock(host, h, static_cast<size_t>(w) * 3 * (taps.size() + 1), 32,
-                    [&](int32_t y0, int32_t y1) {
+                    [&](int32_t y0, int32_t y1, int32_t thread) {
                         if (small) {
-                            filterRows16(work, img, split, sel, y0, y1, divider, rings.data());
+                            filterRows16(work, img, split, sel, y0, y1, divider, rings.data(),
+                                         thread);
                             return;
                         }
                         for (int32_t y = y0; y < y1; ++y) {

@@ -3,6 +3,7 @@
 
 #include "ops/rows.h"
 
+#include <mutex>
 #include <vector>
 
 namespace pixorama {
@@ -32,12 +33,16 @@ void CountHistogram(const TDibRecord& dib, Tables& t) {
         // three channel tables per row, luminance from them: counting is the hot part
         std::array<std::array<uint32_t, 256>, 3> ch{};
         std::vector<uint32_t> lum(256, 0);
-#pragma omp parallel if (static_cast <int64_t>(w) * h >= (1 << 18))
-        {
+        // one set of tables per thread, added up at the end: sums do not depend on the split
+        const bool threaded = static_cast<int64_t>(w) * h >= (1 << 18);
+        const int32_t parts = threaded ? std::min<int32_t>(h, 4 * ThreadCount()) : 1;
+        std::mutex merge;
+        ParallelFor(parts, [&](int64_t part) {
             std::array<std::array<uint32_t, 256>, 3> local{};
             std::array<uint32_t, 256> localLum{};
-#pragma omp for schedule(static)
-            for (int32_t y = 0; y < h; ++y) {
+            const auto y0 = static_cast<int32_t>(h * part / parts);
+            const auto y1 = static_cast<int32_t>(h * (part + 1) / parts);
+            for (int32_t y = y0; y < y1; ++y) {
                 const uint8_t* p = ImageRow(dib, y);
                 for (int32_t x = 0; x < w; ++x, p += 3) {
                     ++local[0][p[2]];
@@ -46,15 +51,13 @@ void CountHistogram(const TDibRecord& dib, Tables& t) {
                     ++localLum[ops::Luminance(p[2], p[1], p[0])];
                 }
             }
-#pragma omp critical
-            {
-                for (int c = 0; c < 3; ++c)
-                    for (int i = 0; i < 256; ++i)
-                        ch[c][i] += local[c][i];
+            std::lock_guard<std::mutex> lock(merge);
+            for (int c = 0; c < 3; ++c)
                 for (int i = 0; i < 256; ++i)
-                    lum[i] += localLum[i];
-            }
-        }
+                    ch[c][i] += local[c][i];
+            for (int i = 0; i < 256; ++i)
+                lum[i] += localLum[i];
+        });
         for (int i = 0; i < 256; ++i) {
             t[kHistRed][i] = ch[0][i];
             t[kHistGreen][i] = ch[1][i];

@@ -4,18 +4,17 @@
 
 #include "document/document_state.h"
 #include "document/host.h"
+#include "document/parallel.h"
 
 #include <pictora.h>
-
-#ifdef _OPENMP
-#include <omp.h>
-#endif
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <thread>
+#include <type_traits>
 
 namespace pixorama::ops {
 
@@ -56,40 +55,39 @@ class StepProgress {
 };
 
 // Calls fn(y0, y1) for consecutive blocks of rows that together cover 0..height-1 in order of
-// their start.  Large images run the blocks on every core, handed out one at a time so that a
-// busy core does not hold the others up; fn must then touch nothing but its own rows.  Progress
-// goes to the host from the calling thread only.
+// their start (or fn(y0, y1, slot), slot telling apart the threads that run at once).  Large
+// images run the blocks on every core, handed out one at a time so that a busy core does not
+// hold the others up; fn must then touch nothing but its own rows.  Progress goes to the host
+// from the calling thread only.
 template <class F>
 void ForEachRowBlock(Host& host, int32_t height, size_t bytesPerRow, int32_t blockRows, F&& fn) {
+    auto call = [&](int32_t y0, int32_t y1, int32_t slot) {
+        if constexpr (std::is_invocable_v<F&, int32_t, int32_t, int32_t>)
+            fn(y0, y1, slot);
+        else
+            fn(y0, y1);
+    };
     StepProgress progress(host, height);
     const bool parallel = height > 1 && static_cast<uint64_t>(height) * bytesPerRow >= (256u << 10);
     if (!parallel) {
         for (int32_t y = 0; y < height; ++y) {
             progress.at(y);
-            fn(y, y + 1);
+            call(y, y + 1, 0);
         }
         return;
     }
     const int32_t chunk = std::max<int32_t>(1, blockRows);
-    std::atomic<int32_t> next{0}, done{0};
-#pragma omp parallel
-    {
-#ifdef _OPENMP
-        const bool reporter = omp_get_thread_num() == 0;
-#else
-        const bool reporter = true;
-#endif
-        for (;;) {
-            const int32_t y0 = next.fetch_add(chunk, std::memory_order_relaxed);
-            if (y0 >= height)
-                break;
-            const int32_t y1 = std::min(height, y0 + chunk);
-            fn(y0, y1);
-            const int32_t finished = done.fetch_add(y1 - y0, std::memory_order_relaxed) + (y1 - y0);
-            if (reporter)
-                progress.at(finished - 1);
-        }
-    }
+    const int64_t blocks = (static_cast<int64_t>(height) + chunk - 1) / chunk;
+    std::atomic<int32_t> done{0};
+    const std::thread::id caller = std::this_thread::get_id();
+    ParallelFor(blocks, [&](int64_t b, int32_t slot) {
+        const auto y0 = static_cast<int32_t>(b * chunk);
+        const int32_t y1 = std::min(height, y0 + chunk);
+        call(y0, y1, slot);
+        const int32_t finished = done.fetch_add(y1 - y0, std::memory_order_relaxed) + (y1 - y0);
+        if (std::this_thread::get_id() == caller)
+            progress.at(finished - 1);
+    });
 }
 
 // Calls fn(y) for every row 0..height-1, as above.

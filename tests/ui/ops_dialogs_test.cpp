@@ -1,9 +1,6 @@
 // The tone, filter and correction commands of the frame and their dialogs, driven through the
 // menu actions with the dialogs answered by pressing their buttons; every result is compared
 // with the core operation applied to a copy of the same document.
-#ifdef _OPENMP
-#include <omp.h>
-#endif
 #include "ui_test_support.h"
 
 #include "app/ui/main_form.h"
@@ -675,17 +672,13 @@ void TestOpsDialogs::memoryMessagesReachTheMessageBox() {
 }
 
 void TestOpsDialogs::longPreviewKeepsPaintingWithProgress() {
-#ifdef _OPENMP
     // With several threads a busy machine may run every row block before the calling thread (the
     // one that reports) gets its first: then the bar legitimately never moves.  One thread makes
     // the check deterministic; the reporting itself is the same code.
-    const int threads = omp_get_max_threads();
-    omp_set_num_threads(1);
+    PictoraSetThreadLimit(1);
     struct RestoreThreads {
-        int n;
-        ~RestoreThreads() { omp_set_num_threads(n); }
-    } restore{threads};
-#endif
+        ~RestoreThreads() { PictoraSetThreadLimit(0); }
+    } restore;
     auto form = shownForm();
     QVERIFY(form);
     TMDIChild* doc = openImage(*form, 24, 1600, 1200);

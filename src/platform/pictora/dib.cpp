@@ -10,12 +10,27 @@
 #include <new>
 #include <vector>
 #include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/sysinfo.h>
 
 namespace pictora {
 
 namespace {
 std::atomic<uint64_t> gLimit{0};
 std::atomic<uint64_t> gAllocated{0};
+std::atomic<uint64_t> gImageLimit{0};
+
+// What the machine can give at most: its memory and swap, and no more than the process may map.
+uint64_t machineLimit() {
+    uint64_t limit = UINT64_MAX;
+    struct sysinfo si {};
+    if (::sysinfo(&si) == 0 && si.mem_unit > 0)
+        limit = (static_cast<uint64_t>(si.totalram) + si.totalswap) * si.mem_unit;
+    struct rlimit rl {};
+    if (::getrlimit(RLIMIT_AS, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY)
+        limit = std::min<uint64_t>(limit, rl.rlim_cur);
+    return limit;
+}
 
 // Every tracked block carries its size in front so trackedFree can account for it.
 struct alignas(16) BlockHeader {
@@ -220,6 +235,10 @@ int32_t makeDib(TDibRecord* out, int32_t width, int32_t height, int32_t bpp,
     if (line < 0) return 0;
     const uint64_t size = static_cast<uint64_t>(line) * static_cast<uint64_t>(height);
     if (size > UINT32_MAX) return 0; // biSizeImage is a 32-bit field
+    // a size no allocation could satisfy is refused before trying: a declared size of a file
+    // must not push the machine into swapping
+    const uint64_t imageLimit = gImageLimit.load();
+    if (size > (imageLimit != 0 ? imageLimit : machineLimit())) return 0;
 
     auto* inf = static_cast<TBitmapInfo*>(trackedAlloc(sizeof(TBitmapInfo), true));
     if (inf == nullptr) return 0;
@@ -305,6 +324,11 @@ void DibUpdatePaletteHandle(TDibRecord* dib) {
 }
 
 void PictoraSetAllocLimit(uint64_t bytes) { gLimit.store(bytes); }
+void PictoraSetImageLimit(uint64_t bytes) { gImageLimit.store(bytes); }
+uint64_t PictoraImageLimit(void) {
+    const uint64_t limit = gImageLimit.load();
+    return limit != 0 ? limit : machineLimit();
+}
 uint64_t PictoraAllocatedBytes(void) { return gAllocated.load(); }
 
 double power(double base, double exponent) { return std::pow(base, exponent); }

@@ -2,13 +2,19 @@
 // SaveDib through a temporary file and a rename, and the dialog filter texts.
 #include "internal.h"
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <pthread.h>
 #include <string>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,8 +84,10 @@ bool tryDecode(const Codec& c, const uint8_t* data, size_t size, TDibRecord* out
     return ok;
 }
 
+// hint: the format the file's name suggests (0 = none), used only to pick whose complaint about
+// a file without a signature is shown.
 int32_t decodeMemory(TDibRecord* out, const uint8_t* data, size_t size, int32_t format,
-                     PictoraProgress fn, void* user) {
+                     int32_t hint, PictoraProgress fn, void* user) {
     Progress progress(fn, user);
     std::string error;
     if (size == 0) {
@@ -111,19 +119,63 @@ int32_t decodeMemory(TDibRecord* out, const uint8_t* data, size_t size, int32_t 
         setError(out, error);
         return 0;
     }
+    std::string reason;
     if (format == 0) {
+        const Codec* hinted = hint != 0 ? codecForFormat(hint) : nullptr;
         for (const Codec& c : codecs()) {
-            std::string ignored;
-            if (c.sniff == nullptr && tryDecode(c, data, size, out, progress, ignored)) return 1;
+            std::string why;
+            if (c.sniff == nullptr && tryDecode(c, data, size, out, progress, why)) return 1;
+            // a shortage is worth telling whatever the name; else only the named reader's reason
+            if (c.sniff == nullptr && (&c == hinted || why == kTextNoMemory) && reason.empty())
+                reason = why;
         }
     }
     std::memset(out, 0, sizeof(*out));
-    setError(out, kTextUnknownType);
+    setError(out, reason.empty() ? std::string(kTextUnknownType) : reason);
     return 0;
 }
 
-std::string systemError(const char* what, const std::string& path) {
-    return std::string(what) + " (" + path + "): " + std::strerror(errno);
+// The reason of a failed system call in words a user can act on.
+std::string reasonText(int code) {
+    switch (code) {
+    case ENOSPC:
+        return "Der Datenträger ist voll";
+    case EDQUOT:
+        return "Der zugeteilte Speicherplatz ist aufgebraucht";
+    case EACCES:
+    case EPERM:
+        return "Keine Berechtigung";
+    case EROFS:
+        return "Das Dateisystem ist schreibgeschützt";
+    case ENOENT:
+        return "Die Datei oder der Ordner existiert nicht";
+    case ENAMETOOLONG:
+        return "Der Dateiname ist zu lang";
+    case ENOTDIR:
+        return "Ein Teil des Pfades ist kein Ordner";
+    case EISDIR:
+        return "Das ist ein Ordner";
+    case ELOOP:
+        return "Zu viele symbolische Verknüpfungen";
+    case EIO:
+        return "Ein-/Ausgabefehler";
+    case ENOMEM:
+        return "Nicht genug Speicher";
+    case EMFILE:
+    case ENFILE:
+        return "Zu viele offene Dateien";
+    case EFBIG:
+        return "Die Datei ist zu groß";
+    case ETXTBSY:
+    case EBUSY:
+        return "Die Datei ist in Gebrauch";
+    default:
+        return "Systemfehler " + std::to_string(code);
+    }
+}
+
+std::string systemError(const char* what, const std::string& path, int code) {
+    return std::string(what) + " (" + path + "): " + reasonText(code);
 }
 
 void copyError(const std::string& text, char* error, size_t errorSize) {
@@ -133,24 +185,105 @@ void copyError(const std::string& text, char* error, size_t errorSize) {
     error[n] = '\0';
 }
 
-// Reads up to size bytes; size becomes what was there (less when the file shrank meanwhile).
-// False with errno set when a read fails.
-bool readAll(int fd, uint8_t* p, size_t& size) {
-    size_t got = 0;
-    while (got < size) {
-        const ssize_t r = ::read(fd, p + got, size - got);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
+// ---- reading: the file mapped, not copied ----
+//
+// Only the pages a reader touches are read, so a small image followed by a gigabyte of junk
+// costs nothing.  A file cut short while it is mapped would raise SIGBUS on the missing pages:
+// while a mapping is being decoded, a handler puts a page of zeros there instead and notes the
+// fault, and the load is reported as failed.
+
+struct GuardedMapping {
+    std::atomic<uintptr_t> begin{0}, end{0};
+    std::atomic<bool> cut{false};
+};
+constexpr int kGuardSlots = 32;
+GuardedMapping gGuards[kGuardSlots];
+struct sigaction gPreviousBus;
+uintptr_t gPageSize = 4096;
+
+void onBus(int sig, siginfo_t* info, void* context) {
+    const auto addr = reinterpret_cast<uintptr_t>(info->si_addr);
+    for (GuardedMapping& g : gGuards) {
+        if (addr >= g.begin.load() && addr < g.end.load()) {
+            void* page = reinterpret_cast<void*>(addr & ~(gPageSize - 1));
+            if (::mmap(page, gPageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
+                       0) != MAP_FAILED) {
+                g.cut.store(true);
+                return;
+            }
         }
-        if (r == 0)
-            break;
-        got += static_cast<size_t>(r);
     }
-    size = got;
-    return true;
+    // not ours: what was there before decides
+    if (gPreviousBus.sa_flags & SA_SIGINFO) {
+        if (gPreviousBus.sa_sigaction != nullptr) {
+            gPreviousBus.sa_sigaction(sig, info, context);
+            return;
+        }
+    } else if (gPreviousBus.sa_handler != SIG_DFL && gPreviousBus.sa_handler != SIG_IGN) {
+        gPreviousBus.sa_handler(sig);
+        return;
+    }
+    ::signal(SIGBUS, SIG_DFL); // the fault repeats and ends the process as it would have
 }
+
+void installBusGuard() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        gPageSize = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+        struct sigaction sa {};
+        sa.sa_sigaction = onBus;
+        sa.sa_flags = SA_SIGINFO;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGBUS, &sa, &gPreviousBus);
+    });
+}
+
+// A read-only mapping of a whole file, guarded while it lives.
+class MappedFile {
+  public:
+    MappedFile(int fd, size_t size) : size_(size) {
+        installBusGuard();
+        void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (p == MAP_FAILED) return;
+        data_ = static_cast<const uint8_t*>(p);
+        const auto begin = reinterpret_cast<uintptr_t>(p);
+        for (GuardedMapping& g : gGuards) {
+            uintptr_t free = 0;
+            if (g.begin.compare_exchange_strong(free, begin)) {
+                g.cut.store(false);
+                g.end.store(begin + size);
+                guard_ = &g;
+                break;
+            }
+        }
+        if (guard_ == nullptr) { // every slot taken by other threads: read without the guard
+            ::munmap(p, size);
+            data_ = nullptr;
+        }
+    }
+    ~MappedFile() {
+        if (guard_) {
+            guard_->end.store(0);
+            guard_->begin.store(0);
+        }
+        if (data_) ::munmap(const_cast<uint8_t*>(data_), size_);
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    const uint8_t* data() const { return data_; }
+    bool cut() const { return guard_ && guard_->cut.load(); }
+
+  private:
+    const uint8_t* data_ = nullptr;
+    size_t size_;
+    GuardedMapping* guard_ = nullptr;
+};
+
+// ---- writing ----
+
+// The temporary file of the save in progress, for PictoraRemovePendingFiles.
+char gPendingTemp[PATH_MAX + 1];
+std::atomic<bool> gPendingSet{false};
 
 // The process's umask, read from /proc without changing it: umask() can only read it by setting
 // it, and a file another thread creates in that moment would get the wrong mode.
@@ -183,6 +316,110 @@ bool writeAll(int fd, const uint8_t* p, size_t n) {
     return true;
 }
 
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// The file a save really writes: symbolic links followed to their end (which may not exist yet).
+// False with errno set for a loop or a link that cannot be read.
+bool resolveTarget(const std::string& path, std::string& target) {
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+        std::vector<char> link(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0) return false;
+        if (static_cast<size_t>(n) >= link.size()) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        std::string next(link.data(), static_cast<size_t>(n));
+        target = next[0] == '/' ? next : folderOf(target) + "/" + next;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+// The temporary file beside the target; removed by the destructor unless kept.
+class TempFile {
+  public:
+    explicit TempFile(const std::string& folder) {
+        // short name: the target's own name may already be as long as the folder allows
+        std::string pattern = folder + "/.pxr-XXXXXX";
+        name_.assign(pattern.begin(), pattern.end());
+        name_.push_back('\0');
+        if (name_.size() > sizeof gPendingTemp) {
+            errno = ENAMETOOLONG;
+            return;
+        }
+        // blocked signals while the name is made and noted, so an interruption finds it noted
+        sigset_t all, old;
+        sigfillset(&all);
+        ::pthread_sigmask(SIG_BLOCK, &all, &old);
+        fd_ = ::mkostemp(name_.data(), O_CLOEXEC);
+        if (fd_ >= 0) {
+            std::memcpy(gPendingTemp, name_.data(), name_.size());
+            gPendingSet.store(true);
+        }
+        const int code = errno;
+        ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        errno = code;
+    }
+    ~TempFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!renamed_) {
+            gPendingSet.store(false);
+            if (fd_ >= 0 || closed_) ::unlink(name_.data());
+        }
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    int fd() const { return fd_; }
+    const char* name() const { return name_.data(); }
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        closed_ = true;
+        return ::close(fd) == 0;
+    }
+    // After a successful rename the name belongs to the target.
+    void renamed() {
+        gPendingSet.store(false);
+        renamed_ = true;
+    }
+
+  private:
+    std::vector<char> name_;
+    int fd_ = -1;
+    bool closed_ = false;
+    bool renamed_ = false;
+};
+
+// Writes bytes over an existing file in place (it keeps its inode, so every hard link, the owner
+// and the extended attributes stay).  Room is claimed first, so a full disk is found before
+// the old content is touched.
+bool overwriteInPlace(const std::string& target, const std::vector<uint8_t>& bytes) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    bool ok = true;
+    if (!bytes.empty()) {
+        const int r = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
+        if (r != 0 && r != EOPNOTSUPP && r != EINVAL) {
+            errno = r;
+            ok = false;
+        }
+    }
+    ok = ok && writeAll(fd, bytes.data(), bytes.size()) &&
+         ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+    const int code = errno;
+    const bool closed = ::close(fd) == 0;
+    errno = ok ? errno : code;
+    return ok && closed;
+}
+
 } // namespace
 } // namespace pictora
 
@@ -195,7 +432,7 @@ int32_t OpenDibMemory(TDibRecord* out, const void* data, size_t size, int32_t fo
     if (out == nullptr) return 0;
     std::memset(out, 0, sizeof(*out));
     if (data == nullptr) size = 0;
-    return decodeMemory(out, static_cast<const uint8_t*>(data), size, format, progress, user);
+    return decodeMemory(out, static_cast<const uint8_t*>(data), size, format, 0, progress, user);
 }
 
 int32_t OpenDib(TDibRecord* out, const char* path, int32_t format, PictoraProgress progress,
@@ -206,10 +443,12 @@ int32_t OpenDib(TDibRecord* out, const char* path, int32_t format, PictoraProgre
         setError(out, "Kein Dateiname angegeben");
         return 0;
     }
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // without blocking: opening a FIFO for reading would wait for a writer forever
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
-        setError(out, errno == ENOENT ? std::string("Die Datei wurde nicht gefunden")
-                                      : systemError("Die Datei kann nicht gelesen werden", path));
+        setError(out, errno == ENOENT
+                          ? std::string("Die Datei wurde nicht gefunden")
+                          : systemError("Die Datei kann nicht gelesen werden", path, errno));
         return 0;
     }
     struct stat st {};
@@ -218,23 +457,30 @@ int32_t OpenDib(TDibRecord* out, const char* path, int32_t format, PictoraProgre
         setError(out, "Die Datei kann nicht gelesen werden");
         return 0;
     }
-    size_t size = static_cast<size_t>(st.st_size);
+    const size_t size = static_cast<size_t>(st.st_size);
     if (size == 0) {
         ::close(fd);
         setError(out, "Die Datei ist leer");
         return 0;
     }
-    // Read into memory rather than mapped: a mapped file that shrinks while it is decoded kills
-    // the program with SIGBUS.  The bytes are the file's, not the image's: outside the limit.
-    std::unique_ptr<uint8_t, decltype(&std::free)> bytes(static_cast<uint8_t*>(std::malloc(size)),
-                                                         &std::free);
-    const bool loaded = bytes != nullptr && readAll(fd, bytes.get(), size);
+    MappedFile file(fd, size);
+    const int mapError = errno;
     ::close(fd);
-    if (!loaded) {
-        setError(out, "Die Datei kann nicht gelesen werden");
+    if (file.data() == nullptr) {
+        setError(out, mapError == ENOMEM ? std::string(kTextNoMemory)
+                                         : systemError("Die Datei kann nicht gelesen werden",
+                                                       path, mapError));
         return 0;
     }
-    return decodeMemory(out, bytes.get(), size, format, progress, user);
+    // the name's ending tells which reader's complaint to show for a file without a signature
+    const int32_t ok =
+        decodeMemory(out, file.data(), size, format, DibFormatOfPath(path), progress, user);
+    if (ok && file.cut()) {
+        deldib(out);
+        setError(out, kTextTruncated);
+        return 0;
+    }
+    return ok;
 }
 
 int32_t SaveDib(const TDibRecord* dib, const char* path, int32_t format, int32_t quality,
@@ -253,6 +499,48 @@ int32_t SaveDib(const TDibRecord* dib, const char* path, int32_t format, int32_t
         copyError("Dieses Dateiformat kann nicht gespeichert werden", error, errorSize);
         return 0;
     }
+
+    // Through symbolic links to the file itself: the link stays a link.
+    std::string target;
+    if (!resolveTarget(path, target)) {
+        copyError(systemError("Die Datei kann nicht angelegt werden", path, errno), error,
+                  errorSize);
+        return 0;
+    }
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) {
+        copyError(systemError("Die Datei kann nicht angelegt werden", path, errno), error,
+                  errorSize);
+        return 0;
+    }
+    if (exists && !S_ISREG(old.st_mode)) {
+        copyError(systemError("Die Datei kann nicht angelegt werden", path,
+                              S_ISDIR(old.st_mode) ? EISDIR : EACCES),
+                  error, errorSize);
+        return 0;
+    }
+    // A file the user may not write keeps its content, even in a folder where a rename could
+    // replace it; one marked read-only for everybody is left alone even by the administrator.
+    if (exists) {
+        const int denied = ::access(target.c_str(), W_OK) != 0 ? errno
+                           : (old.st_mode & 0222) == 0         ? EACCES
+                                                               : 0;
+        if (denied != 0) {
+            copyError(systemError("Die Datei konnte nicht geschrieben werden", path, denied),
+                      error, errorSize);
+            return 0;
+        }
+    }
+
+    // the temporary file first: a folder we cannot write shows before the image is encoded
+    TempFile tmp(folderOf(target));
+    if (tmp.fd() < 0) {
+        copyError(systemError("Die Datei kann nicht angelegt werden", path, errno), error,
+                  errorSize);
+        return 0;
+    }
+
     std::vector<uint8_t> bytes;
     std::string text;
     bool ok = false;
@@ -268,35 +556,48 @@ int32_t SaveDib(const TDibRecord* dib, const char* path, int32_t format, int32_t
         return 0;
     }
 
-    // write beside the target, then rename over it: an existing file stays whole on failure
-    std::string tmp = std::string(path) + ".XXXXXX";
-    std::vector<char> name(tmp.begin(), tmp.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        copyError(systemError("Die Datei kann nicht angelegt werden", path), error, errorSize);
-        return 0;
-    }
-    // keep the usual permissions of a new file instead of mkstemp's 0600
-    struct stat old {};
-    const mode_t mode = ::stat(path, &old) == 0 ? (old.st_mode & 07777) : (0666 & ~currentUmask());
-    ::fchmod(fd, mode);
-    const bool written = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    const int savedErrno = errno;
-    const bool closed = ::close(fd) == 0;
+    // the old file's permissions, owner and group, or those of a new file
+    const mode_t mode = exists ? (old.st_mode & 07777) : (0666 & ~currentUmask());
+    bool inPlace = exists && old.st_nlink > 1; // a rename would split the links
+    if (exists && !inPlace && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+        ::fchown(tmp.fd(), old.st_uid, old.st_gid) != 0)
+        inPlace = true; // only writing into the file keeps its owner
+    ::fchmod(tmp.fd(), mode);
+    const bool written = writeAll(tmp.fd(), bytes.data(), bytes.size()) && ::fsync(tmp.fd()) == 0;
+    const int writeErrno = errno;
+    const bool closed = tmp.close();
     if (!written || !closed) {
-        errno = written ? errno : savedErrno;
-        copyError(systemError("Die Datei konnte nicht geschrieben werden", path), error,
+        copyError(systemError("Die Datei konnte nicht geschrieben werden", path,
+                              written ? errno : writeErrno),
+                  error, errorSize);
+        return 0;
+    }
+    if (inPlace) {
+        // the complete content stood in the temporary file; now it goes into the file itself
+        if (!overwriteInPlace(target, bytes)) {
+            copyError(systemError("Die Datei konnte nicht geschrieben werden", path, errno),
+                      error, errorSize);
+            return 0;
+        }
+        return 1; // the temporary file goes with tmp
+    }
+    if (::rename(tmp.name(), target.c_str()) != 0) {
+        copyError(systemError("Die Datei konnte nicht ersetzt werden", path, errno), error,
                   errorSize);
-        ::unlink(name.data());
         return 0;
     }
-    if (::rename(name.data(), path) != 0) {
-        copyError(systemError("Die Datei konnte nicht ersetzt werden", path), error, errorSize);
-        ::unlink(name.data());
-        return 0;
-    }
+    tmp.renamed();
     return 1;
+}
+
+const char* PictoraErrorText(int code) {
+    thread_local std::string text;
+    text = reasonText(code);
+    return text.c_str();
+}
+
+void PictoraRemovePendingFiles(void) {
+    if (gPendingSet.load()) ::unlink(gPendingTemp);
 }
 
 int32_t DibFormatOfPath(const char* path) {

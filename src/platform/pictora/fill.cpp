@@ -453,12 +453,10 @@ int64_t fillRegion(const TDibRecord& t, int32_t x, int32_t y, int32_t value1, in
 
     painter.setBox(reg);
     const TDibRecord& m = *marks;
-#ifdef _OPENMP
-#pragma omp parallel for schedule(static) if (reg.count > 65536)
-#endif
-    for (int32_t row = reg.y0; row <= reg.y1; ++row)
+    forRows(reg.y0, reg.y1 + 1, reg.count > 65536, [&](int32_t row) {
         forEachRun(rowPtr(m, row), reg.x0, reg.x1,
                    [&](int32_t a, int32_t b) { painter.paintRun(row, a, b); });
+    });
     return reg.count;
 }
 

@@ -144,10 +144,7 @@ int32_t halftone(TDibRecord* out, const TDibRecord* src, int32_t width, int32_t 
     const TDibRecord& d = *out;
     const int32_t* col = column.data();
     const bool large = static_cast<int64_t>(width) * height > 65536; // threads cost more below
-#ifdef _OPENMP
-#pragma omp parallel for schedule(static) if (large)
-#endif
-    for (int32_t j = 0; j < height; ++j) {
+    forRows(0, height, large, [&](int32_t j) {
         const uint8_t* srow =
             rowPtr(s, static_cast<int32_t>(static_cast<int64_t>(j) * sh / height));
         uint8_t* drow = rowPtr(d, j);
@@ -176,7 +173,7 @@ int32_t halftone(TDibRecord* out, const TDibRecord* src, int32_t width, int32_t 
             }
             break;
         }
-    }
+    });
     return 1;
 }
 

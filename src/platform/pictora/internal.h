@@ -4,6 +4,7 @@
 
 #include "pictora.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -34,6 +35,30 @@ inline bool hasImage(const TDibRecord* d) {
 // The depths a record can have.
 inline bool validDepth(int bpp) {
     return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24;
+}
+
+// Calls fn(y) for every y in first..last-1; with parallel set, blocks of rows run on the worker
+// threads at once (fn must then touch nothing but its own row and must not throw).
+template <class F> void forRows(int32_t first, int32_t last, bool parallel, F&& fn) {
+    if (last <= first)
+        return;
+    const int64_t rows = static_cast<int64_t>(last) - first;
+    const int64_t parts = parallel ? std::min<int64_t>(rows, 8 * int64_t{PictoraThreadCount()}) : 1;
+    struct Call {
+        F& fn;
+        int32_t first;
+        int64_t rows, parts;
+    } call{fn, first, rows, parts};
+    PictoraParallelFor(
+        parts,
+        [](void* user, int64_t part, int32_t) {
+            auto& c = *static_cast<Call*>(user);
+            const int64_t y0 = c.first + c.rows * part / c.parts;
+            const int64_t y1 = c.first + c.rows * (part + 1) / c.parts;
+            for (int64_t y = y0; y < y1; ++y)
+                c.fn(static_cast<int32_t>(y));
+        },
+        &call);
 }
 
 // Writes a German error text into a failed record (Bits stays NULL).

@@ -245,6 +245,30 @@ PICTORA_API uint32_t GetNearestPaletteIndex(HPALETTE palette, uint32_t colour);
 PICTORA_API uint32_t GetNearestPaletteIndexScan(HPALETTE palette, uint32_t colour);
 PICTORA_API int32_t PaletteEntryCount(HPALETTE palette);
 
+/* ---- limits, interruption, threads ---- */
+/* Largest pixel buffer one image may have, in bytes; 0 = as much as the machine can give (its
+ * memory and swap, and the process's address-space limit).  Larger declared images are refused
+ * before anything is allocated, with the shortage text. */
+PICTORA_API void PictoraSetImageLimit(uint64_t bytes);
+PICTORA_API uint64_t PictoraImageLimit(void);
+/* Removes the temporary file of a save in progress.  Async-signal-safe: for a SIGINT or SIGTERM
+ * handler that then ends the process. */
+PICTORA_API void PictoraRemovePendingFiles(void);
+/* The reason of a failed system call (an errno value) in German words. */
+PICTORA_API const char* PictoraErrorText(int code);
+
+/* The worker threads shared by the library and the program, started once on first use.  Runs
+ * task(user, i, slot) for every i in 0..count-1, on the calling thread and the workers; slot
+ * (0..PictoraThreadCount()-1) tells apart the threads running at the same time, for scratch
+ * space.  Returns when all are done.  When a worker cannot be started, or the pool is busy
+ * (a nested or concurrent call), the work runs on the calling thread alone. */
+typedef void (*PictoraTask)(void* user, int64_t index, int32_t slot);
+PICTORA_API void PictoraParallelFor(int64_t count, PictoraTask task, void* user);
+/* How many threads may run tasks at once (workers started + the caller). */
+PICTORA_API int32_t PictoraThreadCount(void);
+/* Test hook: at most n threads run tasks (n >= 1); 0 = all started. */
+PICTORA_API void PictoraSetThreadLimit(int32_t n);
+
 /* ---- test hook ---- */
 /* Limit on the bytes the library may hold allocated at once (pixel buffers and info blocks);
  * 0 = no limit.  Creations past the limit fail as if memory were short. */

@@ -254,12 +254,58 @@ const char* failureText(Failure f) {
 struct EncodeState {
     jpeg_compress_struct cinfo;
     ErrorManager err;
+    jpeg_destination_mgr dest;
     bool created;
+    // The compressed bytes, in a buffer only we allocate, grow and free: libjpeg's memory
+    // destination frees its old buffer when it grows and hands back the new one only when done,
+    // so a failure part-way leaves the caller's pointer at freed memory.
     unsigned char* buffer;
-    unsigned long length;
+    size_t capacity;
+    size_t length;
     const TDibRecord* dib;
     int quality;
 };
+
+EncodeState* encodeStateOf(j_compress_ptr cinfo) {
+    return static_cast<EncodeState*>(cinfo->client_data);
+}
+
+// Makes room for at least another 64 KiB; on a shortage the old buffer stays ours and whole.
+void growOutput(j_compress_ptr cinfo) {
+    EncodeState& st = *encodeStateOf(cinfo);
+    const size_t wanted = std::max<size_t>(size_t{64} << 10, st.capacity * 2);
+    auto* grown = static_cast<unsigned char*>(std::realloc(st.buffer, wanted));
+    if (grown == nullptr) {
+        st.err.failure = Failure::NoMemory;
+        ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+    }
+    st.buffer = grown;
+    st.capacity = wanted;
+    cinfo->dest->next_output_byte = st.buffer + st.length;
+    cinfo->dest->free_in_buffer = st.capacity - st.length;
+}
+
+void initOutput(j_compress_ptr cinfo) {
+    EncodeState& st = *encodeStateOf(cinfo);
+    st.length = 0;
+    cinfo->dest->next_output_byte = st.buffer;
+    cinfo->dest->free_in_buffer = st.capacity;
+    if (st.capacity == 0)
+        growOutput(cinfo);
+}
+
+// Called when the buffer is full: all of it holds output.
+boolean emptyOutput(j_compress_ptr cinfo) {
+    EncodeState& st = *encodeStateOf(cinfo);
+    st.length = st.capacity;
+    growOutput(cinfo);
+    return TRUE;
+}
+
+void termOutput(j_compress_ptr cinfo) {
+    EncodeState& st = *encodeStateOf(cinfo);
+    st.length = st.capacity - cinfo->dest->free_in_buffer;
+}
 
 bool isGreyPalette(const TDibRecord& d) {
     const int n = 1 << d.Info->bmiHeader.biBitCount;
@@ -280,7 +326,11 @@ bool runEncode(EncodeState& st) {
     jpeg_create_compress(cinfo);
     st.created = true;
     cinfo->mem->max_memory_to_use = kMaxJpegMemory;
-    jpeg_mem_dest(cinfo, &st.buffer, &st.length);
+    cinfo->client_data = &st;
+    st.dest.init_destination = initOutput;
+    st.dest.empty_output_buffer = emptyOutput;
+    st.dest.term_destination = termOutput;
+    cinfo->dest = &st.dest;
 
     const TDibRecord& d = *st.dib;
     const int bpp = d.Info->bmiHeader.biBitCount;

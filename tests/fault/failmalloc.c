@@ -1,0 +1,147 @@
+/* Memory-fault injection for whole-program runs: preloaded (LD_PRELOAD), this makes the Nth
+ * call of malloc, calloc or realloc after the program arms it return NULL, as a real shortage
+ * would, wherever the call comes from (our code, libpng, libjpeg, libtiff, giflib, zlib, the C++
+ * library).
+ *
+ *   PIXORAMA_FAIL_AT=N          the Nth armed call fails (1 = the first); 0 or unset: none fails
+ *   PIXORAMA_FAIL_COUNT_FILE=F  at exit, the number of armed calls is written to F
+ *   PIXORAMA_FAIL_WHO_FILE=F    the file name of the library whose call failed is written to F
+ *
+ * The program arms it with pixorama_fault_arm() once its start-up is done, so that the runtime's
+ * own start (loader, locale, streams) is not what fails.  Under AddressSanitizer the calls pass
+ * on to the sanitizer's allocator (found with RTLD_NEXT), so its checks and leak report stay. */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <stdatomic.h>
+#include <stddef.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static void* (*realMalloc)(size_t);
+static void* (*realCalloc)(size_t, size_t);
+static void* (*realRealloc)(void*, size_t);
+
+static atomic_long calls;
+static atomic_int armed;
+static long failAt;
+
+/* dlsym may allocate before the real functions are known: those few bytes come from here */
+static _Alignas(16) char bootstrap[4096];
+static size_t bootstrapUsed;
+
+static int fromBootstrap(const void* p) {
+    return (const char*)p >= bootstrap && (const char*)p < bootstrap + sizeof bootstrap;
+}
+
+static void* bootstrapAlloc(size_t n) {
+    n = (n + 15) & ~(size_t)15;
+    if (bootstrapUsed + n > sizeof bootstrap)
+        return NULL;
+    void* p = bootstrap + bootstrapUsed;
+    bootstrapUsed += n;
+    return p;
+}
+
+static int resolving;
+
+static void resolve(void) {
+    if (realMalloc || resolving)
+        return;
+    resolving = 1;
+    realCalloc = (void* (*)(size_t, size_t))dlsym(RTLD_NEXT, "calloc");
+    realRealloc = (void* (*)(void*, size_t))dlsym(RTLD_NEXT, "realloc");
+    realMalloc = (void* (*)(size_t))dlsym(RTLD_NEXT, "malloc");
+    resolving = 0;
+}
+
+/* Notes which library asked for the memory that was refused. */
+static void noteCaller(void* caller) {
+    const char* file = getenv("PIXORAMA_FAIL_WHO_FILE");
+    Dl_info info;
+    if (file == NULL || !dladdr(caller, &info) || info.dli_fname == NULL)
+        return;
+    FILE* f = fopen(file, "w");
+    if (f) {
+        fprintf(f, "%s\n", info.dli_fname);
+        fclose(f);
+    }
+}
+
+/* Whether this call is the one that fails. */
+static int failsNow(void* caller) {
+    if (!atomic_load(&armed))
+        return 0;
+    const long n = atomic_fetch_add(&calls, 1) + 1;
+    if (failAt > 0 && n == failAt) {
+        noteCaller(caller);
+        errno = ENOMEM; /* as the real allocator says it */
+        return 1;
+    }
+    return 0;
+}
+
+void pixorama_fault_arm(void) {
+    const char* at = getenv("PIXORAMA_FAIL_AT");
+    failAt = at ? strtol(at, NULL, 10) : 0;
+    atomic_store(&armed, 1);
+}
+
+__attribute__((destructor)) static void report(void) {
+    atomic_store(&armed, 0);
+    const char* file = getenv("PIXORAMA_FAIL_COUNT_FILE");
+    if (file == NULL)
+        return;
+    FILE* f = fopen(file, "w");
+    if (f) {
+        fprintf(f, "%ld\n", atomic_load(&calls));
+        fclose(f);
+    }
+}
+
+void* malloc(size_t n) {
+    resolve();
+    if (!realMalloc)
+        return bootstrapAlloc(n);
+    if (failsNow(__builtin_return_address(0)))
+        return NULL;
+    return realMalloc(n);
+}
+
+void* calloc(size_t count, size_t size) {
+    resolve();
+    if (!realCalloc) {
+        if (size != 0 && count > (size_t)-1 / size)
+            return NULL;
+        return bootstrapAlloc(count * size); /* static storage is zero */
+    }
+    if (failsNow(__builtin_return_address(0)))
+        return NULL;
+    return realCalloc(count, size);
+}
+
+void* realloc(void* p, size_t n) {
+    resolve();
+    if (fromBootstrap(p)) {
+        void* q = malloc(n);
+        const size_t room = (size_t)(bootstrap + sizeof bootstrap - (char*)p);
+        if (q)
+            memcpy(q, p, n < room ? n : room);
+        return q;
+    }
+    if (!realRealloc)
+        return bootstrapAlloc(n);
+    if (n != 0 && failsNow(__builtin_return_address(0)))
+        return NULL;
+    return realRealloc(p, n);
+}
+
+void free(void* p) {
+    static void (*realFree)(void*);
+    if (p == NULL || fromBootstrap(p))
+        return;
+    if (!realFree)
+        realFree = (void (*)(void*))dlsym(RTLD_NEXT, "free");
+    realFree(p);
+}
