@@ -4,7 +4,24 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <pictora.h>
+
+#include <csignal>
+
+namespace {
+
+// Ended from outside while saving: the half-written temporary file goes too.
+extern "C" void onTerminate(int sig) {
+    PictoraRemovePendingFiles();
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(sig, onTerminate);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Pixorama"));
     QApplication::setApplicationName(QStringLiteral("pixorama"));

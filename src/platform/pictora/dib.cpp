@@ -190,6 +190,13 @@ const char* const kTextDamaged = "Die Datei ist beschädigt";
 const char* const kTextNoMemory = "Nicht genug Speicher für dieses Bild";
 const char* const kTextUnknownType = "Unbekanntes oder nicht unterstütztes Dateiformat";
 
+bool imageFitsLimit(int64_t width, int64_t height, int bpp) {
+    const int64_t line = rowBytes(width, bpp);
+    if (line < 0 || height < 0) return false;
+    const uint64_t limit = PictoraImageLimit();
+    return height == 0 || static_cast<uint64_t>(line) <= limit / static_cast<uint64_t>(height);
+}
+
 } // namespace pictora
 
 using namespace pictora;

@@ -17,6 +17,11 @@ namespace pictora {
 void* trackedAlloc(size_t bytes, bool zeroed);
 void trackedFree(void* p);
 
+// Whether a record of this size is within the image limit (PictoraSetImageLimit, or what the
+// machine has): readers ask before anything else, so a declared size too large for memory is
+// reported as the shortage it is.
+bool imageFitsLimit(int64_t width, int64_t height, int bpp);
+
 // Bytes per padded row for a width and depth, or -1 when it would not fit in 32 bits.
 int64_t rowBytes(int64_t width, int bpp);
 

@@ -438,6 +438,11 @@ bool decodeBmp(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
     Layout lay;
     if (!locate(data, size, infoStart, hasFileHeader, h, lay, error))
         return false;
+    const int recordBpp = h.bpp == 2 ? 4 : (h.bpp <= 8 ? static_cast<int>(h.bpp) : 24);
+    if (!imageFitsLimit(h.width, h.rows, recordBpp)) {
+        error = kTextNoMemory;
+        return false;
+    }
     // a stored image must be in the file before we allocate for it; the last row may lack its
     // padding, but not its pixels
     const bool rle = h.packing == Packing::Rle8 || h.packing == Packing::Rle4;
@@ -451,7 +456,6 @@ bool decodeBmp(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
         }
     }
 
-    const int recordBpp = h.bpp == 2 ? 4 : (h.bpp <= 8 ? static_cast<int>(h.bpp) : 24);
     const int colours = recordBpp <= 8 ? 1 << recordBpp : 0;
     // colours missing from the file stay black
     TBitmapInfo info{};
