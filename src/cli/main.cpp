@@ -13,10 +13,15 @@
 
 namespace {
 
+struct sigaction gPrevious[NSIG];
+
+// Removes the temporary file of a save in progress, then lets what was there before (the
+// default, or a sanitizer's report) take the signal.
 extern "C" void onInterrupt(int sig) {
     PictoraRemovePendingFiles();
-    std::signal(sig, SIG_DFL);
-    std::raise(sig);
+    sigaction(sig, &gPrevious[sig], nullptr);
+    if (sig != SIGSEGV)
+        std::raise(sig); // a fault repeats by itself when the handler returns
 }
 
 void prepareProcess() {
@@ -24,9 +29,8 @@ void prepareProcess() {
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGSEGV, SIGABRT}) {
         struct sigaction sa {};
         sa.sa_handler = onInterrupt;
-        sa.sa_flags = SA_RESETHAND;
         sigemptyset(&sa.sa_mask);
-        sigaction(sig, &sa, nullptr);
+        sigaction(sig, &sa, &gPrevious[sig]);
     }
     // largest image by default; --image-limit changes it
     PictoraSetImageLimit(pixorama::cli::kDefaultImageLimit);

@@ -256,13 +256,18 @@ TEST(Bmp, TruncatedAndDamagedFilesFail) {
                                        : std::string("Die Datei ist keine gültige Bitmap-Datei"));
     }
 
-    // absurd size with a tiny file: refused before anything is allocated
+    // a size beyond what the machine can hold is a shortage, a possible size with a tiny file
+    // is a truncated file: both refused before anything is allocated
     auto huge = good;
-    put32(huge, 18, 100000);
-    put32(huge, 22, 100000);
+    put32(huge, 18, 1000000);
+    put32(huge, 22, 1000000);
     const uint64_t before = PictoraAllocatedBytes();
     PictoraSetAllocLimit(before + (1u << 20));
     Dib dib;
+    EXPECT_EQ(dib.open(huge), 0);
+    EXPECT_EQ(dib.error(), pictora::kTextNoMemory);
+    put32(huge, 18, 3000);
+    put32(huge, 22, 2000);
     EXPECT_EQ(dib.open(huge), 0);
     EXPECT_EQ(dib.error(), bad + "Bilddaten unvollständig");
     PictoraSetAllocLimit(0);

@@ -4,6 +4,7 @@
 #include "codec_util.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -777,6 +778,10 @@ bool encodeTiff(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::stri
         TiffCloser closer;
         closer.tif = openTiff("w", &writer, readOut, writeOut, seekOut, sizeOut, msgs);
         ok = closer.tif != nullptr && writeImage(closer.tif, dib);
+        // after a failure closing must not write the directory again: libtiff then works on
+        // the half-made one it could not finish (and crashes when memory was short)
+        if (!ok && closer.tif != nullptr)
+            TIFFSetMode(closer.tif, O_RDONLY);
     }
     ok = ok && !writer.failed && !msgs.failed;
     if (ok)
