@@ -22,6 +22,7 @@
 static void* (*realMalloc)(size_t);
 static void* (*realCalloc)(size_t, size_t);
 static void* (*realRealloc)(void*, size_t);
+static void (*realFree)(void*);
 
 static atomic_long calls;
 static atomic_int armed;
@@ -52,6 +53,7 @@ static void resolve(void) {
     resolving = 1;
     realCalloc = (void* (*)(size_t, size_t))dlsym(RTLD_NEXT, "calloc");
     realRealloc = (void* (*)(void*, size_t))dlsym(RTLD_NEXT, "realloc");
+    realFree = (void (*)(void*))dlsym(RTLD_NEXT, "free");
     realMalloc = (void* (*)(size_t))dlsym(RTLD_NEXT, "malloc");
     resolving = 0;
 }
@@ -138,10 +140,9 @@ void* realloc(void* p, size_t n) {
 }
 
 void free(void* p) {
-    static void (*realFree)(void*);
     if (p == NULL || fromBootstrap(p))
         return;
-    if (!realFree)
-        realFree = (void (*)(void*))dlsym(RTLD_NEXT, "free");
-    realFree(p);
+    resolve();
+    if (realFree) /* else a block of the loader's while the functions are looked up: kept */
+        realFree(p);
 }

@@ -86,12 +86,13 @@ check() {
     if ls -A "$out" | grep -q '^\.pxr-'; then
         bad="${bad:+$bad; }temporary file left"
     fi
-    # libtiff 4.5 itself crashes when some of its small allocations inside the directory reader
-    # and writer fail; those are counted and shown apart, everything else fails the sweep
+    # libtiff 4.5 itself crashes (directory reader) or leaks (directory writer) when some of its
+    # own small allocations fail; those are counted and shown apart, everything else fails
+    # the sweep
     if [ -n "$bad" ] && [ $rc -ne 1 ] && grep -q 'libtiff' "$who" 2>/dev/null &&
         ! ls -A "$out" | grep -q '^\.pxr-'; then
         thirdParty=$((thirdParty + 1))
-        echo "KNOWN libtiff crash ($bad): $what: pixorama-cli $args"
+        echo "KNOWN libtiff failure ($bad): $what: pixorama-cli $args"
     elif [ -n "$bad" ]; then
         failures=$((failures + 1))
         echo "FAIL ($bad): $what: pixorama-cli $args"
@@ -122,5 +123,5 @@ done
 
 echo "fault sweep ($mode): $runs runs over ${#commands[@]} commands, N up to $maxN:" \
      "$successes succeeded, $messages ended with the program's message, $failures failed," \
-     "$thirdParty crashed inside libtiff"
+     "$thirdParty failed inside libtiff after its own allocation failed"
 [ "$failures" -eq 0 ]
