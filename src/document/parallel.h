@@ -41,6 +41,8 @@ template <class F> void ParallelFor(int64_t count, F&& fn) {
 }
 
 // How many threads a ParallelFor may run at once: the size of per-thread scratch space.
-inline int32_t ThreadCount() { return PictoraThreadCount(); }
+inline int32_t ThreadCount() {
+    return PictoraThreadCount();
+}
 
 } // namespace pixorama

@@ -21,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Result {
-    int code;   // exit code, or 128 + signal
+    int code; // exit code, or 128 + signal
     std::string out, err;
 };
 
@@ -104,7 +104,8 @@ void writeNoiseBmp(const std::string& path, int32_t w, int32_t h) {
         state = state * 1103515245u + 12345u;
         bytes[i] = static_cast<char>(state >> 23);
     }
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 TEST(CliSafety, JpegWriterSurvivesEveryFailedAllocation) {
@@ -113,21 +114,26 @@ TEST(CliSafety, JpegWriterSurvivesEveryFailedAllocation) {
     const std::string in = dir.file("noise.bmp"), out = dir.file("out.jpg");
     writeNoiseBmp(in, 96, 64);
     const std::string count = dir.file("count");
-    Result r = run(in + " --save " + out + " --quality 99",
-                   "LD_PRELOAD=" + std::string(PIXORAMA_FAILMALLOC) +
-                       " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0:allocator_may_return_null=1"
-                       " PIXORAMA_FAIL_AT=0 PIXORAMA_FAIL_COUNT_FILE=" + count);
+    Result r =
+        run(in + " --save " + out + " --quality 99",
+            "LD_PRELOAD=" + std::string(PIXORAMA_FAILMALLOC) +
+                " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0:allocator_may_return_null=1"
+                " PIXORAMA_FAIL_AT=0 PIXORAMA_FAIL_COUNT_FILE=" +
+                count);
     ASSERT_EQ(r.code, 0) << r.err;
     int total = 0;
     std::ifstream(count) >> total;
     ASSERT_GT(total, 3);
     for (int n = 1; n <= total; ++n) {
-        r = run(in + " --save " + out + " --quality 99",
-                "LD_PRELOAD=" + std::string(PIXORAMA_FAILMALLOC) +
-                    " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0:allocator_may_return_null=1"
-                    " PIXORAMA_FAIL_AT=" + std::to_string(n));
+        r = run(
+            in + " --save " + out + " --quality 99",
+            "LD_PRELOAD=" + std::string(PIXORAMA_FAILMALLOC) +
+                " ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0:allocator_may_return_null=1"
+                " PIXORAMA_FAIL_AT=" +
+                std::to_string(n));
         ASSERT_TRUE(r.code == 0 || (r.code == 1 && r.err.find("Fehler") != std::string::npos))
-            << "allocation " << n << " of " << total << ": exit " << r.code << "\n" << r.err;
+            << "allocation " << n << " of " << total << ": exit " << r.code << "\n"
+            << r.err;
         EXPECT_FALSE(dir.holdsTemporaryFile());
     }
     if (!underSanitizer()) {

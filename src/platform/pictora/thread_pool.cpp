@@ -144,8 +144,12 @@ void PictoraParallelFor(int64_t count, PictoraTask task, void* user) {
     Pool::instance().run(count, task, user);
 }
 
-int32_t PictoraThreadCount(void) { return Pool::instance().threads(); }
+int32_t PictoraThreadCount(void) {
+    return Pool::instance().threads();
+}
 
-void PictoraSetThreadLimit(int32_t n) { Pool::instance().setLimit(n); }
+void PictoraSetThreadLimit(int32_t n) {
+    Pool::instance().setLimit(n);
+}
 
 } // extern "C"

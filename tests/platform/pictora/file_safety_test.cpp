@@ -135,7 +135,8 @@ TEST(FileSafety, ProtectedFilesAreRefusedAndOwnersAndLinksKept) {
     const std::string a = dir.file("a.bmp"), b = dir.file("b.bmp");
     ASSERT_EQ(save(oldImage.r, a), "");
     ASSERT_EQ(link(a.c_str(), b.c_str()), 0);
-    struct stat before {}, after {};
+    struct stat before {
+    }, after{};
     ASSERT_EQ(stat(a.c_str(), &before), 0);
     ASSERT_EQ(save(newImage.r, a), "");
     ASSERT_EQ(stat(b.c_str(), &after), 0);
@@ -288,8 +289,7 @@ TEST(ThreadPool, NestedAndConcurrentLoopsFinish) {
             50,
             [](void* user, int64_t, int32_t) {
                 PictoraParallelFor(
-                    20, [](void* u, int64_t j, int32_t) { *static_cast<Ctx*>(u)->sum += j; },
-                    user);
+                    20, [](void* u, int64_t j, int32_t) { *static_cast<Ctx*>(u)->sum += j; }, user);
             },
             &ctx);
     };
