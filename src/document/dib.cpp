@@ -1,7 +1,7 @@
 // Deep copies, new images and the image status text.
 #include "document/dib.h"
 
-#include "colour/std_palettes.h"
+#include "document/std_palettes.h"
 
 #include <algorithm>
 
