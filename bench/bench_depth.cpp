@@ -5,8 +5,8 @@
 // ImageMagick reads a PPM of the photo and writes nothing (null:); its bare read is measured too.
 #include "colour/depth_down.h"
 #include "colour/depth_up.h"
-#include "colour/std_palettes.h"
 #include "document/dib.h"
+#include "document/std_palettes.h"
 #include "ops/rows.h"
 #include "photo.h"
 

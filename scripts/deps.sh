@@ -20,11 +20,12 @@ ensure_packages() {
 PIXORAMA_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
     libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev zlib1g-dev
-    qt6-base-dev qt6-image-formats-plugins fonts-liberation adwaita-icon-theme
+    qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n fonts-liberation
+    adwaita-icon-theme
 )
 # What the tests need on top: GoogleTest, Google Benchmark (built only), and the other programs
 # whose files and readings the tests compare with.
 PIXORAMA_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev imagemagick netpbm
-    xvfb xauth
+    xvfb xauth desktop-file-utils
 )

@@ -1,4 +1,4 @@
-// Arrangement of minimised windows.
+// Arrangement of minimised windows, and the cascade.
 #include "app/window_layout.h"
 
 #include <algorithm>
@@ -14,6 +14,25 @@ std::vector<IconPlace> ArrangeIcons(int count, int iconWidth, int iconHeight, in
     for (int i = 0; i < count; ++i)
         places.push_back({(i % perRow) * iconWidth, areaHeight - (i / perRow + 1) * iconHeight});
     return places;
+}
+
+std::vector<CascadeRect> CascadeWindows(const std::vector<CascadeSize>& sizes, int areaWidth,
+                                        int areaHeight, int step, int minWidth, int minHeight) {
+    std::vector<CascadeRect> rects;
+    step = std::max(step, 1);
+    int offset = 0;
+    for (const CascadeSize& s : sizes) {
+        if (offset > 0 && (offset + minWidth > areaWidth || offset + minHeight > areaHeight))
+            offset = 0;
+        CascadeRect r;
+        r.X = offset;
+        r.Y = offset;
+        r.Width = std::max(1, std::min(s.Width, areaWidth - offset));
+        r.Height = std::max(1, std::min(s.Height, areaHeight - offset));
+        rects.push_back(r);
+        offset += step;
+    }
+    return rects;
 }
 
 } // namespace pixorama

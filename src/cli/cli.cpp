@@ -147,7 +147,7 @@ int run(int argc, char** argv) {
         if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24)
             throw UsageError{"Farbtiefe muss 1, 4, 8 oder 24 sein"};
         if (!AttachImage(ctx.doc, CreateNewImage(w, h, bpp))) throw StepError{kTextNoMemory};
-        ctx.doc.FileName = NonameName(0);
+        ctx.doc.FileName = NonameName({});
         i += 4;
     } else if (args[i].rfind("--", 0) == 0) {
         throw UsageError{"Eingabe fehlt vor " + args[i]};

@@ -27,6 +27,12 @@ StepRegistrar colourSteps({
          LoadFromUndo(ctx.doc, ctx.host);
          ctx.host.Updatehistogramm();
      }},
+    {"--undo-levels", 1, "--undo-levels N",
+     [](Context& ctx, const std::vector<std::string>& a) {
+         // how many levels the document keeps from here on (three unless changed)
+         SetUndoDepth(ctx.doc,
+                      static_cast<int>(ParseInt(a[0], 1, kMaxUndoLevels, "--undo-levels")));
+     }},
     {"--histogram", 0, "--histogram",
      [](Context& ctx, const std::vector<std::string>&) {
          std::cout << HistogramText(ctx.doc.Dib) << '\n';

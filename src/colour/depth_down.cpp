@@ -2,8 +2,8 @@
 // nearest-colour, ordered-dither and Floyd-Steinberg mappings, and the conversion cases.
 #include "colour/depth_down.h"
 
-#include "colour/std_palettes.h"
 #include "document/dib.h"
+#include "document/std_palettes.h"
 #include "ops/rows.h"
 
 #include <algorithm>

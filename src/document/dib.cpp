@@ -1,8 +1,8 @@
 // Deep copies, new images and the image status text.
 #include "document/dib.h"
 
-#include "colour/std_palettes.h"
 #include "document/parallel.h"
+#include "document/std_palettes.h"
 
 #include <algorithm>
 

@@ -159,6 +159,18 @@ Visible visiblePart(const DisplaySurface& dc, int32_t xd, int32_t yd, int32_t wd
     return v;
 }
 
+// The nearest-neighbour mapping of the whole, unclipped rectangle: destination point
+// (xd + i, yd + k) shows source column xs + ws * i div wd and source row top + hs * k div hd
+// (top counted from the image's top).  Clipping only decides which destination points are
+// drawn, so every depth shows image pixel x over the same screen columns whatever part of the
+// image is drawn.
+struct Mapping {
+    int32_t xd, yd, wd, hd;
+    int32_t xs, top, ws, hs;
+    int64_t column(int64_t x) const { return xs + int64_t{ws} * (x - xd) / wd; }
+    int64_t row(int64_t y) const { return top + int64_t{hs} * (y - yd) / hd; }
+};
+
 inline uint32_t* destRow(const DisplaySurface& dc, int32_t xd, int32_t yd, int32_t k) {
     return dc.pixels + static_cast<ptrdiff_t>(yd + k - dc.top) * dc.stride + (xd - dc.left);
 }
@@ -183,12 +195,11 @@ template <class Body> void forRowRuns(int32_t k0, int32_t k1, int64_t work, Body
     body(k0, k1);
 }
 
-// Nearest-neighbour rows of a 24- or 8-bit record, one destination row at a time: destination
-// column i takes source column xs + ws * i div wd, destination row k source row
-// top + hs * k div hd.  Columns outside the image show a zero pixel; rows outside it zeros.
+// Nearest-neighbour rows of a 24- or 8-bit record over destination (xd, yd, wd, hd), one row
+// at a time, through mapping m.  Columns outside the image show a zero pixel; rows outside it
+// zeros.
 void drawRows(DisplaySurface& dc, int32_t xd, int32_t yd, int32_t wd, int32_t hd,
-              const TDibRecord& dib, int32_t xs, int32_t top, int32_t ws, int32_t hs,
-              const ColourMap& map) {
+              const TDibRecord& dib, const Mapping& m, const ColourMap& map) {
     const Visible v = visiblePart(dc, xd, yd, wd, hd);
     if (v.empty())
         return;
@@ -208,7 +219,7 @@ void drawRows(DisplaySurface& dc, int32_t xd, int32_t yd, int32_t wd, int32_t hd
     }
     int32_t a = n, e = 0, words = 0; // words: columns before the image's last pixel
     for (int32_t i = 0; i < n; ++i) {
-        const int64_t c = xs + int64_t{ws} * (v.i0 + i) / wd;
+        const int64_t c = m.column(int64_t{xd} + v.i0 + i);
         if (c < 0 || c >= W)
             continue;
         col[static_cast<size_t>(i)] = static_cast<int32_t>(c) * bytes;
@@ -220,7 +231,7 @@ void drawRows(DisplaySurface& dc, int32_t xd, int32_t yd, int32_t wd, int32_t hd
     if (a >= e)
         a = e = words = 0;
     const int32_t* colp = col.data();
-    const bool identity = ws == wd; // 1:1 columns: one straight run
+    const bool identity = m.ws == m.wd; // 1:1 columns: one straight run
 
     uint32_t lut[256];
     uint32_t zero;
@@ -237,7 +248,7 @@ void drawRows(DisplaySurface& dc, int32_t xd, int32_t yd, int32_t wd, int32_t hd
         const uint32_t* prevOut = nullptr;
         for (int32_t k = ka; k < kb; ++k) {
             uint32_t* out = destRow(dc, xd, yd, k) + v.i0;
-            const int64_t b = H - top - int64_t{hs} * k / hd - 1; // buffer row, from the bottom
+            const int64_t b = H - 1 - m.row(int64_t{yd} + k); // buffer row, from the bottom
             if (b < 0 || b > H - 1) {
                 std::fill(out, out + n, zero);
                 continue;
@@ -302,12 +313,10 @@ inline uint32_t pixelColour(const TDibRecord& dib, int bpp, int64_t b, int32_t c
     }
 }
 
-// 1- and 4-bit images and printers: buffer row r of the destination (from the bottom) takes
-// buffer row ys + (hs - 1) * r div (hd - 1), column c source column xs + (ws - 1) * c div
-// (wd - 1); a destination size of 1 takes the first row or column.
+// 1- and 4-bit images and printers: the same nearest-neighbour mapping as the rows, with the
+// raster operation.
 void drawStretch(DisplaySurface& dc, int32_t xd, int32_t yd, int32_t wd, int32_t hd,
-                 const TDibRecord& dib, int32_t xs, int32_t ys, int32_t ws, int32_t hs,
-                 uint32_t rop, const ColourMap& map) {
+                 const TDibRecord& dib, const Mapping& m, uint32_t rop, const ColourMap& map) {
     const Visible v = visiblePart(dc, xd, yd, wd, hd);
     if (v.empty())
         return;
@@ -324,14 +333,13 @@ void drawStretch(DisplaySurface& dc, int32_t xd, int32_t yd, int32_t wd, int32_t
         return;
     }
     for (int32_t i = v.i0; i < v.i1; ++i) {
-        const int64_t c = xs + (wd > 1 ? int64_t{ws - 1} * i / (wd - 1) : 0);
+        const int64_t c = m.column(int64_t{xd} + i);
         col[static_cast<size_t>(i - v.i0)] = (c >= 0 && c < W) ? static_cast<int32_t>(c) : -1;
     }
     const int32_t n = v.i1 - v.i0;
     forRowRuns(v.k0, v.k1, int64_t{n} * (v.k1 - v.k0), [&](int32_t ka, int32_t kb) {
         for (int32_t k = ka; k < kb; ++k) {
-            const int64_t r = hd - 1 - k;
-            const int64_t b = ys + (hd > 1 ? int64_t{hs - 1} * r / (hd - 1) : 0);
+            const int64_t b = H - 1 - m.row(int64_t{yd} + k); // buffer row, from the bottom
             if (b < 0 || b >= H)
                 continue;
             uint32_t* out = destRow(dc, xd, yd, k) + v.i0;
@@ -481,6 +489,7 @@ void DrawDib(DisplaySurface& dc, int32_t xd, int32_t yd, int32_t wd, int32_t hd,
     const DisplayPalette* selected = dib.HasPalette == 1 ? chosen : nullptr;
 
     const int bpp = DibBitsPerPixel(&dib);
+    const Mapping m{xd, yd, wd, hd, xs, H - ys - hs, ws, hs};
     switch (ChooseDrawPath(bpp, dc, halftone)) {
     case DrawPath::Halftone:
         // the halftone copy is shown through the chosen palette whatever the record carries
@@ -488,12 +497,10 @@ void DrawDib(DisplaySurface& dc, int32_t xd, int32_t yd, int32_t wd, int32_t hd,
         break;
     case DrawPath::Rows24:
     case DrawPath::Rows8:
-        drawRows(dc, r.xd, r.yd, r.wd, r.hd, dib, r.xs, H - r.ys - r.hs, r.ws, r.hs,
-                 ColourMap(dc, selected));
+        drawRows(dc, r.xd, r.yd, r.wd, r.hd, dib, m, ColourMap(dc, selected));
         break;
     case DrawPath::Stretch:
-        drawStretch(dc, r.xd, r.yd, r.wd, r.hd, dib, r.xs, r.ys, r.ws, r.hs, rop,
-                    ColourMap(dc, selected));
+        drawStretch(dc, r.xd, r.yd, r.wd, r.hd, dib, m, rop, ColourMap(dc, selected));
         break;
     }
 }

@@ -1,6 +1,7 @@
 // Loading and saving documents, their names, and the file dialog filters.
 #include "document/document_files.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace pixorama {
@@ -42,8 +43,12 @@ void reportProgress(int32_t percent, void* user) {
 
 } // namespace
 
-std::string NonameName(int childWindowsBefore) {
-    return "NONAME" + std::to_string(childWindowsBefore + 1);
+std::string NonameName(const std::vector<std::string>& openNames) {
+    for (size_t n = 1;; ++n) {
+        std::string name = "NONAME" + std::to_string(n);
+        if (std::find(openNames.begin(), openNames.end(), name) == openNames.end())
+            return name;
+    }
 }
 
 int NewImageBitsPerPixel(int index) {

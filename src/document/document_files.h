@@ -5,6 +5,7 @@
 #include "document/document_state.h"
 #include "document/host.h"
 #include "document/value_range.h"
+#include "platform/dialog_filter.h"
 
 #include <cstdint>
 #include <string>
@@ -12,8 +13,9 @@
 
 namespace pixorama {
 
-// "NONAME" followed by the number of child windows before this one plus 1.
-std::string NonameName(int childWindowsBefore);
+// "NONAME" followed by the lowest number (from 1) that no open window's name uses, so that two
+// windows never share a name after one was closed.
+std::string NonameName(const std::vector<std::string>& openNames);
 
 // The New dialog's width and height with their presets.
 inline constexpr TIntRange kNewImageWidthRange{1, 32767, 320};
@@ -36,11 +38,6 @@ TDibRecord LoadImageFile(const std::string& path, Host& host);
 // FileName, FilePath and the format number of the (upper-cased) extension.
 void SetDocumentFile(DocumentState& doc, const std::string& path);
 
-// One entry of a file dialog filter: "description|*.a;*.b".
-struct DialogFilter {
-    std::string Description;
-    std::vector<std::string> Patterns; // "*.a", "*.b"
-};
 std::vector<DialogFilter> ParseDialogFilter(const std::string& text);
 
 // Whether images can be written in a file format number.

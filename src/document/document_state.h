@@ -30,6 +30,10 @@ struct TFreePoly {
     std::vector<std::vector<TPoint>> Lists;
 };
 
+// How many undo levels a document keeps: three unless the user asks for more.
+inline constexpr int kDefaultUndoLevels = 3;
+inline constexpr int kMaxUndoLevels = 50;
+
 // One undo level: deep copies taken before a change.
 struct TUndoLevel {
     TDibRecord Image{};
@@ -90,7 +94,8 @@ struct DocumentState {
     int32_t ReplaceColor = 0;
 
     int UndoCount = 0;      // filled levels; level UndoCount (1-based) is the newest
-    std::array<TUndoLevel, 3> UndoLevels;
+    int UndoDepth = kDefaultUndoLevels; // most levels kept, 1..kMaxUndoLevels
+    std::vector<TUndoLevel> UndoLevels; // at least UndoCount entries
 
     std::string FileName;   // display name
     std::string FilePath;   // full path of the loaded file

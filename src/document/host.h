@@ -3,25 +3,13 @@
 // tests each implement it.
 #pragma once
 
+#include "platform/message_flags.h"
+
 #include <cstdint>
 #include <random>
 #include <string>
 
 namespace pixorama {
-
-// Message box flags as the program uses them (the Windows values).
-enum MessageFlags : int {
-    MB_OK = 0x00,
-    MB_OKCANCEL = 0x01,
-    MB_YESNOCANCEL = 0x03,
-    MB_YESNO = 0x04,
-    MB_ICONSTOP = 0x10, // error icon ("flags 16")
-    MB_ICONQUESTION = 0x20,
-    MB_ICONWARNING = 0x30,
-    MB_ICONINFORMATION = 0x40,
-};
-// Answers of a message box (the Windows values).
-enum MessageAnswer : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
 class Host {
   public:

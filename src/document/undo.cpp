@@ -1,8 +1,10 @@
-// The three undo levels of a document.
+// The undo levels of a document.
 #include "document/undo.h"
 
 #include "document/selection.h"
 
+#include <algorithm>
+#include <new>
 #include <utility>
 
 namespace pixorama {
@@ -18,29 +20,75 @@ void freeLevel(TUndoLevel& level) {
     level = TUndoLevel{};
 }
 
+// Answers nothing and shows nothing: a first try at a copy that may be repeated.
+class QuietHost : public Host {
+  public:
+    void SetProSatus(int) override {}
+    int MessageBox(const std::string&, const std::string&, int) override { return IDOK; }
+};
+
+// A deep copy for a new level.  When memory is short the shortage message is shown once and
+// the oldest levels make room for the newest.
+TDibRecord copyForUndo(DocumentState& doc, const TDibRecord& src, Host& host, bool& warned) {
+    QuietHost quiet;
+    TDibRecord copy = MakeDIBCopy(src, quiet);
+    while (copy.Bits == nullptr && src.Bits != nullptr) {
+        if (!warned) {
+            host.MessageBox(kTextNoMemory, "", MB_ICONSTOP);
+            warned = true;
+        }
+        if (doc.UndoCount == 0) break;
+        FreeUndoBuffer(doc, 1);
+        copy = MakeDIBCopy(src, quiet);
+    }
+    return copy;
+}
+
 } // namespace
 
 void SaveForUndo(DocumentState& doc, Host& host) {
     doc.Modified = true;
     // a command is about to change the image: a moving piece restores all of it next time
     doc.FloatDrawnValid = false;
-    if (doc.UndoCount >= 3) FreeUndoBuffer(doc, 1);
-    TUndoLevel& level = doc.UndoLevels[static_cast<size_t>(doc.UndoCount)];
-    ++doc.UndoCount;
-    level.Image = MakeDIBCopy(doc.Dib, host);
+    doc.UndoDepth = std::clamp(doc.UndoDepth, 1, kMaxUndoLevels);
+    while (doc.UndoCount >= doc.UndoDepth) FreeUndoBuffer(doc, 1);
+    bool warned = false;
+    TUndoLevel level;
+    level.Image = copyForUndo(doc, doc.Dib, host, warned);
     level.HasSelection = doc.HasSelection;
     if (doc.HasSelection) {
-        level.SelMask = MakeDIBCopy(doc.SelMask, host);
+        level.SelMask = copyForUndo(doc, doc.SelMask, host, warned);
         level.Floating = doc.Floating;
         if (doc.Floating) {
-            level.FloatBackground = MakeDIBCopy(doc.FloatBackground, host);
-            level.FloatDib = MakeDIBCopy(doc.FloatDib, host);
-            level.FloatMask = MakeDIBCopy(doc.FloatMask, host);
+            level.FloatBackground = copyForUndo(doc, doc.FloatBackground, host, warned);
+            level.FloatDib = copyForUndo(doc, doc.FloatDib, host, warned);
+            level.FloatMask = copyForUndo(doc, doc.FloatMask, host, warned);
             level.FloatTransparent = doc.FloatTransparent;
             level.FloatHasMask = doc.FloatHasMask;
         }
     }
+    const size_t slot = static_cast<size_t>(doc.UndoCount);
+    if (doc.UndoLevels.size() <= slot) {
+        try {
+            doc.UndoLevels.resize(slot + 1);
+        } catch (const std::bad_alloc&) {
+            // no room even for the level's bookkeeping: the oldest level's place is reused
+            if (doc.UndoCount == 0) {
+                freeLevel(level);
+                host.UpdateMenuItems();
+                return;
+            }
+            FreeUndoBuffer(doc, 1);
+        }
+    }
+    doc.UndoLevels[static_cast<size_t>(doc.UndoCount)] = level;
+    ++doc.UndoCount;
     host.UpdateMenuItems();
+}
+
+void SetUndoDepth(DocumentState& doc, int levels) {
+    doc.UndoDepth = std::clamp(levels, 1, kMaxUndoLevels);
+    while (doc.UndoCount > doc.UndoDepth) FreeUndoBuffer(doc, 1);
 }
 
 bool LoadFromUndo(DocumentState& doc, Host& host) {

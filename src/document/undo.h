@@ -1,4 +1,5 @@
-// Undo: up to three levels of deep copies taken before every change.
+// Undo: levels of deep copies taken before every change, three unless the document's UndoDepth
+// says otherwise.
 #pragma once
 
 #include "document/document_state.h"
@@ -6,9 +7,11 @@
 
 namespace pixorama {
 
-// Pushes the current image, selection and floating piece.  The first save marks the document
-// modified.  A copy that fails shows the shortage message and the level is pushed anyway (its
-// image without pixels); the command that asked goes on.  Calls host.UpdateMenuItems().
+// Pushes the current image, selection and floating piece; with UndoDepth levels already kept
+// the oldest goes.  The first save marks the document modified.  A copy that fails for lack of
+// memory shows the shortage message and drops the oldest levels until it succeeds; with none
+// left the level is pushed anyway (its image without pixels).  The command that asked goes on.
+// Calls host.UpdateMenuItems().
 void SaveForUndo(DocumentState& doc, Host& host);
 
 // Restores the newest level.  A level whose image copy had failed cannot be restored: it is
@@ -18,5 +21,9 @@ bool LoadFromUndo(DocumentState& doc, Host& host);
 
 // Drops level k (1-based, 1 = oldest) and closes the gap.
 void FreeUndoBuffer(DocumentState& doc, int k);
+
+// Sets how many levels the document keeps (limited to 1..kMaxUndoLevels); levels beyond a
+// lower depth go, oldest first.
+void SetUndoDepth(DocumentState& doc, int levels);
 
 } // namespace pixorama

@@ -2,6 +2,7 @@
 #include "document/zoom.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace pixorama {
 
@@ -34,6 +35,19 @@ void shrinkToFrame(WindowRect& w, const FrameSpace& frame) {
 }
 
 } // namespace
+
+int LogicalExtent(int devicePixels, double ratio) {
+    if (!(ratio > 0) || ratio == 1.0)
+        return devicePixels;
+    // a hair below the exact quotient still counts as whole (2.0000000001 is 2)
+    return static_cast<int>(std::ceil(devicePixels / ratio - 1e-9));
+}
+
+int DevicePixel(double logical, double ratio) {
+    if (!(ratio > 0))
+        ratio = 1.0;
+    return static_cast<int>(std::floor(logical * ratio + 1e-9));
+}
 
 int ZoomBoxIndex(int zoomIn, int zoomOut) {
     if (zoomIn > 1)
@@ -71,8 +85,10 @@ WindowRect ZoomWindowSize(const WindowRect& window, int scrollBoxClientWidth,
                           int scrollBoxClientHeight, int imageWidth, int imageHeight, int zoomIn,
                           int zoomOut, const FrameSpace& frame) {
     WindowRect w = window;
-    w.Width = ZoomedExtent(imageWidth, zoomIn, zoomOut) + window.Width - scrollBoxClientWidth;
-    w.Height = ZoomedExtent(imageHeight, zoomIn, zoomOut) + window.Height - scrollBoxClientHeight;
+    w.Width = LogicalExtent(ZoomedExtent(imageWidth, zoomIn, zoomOut), frame.PixelRatio) +
+              window.Width - scrollBoxClientWidth;
+    w.Height = LogicalExtent(ZoomedExtent(imageHeight, zoomIn, zoomOut), frame.PixelRatio) +
+               window.Height - scrollBoxClientHeight;
     growToMinimum(w, frame);
     shrinkToFrame(w, frame);
     return w;
@@ -98,8 +114,10 @@ NewWindowFit FitNewDocument(int imageWidth, int imageHeight, int extraWidth, int
                             WindowRect window, const FrameSpace& frame) {
     NewWindowFit fit;
     for (int zoomOut = 1;; ++zoomOut) {
-        window.Width = ZoomedExtent(imageWidth, 1, zoomOut) + extraWidth;
-        window.Height = ZoomedExtent(imageHeight, 1, zoomOut) + extraHeight;
+        window.Width = LogicalExtent(ZoomedExtent(imageWidth, 1, zoomOut), frame.PixelRatio) +
+                       extraWidth;
+        window.Height = LogicalExtent(ZoomedExtent(imageHeight, 1, zoomOut), frame.PixelRatio) +
+                        extraHeight;
         growToMinimum(window, frame);
         moveIntoFrame(window, frame);
         const bool fits = frame.ClientWidth >= frame.L + window.Width + window.Left &&

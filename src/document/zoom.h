@@ -21,6 +21,14 @@ inline int ZoomedExtent(int n, int zoomIn, int zoomOut) {
     return n * zoomIn / zoomOut;
 }
 
+// Device pixels and the window system's logical pixels (more than one device pixel each on a
+// high-density screen): images are drawn in device pixels, so that 1:1 shows one image pixel
+// per screen pixel everywhere.  n device pixels take LogicalExtent(n, ratio) logical ones
+// (rounded up: no device pixel is cut off); the logical coordinate x lies on device pixel
+// DevicePixel(x, ratio) (rounded down), which the mouse mapping then takes to the image.
+int LogicalExtent(int devicePixels, double ratio);
+int DevicePixel(double logical, double ratio);
+
 // NAME*  [in:out]
 std::string CaptionText(const std::string& fileName, bool modified, int zoomIn, int zoomOut);
 
@@ -33,10 +41,12 @@ struct WindowRect {
 // (left/right) and top/bottom bars take.
 // MinWidth / MinHeight: the smallest a document window is made, so that a tiny image still
 // gets a window with room for its caption buttons (the frame's size still wins).
+// PixelRatio: device pixels per logical pixel of the screen the documents are on.
 struct FrameSpace {
     int ClientWidth = 0, ClientHeight = 0;
     int L = 0, T = 0;
     int MinWidth = 0, MinHeight = 0;
+    double PixelRatio = 1.0;
 };
 
 // Image pixel at the middle of the view with the old zoom, never past the image's middle.

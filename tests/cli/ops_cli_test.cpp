@@ -121,6 +121,19 @@ TEST_F(OpsCli, UndoLevelsAndHistogram) {
               DibSolar(d, h, 200);
           });
 
+    // deeper undo on request: five levels give back the image before the first of five steps
+    check(input24_,
+          "--undo-levels 5 --invert --grayscale --invert --brightness 9 --invert"
+          " --undo --undo --undo --undo --undo",
+          [](DocumentState&, Host&) {});
+    check(input24_,
+          "--undo-levels 4 --invert --grayscale --invert --brightness 9 --invert"
+          " --undo --undo --undo --undo --undo",
+          [](DocumentState& d, Host& h) { DibInvert(d, h); });
+    EXPECT_EQ(run("--new 4 4 24 --undo-levels 50 --invert --undo").code, 0);
+    EXPECT_EQ(run("--new 4 4 24 --undo-levels 0").code, 2);
+    EXPECT_EQ(run("--new 4 4 24 --undo-levels 51").code, 2);
+
     TDibRecord in;
     ASSERT_EQ(OpenDib(&in, input24_.c_str(), 0, nullptr, nullptr), 1);
     Result r = run(input24_ + " --histogram --invert --histogram");

@@ -2,7 +2,7 @@
 // and counter halving, ordered dither and Floyd-Steinberg against hand-computed pixels.
 #include "colour/depth_down.h"
 
-#include "colour/std_palettes.h"
+#include "document/std_palettes.h"
 #include "../ops/image_helpers.h"
 #include "recording_host.h"
 

@@ -3,7 +3,7 @@
 #include "colour/depth_up.h"
 
 #include "colour/depth_down.h"
-#include "colour/std_palettes.h"
+#include "document/std_palettes.h"
 #include "../ops/image_helpers.h"
 #include "recording_host.h"
 

@@ -1,5 +1,5 @@
 // Core record helpers: deep copies, new images, the status text, the recording host.
-#include "colour/std_palettes.h"
+#include "document/std_palettes.h"
 #include "document/dib.h"
 #include "document/document_state.h"
 #include "recording_host.h"

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -180,8 +181,75 @@ TEST(DrawDib, RoadForEachDepthAndDevice) {
     ::unsetenv("PIXORAMA_SCREEN_BITS");
 }
 
-TEST(DrawDib, OneAndFourBitStretchUsesTheEndpointFormula) {
-    // 1-bit 4 x 1: 1 0 1 1, drawn 8 x 2: column c takes 3 * c div 7 = 0 0 0 1 1 2 2 3
+// Checkerboard-like image of any depth: pixel (x, y) = (x + 2 y) mod colours, so that
+// neighbouring columns and rows always differ.
+TDibRecord patternImage(int w, int h, int bpp) {
+    TDibRecord d;
+    newdib(&d, w, h, bpp, nullptr, 0);
+    const int colours = bpp == 24 ? 0 : 1 << bpp;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            setpixel(&d, x, y,
+                     colours ? (x + 2 * y) % colours : (x * 37 + y * 11) | ((x ^ y) << 8) | 0x400000);
+    return d;
+}
+
+uint32_t pixelOnScreen(const TDibRecord& d, int x, int y) {
+    const int32_t v = getpixel(&d, x, y);
+    if (DibBitsPerPixel(&d) == 24)
+        return screenColour(v);
+    const TRGBQuad q = d.Info->bmiColors[v];
+    return 0xFF000000u | (uint32_t{q.rgbRed} << 16) | (q.rgbGreen << 8) | q.rgbBlue;
+}
+
+TEST(PaintBox, EveryDepthUsesTheMouseMappingAtEveryZoom) {
+    // screen column X shows image column X * ZoomOut div ZoomIn, as the mouse maps it; when
+    // magnified, image pixel x covers columns x * ZoomIn div ZoomOut ... ((x + 1) * ZoomIn div
+    // ZoomOut) - 1, all of equal width.  The view is larger than the image (scroll box wider
+    // than the paint box) or scrolled part of the way.
+    const struct { int in, out; } zooms[] = {{2, 1}, {3, 1}, {15, 1}, {16, 1}, {1, 2}, {1, 3}};
+    for (int bpp : {1, 4, 8, 24}) {
+        for (const auto z : zooms) {
+            for (const int w : {100, 37}) {
+                const int h = 9;
+                DocumentState doc;
+                ASSERT_TRUE(AttachImage(doc, patternImage(w, h, bpp)));
+                doc.ZoomIn = z.in;
+                doc.ZoomOut = z.out;
+                const int pw = w * z.in / z.out, ph = h * z.in / z.out;
+                struct View { int hp, vp, cw, ch; };
+                const View views[] = {{0, 0, pw + 57, ph + 13}, {7, 2, pw / 2 + 1, ph}};
+                for (const View& view : views) {
+                    Canvas c(pw + 60, ph + 20);
+                    PaintBox1Paint(c.dc, doc, view.hp, view.vp, view.cw, view.ch, true, {});
+                    const int x1 = std::min(pw, view.hp + view.cw);
+                    const int y1 = std::min(ph, view.vp + view.ch);
+                    for (int y = view.vp; y < y1; ++y)
+                        for (int x = view.hp; x < x1; ++x)
+                            ASSERT_EQ(c.at(x, y), pixelOnScreen(doc.Dib, x * z.out / z.in,
+                                                                y * z.out / z.in))
+                                << bpp << " bit, " << w << " wide, zoom " << z.in << ":" << z.out
+                                << " view at " << view.hp << " at " << x << "," << y;
+                    // nothing beyond the image is drawn
+                    for (int x = pw; x < pw + 60; ++x)
+                        ASSERT_EQ(c.at(x, view.vp), kSentinel) << bpp << " bit at " << x;
+                    for (int y = ph; y < ph + 20; ++y)
+                        ASSERT_EQ(c.at(view.hp, y), kSentinel) << bpp << " bit at row " << y;
+                    if (z.out != 1)
+                        continue;
+                    // equal widths: every drawn image column covers exactly ZoomIn columns
+                    for (int x = view.hp / z.in; x * z.in < x1; ++x)
+                        for (int k = std::max(x * z.in, view.hp); k < std::min((x + 1) * z.in, x1);
+                             ++k)
+                            ASSERT_EQ(c.at(k, view.vp), pixelOnScreen(doc.Dib, x, view.vp / z.in));
+                }
+            }
+        }
+    }
+}
+
+TEST(DrawDib, OneAndFourBitRasterOperations) {
+    // 1-bit 4 x 1: 1 0 1 1, drawn 8 x 2: each pixel two columns wide
     TDibRecord d;
     newdib(&d, 4, 1, 1, nullptr, 0);
     DibHolder hold(d);
@@ -191,7 +259,7 @@ TEST(DrawDib, OneAndFourBitStretchUsesTheEndpointFormula) {
     Canvas c(8, 2);
     DrawDib(c.dc, 0, 0, 8, 2, d, 0, 0, 4, 1, true, SRCCOPY, true, {});
     const uint32_t W = 0xFFFFFFFFu, B = 0xFF000000u;
-    const uint32_t want[8] = {W, W, W, B, B, W, W, W};
+    const uint32_t want[8] = {W, W, B, B, W, W, W, W};
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 8; ++x)
             EXPECT_EQ(c.at(x, y), want[x]) << x << "," << y;
@@ -204,8 +272,8 @@ TEST(DrawDib, OneAndFourBitStretchUsesTheEndpointFormula) {
     for (int x = 0; x < 8; ++x)
         EXPECT_EQ(c.at(x, 1), want[x]) << x;
 
-    // 4-bit, the left pixel in the high nibble, rows from the bottom: 3 x 3 drawn 5 x 5,
-    // row r of the destination from the bottom takes buffer row 2 * r div 4
+    // 4-bit, the left pixel in the high nibble: 3 x 3 drawn 5 x 5, destination column i takes
+    // 3 * i div 5, row k (from the top) image row 3 * k div 5
     TDibRecord f;
     newdib(&f, 3, 3, 4, nullptr, 0);
     DibHolder holdF(f);
@@ -214,16 +282,9 @@ TEST(DrawDib, OneAndFourBitStretchUsesTheEndpointFormula) {
             setpixel(&f, x, y, 3 * y + x + 2);
     Canvas g(5, 5);
     DrawDib(g.dc, 0, 0, 5, 5, f, 0, 0, 3, 3, true, SRCCOPY, true, {});
-    const int mapRow[5] = {0, 0, 1, 1, 2}; // by destination row r from the bottom
-    const int mapCol[5] = {0, 0, 1, 1, 2};
     for (int k = 0; k < 5; ++k)
-        for (int i = 0; i < 5; ++i) {
-            const int y = 2 - mapRow[4 - k]; // image row from the top
-            const TRGBQuad q = f.Info->bmiColors[getpixel(&f, mapCol[i], y)];
-            const uint32_t colour =
-                0xFF000000u | (uint32_t{q.rgbRed} << 16) | (q.rgbGreen << 8) | q.rgbBlue;
-            ASSERT_EQ(g.at(i, k), colour) << i << "," << k;
-        }
+        for (int i = 0; i < 5; ++i)
+            ASSERT_EQ(g.at(i, k), pixelOnScreen(f, 3 * i / 5, 3 * k / 5)) << i << "," << k;
 }
 
 TEST(DrawDib, PrinterTakesTheStretchForTrueColour) {
@@ -231,16 +292,17 @@ TEST(DrawDib, PrinterTakesTheStretchForTrueColour) {
     DibHolder hold(d);
     Canvas c(7, 1, 24, DeviceKind::Printer);
     DrawDib(c.dc, 0, 0, 7, 1, d, 0, 0, 4, 1, true, SRCCOPY, true, {});
-    // column c takes 3 * c div 6 = 0 0 1 1 2 2 3 (the row routine would give 0 0 1 1 2 2 3 too
-    // here, so test a size where they differ as well)
+    // column c takes 4 * c div 7 = 0 0 1 1 2 2 3, the same nearest pixel as on the screen
+    Canvas s(7, 1);
+    DrawDib(s.dc, 0, 0, 7, 1, d, 0, 0, 4, 1, true, SRCCOPY, true, {});
+    for (int x = 0; x < 7; ++x) {
+        EXPECT_EQ(c.at(x, 0), screenColour(getpixel(&d, 4 * x / 7, 0))) << x;
+        EXPECT_EQ(c.at(x, 0), s.at(x, 0)) << x;
+    }
+    // the raster operation applies on the printer's road
+    DrawDib(c.dc, 0, 0, 7, 1, d, 0, 0, 4, 1, true, SRCINVERT, true, {});
     for (int x = 0; x < 7; ++x)
-        EXPECT_EQ(c.at(x, 0), screenColour(getpixel(&d, x / 2, 0))) << x;
-    Canvas e(3, 1, 24, DeviceKind::Printer), s(3, 1);
-    DrawDib(e.dc, 0, 0, 3, 1, d, 0, 0, 4, 1, true, SRCCOPY, true, {});
-    DrawDib(s.dc, 0, 0, 3, 1, d, 0, 0, 4, 1, true, SRCCOPY, true, {});
-    // printer: 3 * c div 2 = 0 1 3; screen rows: 4 * c div 3 = 0 1 2
-    EXPECT_EQ(e.at(2, 0), screenColour(getpixel(&d, 3, 0)));
-    EXPECT_EQ(s.at(2, 0), screenColour(getpixel(&d, 2, 0)));
+        EXPECT_EQ(c.at(x, 0), 0xFF000000u) << x;
 }
 
 // Screen colour of index i of an 8-bit record's colour table.

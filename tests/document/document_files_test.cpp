@@ -33,9 +33,12 @@ class TempDir {
 };
 
 TEST(DocumentFiles, NamesAndDepths) {
-    EXPECT_EQ(NonameName(0), "NONAME1");
-    EXPECT_EQ(NonameName(1), "NONAME2"); // only the browser open
-    EXPECT_EQ(NonameName(3), "NONAME4");
+    EXPECT_EQ(NonameName({}), "NONAME1");
+    EXPECT_EQ(NonameName({"NONAME1", "NONAME2"}), "NONAME3");
+    // NONAME1 closed while 2 and 3 are open: its number is free again, never a second NONAME3
+    EXPECT_EQ(NonameName({"NONAME2", "NONAME3"}), "NONAME1");
+    EXPECT_EQ(NonameName({"NONAME1", "bild.png", "NONAME3"}), "NONAME2");
+    EXPECT_EQ(NonameName({"NONAME12", "NONAME"}), "NONAME1"); // whole names only
     EXPECT_EQ(NewImageBitsPerPixel(0), 1);
     EXPECT_EQ(NewImageBitsPerPixel(1), 4);
     EXPECT_EQ(NewImageBitsPerPixel(2), 8);

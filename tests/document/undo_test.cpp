@@ -101,30 +101,94 @@ TEST(Undo, SizeChangeIsReportedAndMaskFollows) {
     EXPECT_FALSE(LoadFromUndo(doc, host));
 }
 
-TEST(Undo, FailedCopyNeverCostsTheImage) {
+TEST(Undo, ShortMemoryDropsTheOldestLevelsFirst) {
     RecordingHost host;
     DocumentState doc;
     ASSERT_TRUE(AttachImage(doc, CreateNewImage(200, 200, 24)));
-    SaveForUndo(doc, host); // a good level
+    SaveForUndo(doc, host);
     setpixel(&doc.Dib, 0, 0, 1);
+    SaveForUndo(doc, host);
+    setpixel(&doc.Dib, 0, 0, 2);
     {
+        // room for no further image: the oldest level makes room for the newest
         LimitGuard limit(PictoraAllocatedBytes() + 100);
-        SaveForUndo(doc, host); // the copy fails: message, level pushed anyway
+        SaveForUndo(doc, host);
     }
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, kTextNoMemory);
     EXPECT_EQ(host.messages[0].flags, MB_ICONSTOP);
-    EXPECT_EQ(doc.UndoCount, 2);
+    ASSERT_EQ(doc.UndoCount, 2);
+    setpixel(&doc.Dib, 0, 0, 3);
+    LoadFromUndo(doc, host);
+    EXPECT_EQ(getpixel(&doc.Dib, 0, 0), 2);
+    LoadFromUndo(doc, host);
+    EXPECT_EQ(getpixel(&doc.Dib, 0, 0), 1);
+    EXPECT_EQ(doc.UndoCount, 0);
+    EXPECT_EQ(host.messages.size(), 1u);
+}
+
+TEST(Undo, FailedCopyNeverCostsTheImage) {
+    RecordingHost host;
+    DocumentState doc;
+    ASSERT_TRUE(AttachImage(doc, CreateNewImage(200, 200, 24)));
+    setpixel(&doc.Dib, 0, 0, 1);
+    {
+        LimitGuard limit(PictoraAllocatedBytes() + 100);
+        SaveForUndo(doc, host); // no older level to drop: message, level pushed anyway
+    }
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, kTextNoMemory);
+    EXPECT_EQ(doc.UndoCount, 1);
+    EXPECT_TRUE(doc.Modified);
     setpixel(&doc.Dib, 0, 0, 2);
     // undoing the broken level refuses with the message and drops it; the image stays
     LoadFromUndo(doc, host);
     EXPECT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(doc.UndoCount, 1);
+    EXPECT_EQ(doc.UndoCount, 0);
     ASSERT_NE(doc.Dib.Bits, nullptr);
     EXPECT_EQ(getpixel(&doc.Dib, 0, 0), 2);
-    // the good level below it still works
+}
+
+TEST(Undo, DepthFromOneToFifty) {
+    RecordingHost host;
+    DocumentState doc;
+    ASSERT_TRUE(AttachImage(doc, CreateNewImage(4, 4, 8)));
+    EXPECT_EQ(doc.UndoDepth, 3); // the default
+    SetUndoDepth(doc, 10);
+    for (int i = 1; i <= 12; ++i) {
+        SaveForUndo(doc, host);
+        setpixel(&doc.Dib, 0, 0, i);
+    }
+    EXPECT_EQ(doc.UndoCount, 10);
+    // ten undos give back the states before changes 12 .. 3
+    for (int i = 11; i >= 2; --i) {
+        LoadFromUndo(doc, host);
+        EXPECT_EQ(getpixel(&doc.Dib, 0, 0), i);
+    }
+    EXPECT_EQ(doc.UndoCount, 0);
+
+    // a lower depth drops the oldest levels at once
+    for (int i = 0; i < 6; ++i) {
+        setpixel(&doc.Dib, 0, 0, 20 + i);
+        SaveForUndo(doc, host);
+    }
+    SetUndoDepth(doc, 2);
+    EXPECT_EQ(doc.UndoCount, 2);
     LoadFromUndo(doc, host);
-    EXPECT_EQ(getpixel(&doc.Dib, 0, 0), 0xFFFFFF);
+    EXPECT_EQ(getpixel(&doc.Dib, 0, 0), 25);
+    LoadFromUndo(doc, host);
+    EXPECT_EQ(getpixel(&doc.Dib, 0, 0), 24);
+
+    // limited to 1 .. 50
+    SetUndoDepth(doc, 0);
+    EXPECT_EQ(doc.UndoDepth, 1);
+    SetUndoDepth(doc, 51);
+    EXPECT_EQ(doc.UndoDepth, 50);
+    for (int i = 0; i < 60; ++i) SaveForUndo(doc, host);
+    EXPECT_EQ(doc.UndoCount, 50);
+    SetUndoDepth(doc, 1);
+    SaveForUndo(doc, host);
+    EXPECT_EQ(doc.UndoCount, 1);
 }
 
 TEST(Undo, ClosingFreesEverything) {

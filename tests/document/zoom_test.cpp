@@ -158,5 +158,31 @@ TEST(Zoom, TinyImagesGetAUsableWindow) {
     EXPECT_EQ(w.Height, 80);
 }
 
+TEST(Zoom, DevicePixelsOnAHighDensityScreen) {
+    // two device pixels per logical one: a 101-pixel image at 1:1 needs 51 logical pixels
+    EXPECT_EQ(LogicalExtent(101, 2.0), 51);
+    EXPECT_EQ(LogicalExtent(100, 2.0), 50);
+    EXPECT_EQ(LogicalExtent(100, 1.0), 100);
+    EXPECT_EQ(LogicalExtent(100, 1.5), 67);
+    EXPECT_EQ(LogicalExtent(3, 1.5), 2);
+    // the mouse at logical 10.5 is on device pixel 21; at 1:1 that is image column 21
+    EXPECT_EQ(DevicePixel(10.5, 2.0), 21);
+    EXPECT_EQ(DevicePixel(10, 2.0), 20);
+    EXPECT_EQ(DevicePixel(7, 1.0), 7);
+    EXPECT_EQ(DevicePixel(2, 1.5), 3);
+    EXPECT_EQ(DevicePixel(2.0 / 3.0, 1.5), 1);
+
+    // windows are sized in logical pixels around the image's device pixels
+    FrameSpace frame{2000, 2000, 0, 0, 0, 0, 2.0};
+    const WindowRect w = ZoomWindowSize({10, 10, 300, 200}, 280, 170, 400, 300, 1, 1, frame);
+    EXPECT_EQ(w.Width, 200 + 20);
+    EXPECT_EQ(w.Height, 150 + 30);
+    // a new document fits at 1:1 where a logical-pixel view would have needed 1:2
+    FrameSpace small{700, 500, 0, 0, 0, 0, 2.0};
+    EXPECT_EQ(FitNewDocument(1000, 800, 10, 30, {0, 0, 200, 150}, small).ZoomOut, 1);
+    small.PixelRatio = 1.0;
+    EXPECT_EQ(FitNewDocument(1000, 800, 10, 30, {0, 0, 200, 150}, small).ZoomOut, 2);
+}
+
 } // namespace
 } // namespace pixorama

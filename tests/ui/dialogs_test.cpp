@@ -2,6 +2,7 @@
 // flags, dialog filters in Qt's form, the cursors and the settings store.
 #include "ui_test_support.h"
 
+#include "document/document_files.h"
 #include "document/ui/jpeg_quality_form.h"
 #include "document/ui/new_form.h"
 #include "platform/ui/cursors.h"

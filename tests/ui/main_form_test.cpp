@@ -182,11 +182,12 @@ void TestMainForm::newImagesAreNumbered() {
     QCOMPARE(captionOf(windows[0]), QStringLiteral("NONAME1 [1:1]"));
     QCOMPARE(captionOf(windows[1]), QStringLiteral("NONAME2 [1:1]"));
     QCOMPARE(captionOf(windows[2]), QStringLiteral("NONAME3 [1:1]"));
-    // the number counts the windows open before: after closing one it can come again
+    // the lowest number no open window uses: after closing NONAME1 it comes again, never a
+    // second NONAME3
     windows[0]->close();
     QTRY_COMPARE(form->MdiArea()->subWindowList().size(), 2);
     form->FileNewItemClick();
-    QCOMPARE(form->ActiveDocument()->Doc().FileName, std::string("NONAME3"));
+    QCOMPARE(form->ActiveDocument()->Doc().FileName, std::string("NONAME1"));
 
     // a cancelled dialog makes nothing
     TNewForm::RunHook = [](TNewForm&) { return false; };
@@ -701,7 +702,10 @@ void TestMainForm::toolbarDialogAndTogglesPersist() {
     }
     TMainForm again;
     QVERIFY(!again.ShowHistogr()->isChecked());
-    QVERIFY(!again.ShowKontroll()->isChecked()); // stored released when the frame closed
+    QVERIFY(again.ShowKontroll()->isChecked()); // stored as the user left it
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QTRY_VERIFY(again.speedbar2 != nullptr && again.speedbar2->isVisible());
 }
 
 PIXORAMA_UI_TEST_MAIN(TestMainForm)

@@ -8,7 +8,7 @@
 #include "app/ui/options_panel.h"
 #include "app/ui/tool_palette.h"
 #include "colour/hsl.h"
-#include "colour/std_palettes.h"
+#include "document/std_palettes.h"
 #include "document/ui/mdi_child.h"
 #include "document/undo.h"
 #include "ops/ui/histo_form.h"
@@ -440,7 +440,9 @@ void TestToolsColour::histogramWindow() {
     QCOMPARE(form->HistoForm, h);
     QTRY_VERIFY(h->isVisible()); // ShowHistogr is down by default
     QCOMPARE(h->windowTitle(), QStringLiteral("Histogramm"));
-    QVERIFY(h->windowFlags() & Qt::WindowStaysOnTopHint);
+    // a tool window of the frame, not above every window (modal dialogs cover it)
+    QCOMPARE(h->windowType(), Qt::Tool);
+    QVERIFY(!(h->windowFlags() & Qt::WindowStaysOnTopHint));
     QCOMPARE(h->HPaintBox->size(), QSize(305, 153));
 
     // one colour: one spike per table, 100 %

@@ -1,6 +1,8 @@
 // Name, version and a few words about the program.
 #include "app/ui/about_box.h"
 
+#include "platform/ui/dialog_parts.h"
+
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -13,6 +15,7 @@ namespace pixorama::ui {
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("Info"));
+    SetFixedDialogFlags(this);
     auto* icon = new QLabel;
     const QIcon program = parent != nullptr ? parent->windowIcon() : QIcon();
     icon->setPixmap(program.pixmap(48, 48).scaled(48, 48));

@@ -14,6 +14,7 @@ std::function<bool(TConfigBars&)> TConfigBars::RunHook;
 TConfigBars::TConfigBars(QWidget* parent) : QDialog(parent), CheckList(new QListWidget) {
     setObjectName(QStringLiteral("TConfigBars"));
     setWindowTitle(QStringLiteral("ConfigBars"));
+    SetFixedDialogFlags(this);
     CheckList->setObjectName(QStringLiteral("CheckList"));
     for (const char* text : {"Standart Werkzeugleiste (Öffnen,...)", "Zeichenwerkzeugleiste",
                              "Farbpalette", "Kontrollfenster", "Histogramm"}) {
@@ -24,7 +25,7 @@ TConfigBars::TConfigBars(QWidget* parent) : QDialog(parent), CheckList(new QList
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(CheckList);
     layout->addWidget(AddOkCancel(this).Box);
-    resize(300, 220);
+    CheckList->setMinimumSize(280, 110);
 }
 
 void TConfigBars::SetChecked(const std::array<bool, EntryCount>& states) {

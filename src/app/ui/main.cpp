@@ -1,5 +1,6 @@
 // pixorama [FILES...]: the program.  Every argument is an image file opened at start.
 #include "app/ui/main_form.h"
+#include "platform/ui/translations.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
     // toolbar icons from the desktop's theme where it has them, else from Adwaita
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    // Qt's dialogs in German, as every text of the program is
+    pixorama::ui::InstallGermanTranslations(app);
 
     pixorama::ui::TMainForm form(QApplication::arguments().mid(1));
     form.show();

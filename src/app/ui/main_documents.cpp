@@ -6,6 +6,7 @@
 #include "document/ui/jpeg_quality_form.h"
 #include "document/ui/mdi_child.h"
 #include "document/ui/new_form.h"
+#include "document/undo.h"
 #include "document/zoom.h"
 #include "platform/ui/file_dialogs.h"
 #include "platform/ui/message_box.h"
@@ -14,9 +15,12 @@
 #include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+
+#include <chrono>
 
 namespace pixorama::ui {
 
@@ -32,7 +36,17 @@ TMDIChild* TMainForm::CreateDocumentWindow(const QString& caption) {
     sub->setWindowIcon(windowIcon());
     sub->setWindowTitle(caption);
     sub->resize(kNewWindowSize);
+    // the sub-window's own system menu shortcuts (Ctrl+W close, Ctrl+F4, ...) would make the
+    // menu's keys ambiguous; the frame's menus close, minimise and move the windows
+    if (QMenu* system = sub->systemMenu())
+        for (QAction* a : system->actions())
+            a->setShortcuts({});
     sub->show();
+    // each document window starts the program's random generator from the clock; the
+    // command line's --seed keeps its runs repeatable
+    CoreHost().Seed(static_cast<uint32_t>(
+        std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+    SetUndoDepth(child->Doc(), UndoLevelsSetting());
     // sizes of the scroll box are needed right away for fitting
     if (child->layout() != nullptr)
         child->layout()->activate();
@@ -81,7 +95,14 @@ void TMainForm::showDocument(const TDibRecord& dib, const std::string& fileName,
 }
 
 void TMainForm::ShowNewDocument(const TDibRecord& dib, const std::string& name, bool named) {
-    showDocument(dib, named ? name : NonameName(static_cast<int>(LiveWindows().size())), {});
+    if (named) {
+        showDocument(dib, name, {});
+        return;
+    }
+    std::vector<std::string> open;
+    for (const TMDIChild* child : Documents())
+        open.push_back(child->Doc().FileName);
+    showDocument(dib, NonameName(open), {});
 }
 
 void TMainForm::OpenImageFile(const QString& path) {
@@ -146,7 +167,12 @@ void TMainForm::saveChild(TMDIChild* child, bool askName) {
         const int preset = DefaultSaveFilter(doc, saveFilters_);
         const QString suggested =
             QString::fromStdString(doc.FilePath.empty() ? doc.FileName : doc.FilePath);
-        const SaveAnswer answer = GetSaveImageName(this, saveFilters_, preset, suggested);
+        // a name typed without an extension gets the chosen filter's, as saving gives it
+        QStringList extensions;
+        for (const DialogFilter& f : saveFilters_)
+            extensions << QString::fromStdString(FilterExtension(f));
+        const SaveAnswer answer =
+            GetSaveImageName(this, saveFilters_, preset, suggested, extensions);
         if (answer.path.isEmpty())
             return;
         const int chosen =
@@ -184,9 +210,12 @@ void TMainForm::SetZoom(int newIn, int newOut) {
         QScrollArea* box = child->ScrollBox1();
         child->SettleLayout();
         const int W = DibWidth(&doc.Dib), H = DibHeight(&doc.Dib);
-        const ZoomCentre centre =
-            ZoomViewCentre(box->horizontalScrollBar()->value(), box->verticalScrollBar()->value(),
-                           box->width(), box->height(), doc.ZoomIn, doc.ZoomOut, W, H);
+        // the centre and the new scroll positions in device pixels, where the image is drawn
+        const double ratio = child->PaintBox1()->devicePixelRatioF();
+        const ZoomCentre centre = ZoomViewCentre(
+            DevicePixel(box->horizontalScrollBar()->value(), ratio),
+            DevicePixel(box->verticalScrollBar()->value(), ratio), DevicePixel(box->width(), ratio),
+            DevicePixel(box->height(), ratio), doc.ZoomIn, doc.ZoomOut, W, H);
         doc.ZoomIn = newIn;
         doc.ZoomOut = newOut;
         QMdiSubWindow* sub = child->SubWindow();
@@ -198,11 +227,12 @@ void TMainForm::SetZoom(int newIn, int newOut) {
         }
         child->UpdatePaintBoxSize();
         child->SettleLayout();
-        const ScrollPos p =
-            ZoomScrollPosition(centre, newIn, newOut, box->width(), box->height(),
-                               child->PaintBox1()->width(), child->PaintBox1()->height());
-        box->horizontalScrollBar()->setValue(p.X);
-        box->verticalScrollBar()->setValue(p.Y);
+        const ScrollPos p = ZoomScrollPosition(
+            centre, newIn, newOut, DevicePixel(box->width(), ratio),
+            DevicePixel(box->height(), ratio), ZoomedExtent(W, newIn, newOut),
+            ZoomedExtent(H, newIn, newOut));
+        box->horizontalScrollBar()->setValue(static_cast<int>(p.X / ratio));
+        box->verticalScrollBar()->setValue(static_cast<int>(p.Y / ratio));
         child->UpdateCaption();
         child->Repaint();
     }

@@ -158,14 +158,30 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    // every document asks about its changes; one that stays keeps the frame open
+    // Every modified document is asked first and nothing closes before all answers are in: a
+    // Cancel anywhere stops the whole shut-down with every window still open.
+    std::vector<TMDIChild*> discarded;
+    for (TMDIChild* child : Documents()) {
+        if (!child->Doc().Modified)
+            continue;
+        if (QMdiSubWindow* sub = child->SubWindow())
+            mdiArea_->setActiveSubWindow(sub); // the question is about the window in front
+        if (!child->FormCloseQuery()) {
+            event->ignore();
+            return;
+        }
+        if (child->Doc().Modified)
+            discarded.push_back(child); // "Nein": its changes go with it
+    }
+    // answered: the windows close without asking a second time
+    for (TMDIChild* child : discarded)
+        child->Doc().Modified = false;
     mdiArea_->closeAllSubWindows();
     if (!LiveWindows().isEmpty()) {
         event->ignore();
         return;
     }
-    // FormClose: the controls panel button is stored released
-    showKontroll_->setChecked(false);
+    // the toggles are stored as the user left them
     storeSettings();
     event->accept();
 }
@@ -175,6 +191,13 @@ void TMainForm::storeSettings() {
     settings.storePlacement(this);
     settings.setValue(QStringLiteral("ShowKontroll"), showKontroll_->isChecked());
     settings.setValue(QStringLiteral("ShowHistogr"), showHistogr_->isChecked());
+    // written back so that users find the key to raise
+    settings.setValue(QStringLiteral("UndoLevels"), UndoLevelsSetting());
+}
+
+int TMainForm::UndoLevelsSetting() const {
+    return FormSettings(kForm).intValue(QStringLiteral("UndoLevels"), kDefaultUndoLevels, 1,
+                                        kMaxUndoLevels);
 }
 
 Host& TMainForm::CoreHost() {
@@ -314,6 +337,8 @@ FrameSpace TMainForm::frameSpace() const {
     // a tiny image still gets a window with room for its caption and buttons
     f.MinWidth = kMinDocumentWindow.width();
     f.MinHeight = kMinDocumentWindow.height();
+    // images are drawn in device pixels
+    f.PixelRatio = mdiArea_->devicePixelRatioF();
     return f;
 }
 
@@ -328,7 +353,29 @@ void TMainForm::FileExitItemClick() {
 }
 
 void TMainForm::WindowCascadeItemClick() {
-    mdiArea_->cascadeSubWindows();
+    // a stair of the windows in their stacking order, each keeping its size
+    std::vector<QMdiSubWindow*> windows;
+    std::vector<CascadeSize> sizes;
+    for (QMdiSubWindow* w : mdiArea_->subWindowList(QMdiArea::StackingOrder)) {
+        if (closing_.contains(w) || w->isMinimized() || w->isHidden())
+            continue;
+        if (w->isMaximized())
+            w->showNormal();
+        windows.push_back(w);
+        sizes.push_back({w->width(), w->height()});
+    }
+    if (windows.empty())
+        return;
+    const QWidget* area = mdiArea_->viewport();
+    const int step = windows.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr,
+                                                           windows.front());
+    const std::vector<CascadeRect> rects =
+        CascadeWindows(sizes, area->width(), area->height(), std::max(step, 8),
+                       kMinDocumentWindow.width(), kMinDocumentWindow.height());
+    for (size_t i = 0; i < windows.size(); ++i) {
+        windows[i]->setGeometry(rects[i].X, rects[i].Y, rects[i].Width, rects[i].Height);
+        windows[i]->raise();
+    }
 }
 
 void TMainForm::WindowTileItemClick() {

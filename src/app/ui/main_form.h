@@ -82,6 +82,8 @@ class TMainForm : public QMainWindow, public ChildHost {
     void OpenImageFile(const QString& path);
     void OpenFromBrowser(const QString& path) { OpenImageFile(path); }
     void SetZoom(int newIn, int newOut);
+    // Undo levels a new document keeps: "UndoLevels" of the settings (1..50), else three.
+    int UndoLevelsSetting() const;
     void UpdateAllColors();
     void SetProSatus(int percent);
     int Progress() const;

@@ -105,13 +105,17 @@ void TMainForm::buildMenus() {
             addItem(edit, "&Zwischenablage löschen", nullptr, "Zwischenablagelschen1"));
 
     // ---- Betrachten ----
+    // the menu stays open without a document, so that "Werkzeugleisten..." can always bring
+    // hidden bars back; the zoom entries follow the menu's rule instead
     QMenu* view = menu(nullptr, "B&etrachten", "Betrachten1");
-    setRule(M::MenuBetrachten, view->menuAction());
     QAction* oneToOne = addItem(view, "&Nicht vergrößert (1:1)", "Ctrl+Alt+N", "Nichtvergrert11");
     setRule(M::NichtVergroessert, oneToOne);
     connect(oneToOne, &QAction::triggered, this, [this] { SetZoom(1, 1); });
     QMenu* larger = menu(view, "Ver&größert", "Vergrert1");
     QMenu* smaller = menu(view, "Ver&kleinert", "Verkleinert1");
+    setRule(M::MenuBetrachten, larger->menuAction());
+    connect(larger->menuAction(), &QAction::enabledChanged, smaller->menuAction(),
+            &QAction::setEnabled);
     for (int k = 2; k <= 16; ++k) {
         // access keys on the one-digit factors
         const QString in = k <= 9 ? QStringLiteral("&%1:1").arg(k) : QStringLiteral("%1:1").arg(k);

@@ -4,6 +4,7 @@
 // the menus.
 #include "app/ui/main_form.h"
 
+#include "app/ui/colour_panel.h"
 #include "document/ui/mdi_child.h"
 #include "ops/convolution.h"
 #include "ops/corrections.h"
@@ -27,6 +28,9 @@ template <class Op> void runPointCommand(TMainForm& form, TMDIChild* child, Op&&
     TBusyCursor busy;
     RunCommand(doc, host, [&] { op(doc, host); });
     child->Repaint();
+    // a palette command changes the colours the swatches and the strip show
+    if (form.ActiveDocument() == child)
+        form.ColourPanel()->Refresh();
 }
 
 template <class Op> void runPointCommand(TMainForm& form, Op&& op) {
@@ -51,6 +55,8 @@ void runPreviewForm(TMainForm& form, TPreviewForm& dialog) {
     session.Finish(ok);
     host.Updatehistogramm();
     child->Repaint();
+    if (form.ActiveDocument() == child)
+        form.ColourPanel()->Refresh();
 }
 
 } // namespace

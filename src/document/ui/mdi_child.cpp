@@ -23,6 +23,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace pixorama::ui {
 
 // The colour of the MDI work space, shown around and behind images.
@@ -94,9 +96,11 @@ void TMDIChild::UpdateCaption() {
 }
 
 void TMDIChild::UpdatePaintBoxSize() {
+    // the image's device pixels, in the window system's logical ones
     const int w = DibWidth(&doc_.Dib), h = DibHeight(&doc_.Dib);
-    paintBox_->resize(ZoomedExtent(w, doc_.ZoomIn, doc_.ZoomOut),
-                      ZoomedExtent(h, doc_.ZoomIn, doc_.ZoomOut));
+    const double ratio = paintBox_->devicePixelRatioF();
+    paintBox_->resize(LogicalExtent(ZoomedExtent(w, doc_.ZoomIn, doc_.ZoomOut), ratio),
+                      LogicalExtent(ZoomedExtent(h, doc_.ZoomIn, doc_.ZoomOut), ratio));
 }
 
 void TMDIChild::SettleLayout() {
@@ -121,19 +125,34 @@ DisplaySurface TMDIChild::surfaceFor(uint32_t* pixels, int32_t stride, const QRe
     return surface;
 }
 
+namespace {
+
+// A rectangle of logical pixels as the device pixels it covers.
+QRect toDevice(const QRect& logical, double ratio) {
+    const int x0 = DevicePixel(logical.x(), ratio), y0 = DevicePixel(logical.y(), ratio);
+    const int x1 = static_cast<int>(std::ceil((logical.x() + logical.width()) * ratio - 1e-9));
+    const int y1 = static_cast<int>(std::ceil((logical.y() + logical.height()) * ratio - 1e-9));
+    return QRect(x0, y0, x1 - x0, y1 - y0);
+}
+
+} // namespace
+
 void TMDIChild::drawInto(DisplaySurface& surface) {
+    // the scroll box's view in device pixels: the image is drawn one device pixel per screen
+    // pixel at 1:1, whatever the screen's density
     const bool own = host_.IsActiveChild(this);
     const DisplayPalette palette = own ? DisplayPalette{} : host_.ActivePalette();
-    const QWidget* client = scrollBox_->viewport();
-    pixorama::PaintBox1Paint(surface, doc_, scrollBox_->horizontalScrollBar()->value(),
-                             scrollBox_->verticalScrollBar()->value(), client->width(),
-                             client->height(), own, palette);
+    const QRect view = visiblePart();
+    pixorama::PaintBox1Paint(surface, doc_, view.x(), view.y(), view.width(), view.height(), own,
+                             palette);
 }
 
 QRect TMDIChild::visiblePart() const {
-    return QRect(scrollBox_->horizontalScrollBar()->value(),
-                 scrollBox_->verticalScrollBar()->value(), scrollBox_->viewport()->width(),
-                 scrollBox_->viewport()->height());
+    // in device pixels of the paint box
+    return toDevice(QRect(scrollBox_->horizontalScrollBar()->value(),
+                          scrollBox_->verticalScrollBar()->value(),
+                          scrollBox_->viewport()->width(), scrollBox_->viewport()->height()),
+                    paintBox_->devicePixelRatioF());
 }
 
 namespace {
@@ -162,11 +181,17 @@ bool TMDIChild::paintDirect(QPainter& painter, const QRegion& region) {
     if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
         format != QImage::Format_ARGB32_Premultiplied)
         return false;
+    // a translation, scaled by the screen's density on a high-density screen
     const QTransform t = painter.deviceTransform();
-    if (t.type() > QTransform::TxTranslate || t.dx() != qRound(t.dx()) || t.dy() != qRound(t.dy()))
+    const double ratio = paintBox_->devicePixelRatioF();
+    if (t.type() > QTransform::TxScale || std::abs(t.m11() - ratio) > 1e-9 ||
+        std::abs(t.m22() - ratio) > 1e-9 || t.dx() != qRound(t.dx()) || t.dy() != qRound(t.dy()))
         return false;
     const QPoint offset(qRound(t.dx()), qRound(t.dy()));
-    QRegion target = region.translated(offset) & image->rect();
+    QRegion covered;
+    for (const QRect& r : region)
+        covered += toDevice(r, ratio);
+    QRegion target = covered.translated(offset) & image->rect();
     const QRegion clip = engine->systemClip();
     if (!clip.isEmpty())
         target &= clip;
@@ -181,9 +206,12 @@ bool TMDIChild::paintDirect(QPainter& painter, const QRegion& region) {
 }
 
 void TMDIChild::paintRect(uint32_t* pixels, int32_t stride, const QRect& rect) {
-    // the image covers the scroll box's visible part; only a paint of the whole widget (a grab)
-    // reaches beyond it
-    if (!visiblePart().contains(rect))
+    // rect is in device pixels.  The image covers the scroll box's visible part; only a paint of
+    // the whole widget (a grab) reaches beyond it, or the last logical pixel of an image with
+    // an odd number of device pixels on a high-density screen
+    const QRect image(0, 0, ZoomedExtent(DibWidth(&doc_.Dib), doc_.ZoomIn, doc_.ZoomOut),
+                      ZoomedExtent(DibHeight(&doc_.Dib), doc_.ZoomIn, doc_.ZoomOut));
+    if (!(visiblePart() & image).contains(rect))
         fillBlock(pixels, stride, rect.width(), rect.height(), kWorkspaceColour.rgb());
     DisplaySurface surface = surfaceFor(pixels, stride, rect);
     drawInto(surface);
@@ -197,8 +225,10 @@ void TMDIChild::paintRect(uint32_t* pixels, int32_t stride, const QRect& rect) {
 void TMDIChild::PaintBox1Paint(QPainter& painter, const QRegion& region) {
     if (paintDirect(painter, region))
         return;
-    // any other device: through an image of our own
-    for (const QRect& rect : region) {
+    // any other device: through an image of our own, in device pixels
+    const double ratio = paintBox_->devicePixelRatioF();
+    for (const QRect& logical : region) {
+        const QRect rect = toDevice(logical, ratio);
         if (rect.isEmpty())
             continue;
         if (view_.width() < rect.width() || view_.height() < rect.height())
@@ -207,7 +237,9 @@ void TMDIChild::PaintBox1Paint(QPainter& painter, const QRegion& region) {
             return;
         paintRect(reinterpret_cast<uint32_t*>(view_.bits()),
                   static_cast<int32_t>(view_.bytesPerLine() / 4), rect);
-        painter.drawImage(rect.topLeft(), view_, QRect(QPoint(0, 0), rect.size()));
+        painter.drawImage(QRectF(rect.x() / ratio, rect.y() / ratio, rect.width() / ratio,
+                                 rect.height() / ratio),
+                          view_, QRectF(0, 0, rect.width(), rect.height()));
     }
 }
 

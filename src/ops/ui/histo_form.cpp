@@ -33,7 +33,9 @@ void THPaintBox::paintEvent(QPaintEvent*) {
 }
 
 THistoForm::THistoForm(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), InfoText(new QLabel(this)),
+    // a tool window of the frame: above the frame and its documents, but not above the
+    // program's modal dialogs, which come later and stack above it
+    : QWidget(parent, Qt::Tool), InfoText(new QLabel(this)),
       HPaintBox(new THPaintBox(this)) {
     setObjectName(kForm);
     setWindowTitle(QStringLiteral("Histogramm"));

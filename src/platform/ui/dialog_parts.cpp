@@ -2,15 +2,41 @@
 #include "platform/ui/dialog_parts.h"
 
 #include <QDialogButtonBox>
+#include <QEvent>
+#include <QLayout>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 
 namespace pixorama::ui {
 
+namespace {
+
+// Fixes a dialog's size to what its layout asks for once it is shown (its controls are all
+// there by then); the window manager then offers neither resizing nor maximising.
+class FixedSize : public QObject {
+  public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            if (auto* dialog = qobject_cast<QDialog*>(watched)) {
+                if (QLayout* layout = dialog->layout())
+                    layout->setSizeConstraint(QLayout::SetFixedSize);
+                else
+                    dialog->setFixedSize(dialog->size());
+            }
+        return false;
+    }
+};
+
+} // namespace
+
 void SetFixedDialogFlags(QDialog* dialog) {
     dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint);
+    dialog->setSizeGripEnabled(false);
+    if (dialog->findChild<FixedSize*>(QString(), Qt::FindDirectChildrenOnly) == nullptr)
+        dialog->installEventFilter(new FixedSize(dialog));
 }
 
 OkCancelButtons AddOkCancel(QDialog* dialog, const QString& okCaption) {

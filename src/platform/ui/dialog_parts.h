@@ -14,7 +14,8 @@ class QSpinBox;
 
 namespace pixorama::ui {
 
-// A frame that keeps its size, with a title and a close button.
+// The fixed dialog border: a frame that keeps the size its layout asks for, with a title and a
+// close button, without minimise and maximise buttons.
 void SetFixedDialogFlags(QDialog* dialog);
 
 // "OK" (the default button, "OkBtn") and "A&bbrechen" ("CancelBtn"), accepting and rejecting

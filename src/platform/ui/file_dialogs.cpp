@@ -65,7 +65,7 @@ QString GetOpenImageName(QWidget* parent, const std::vector<DialogFilter>& filte
 }
 
 SaveAnswer GetSaveImageName(QWidget* parent, const std::vector<DialogFilter>& filters, int selected,
-                            const QString& suggested) {
+                            const QString& suggested, const QStringList& extensions) {
     const QStringList qt = ToQtFilters(filters);
     if (saveHook())
         return saveHook()(qt, selected, suggested);
@@ -79,9 +79,9 @@ SaveAnswer GetSaveImageName(QWidget* parent, const std::vector<DialogFilter>& fi
     // overwrite prompt looks at it (the same one saving gives it)
     auto suffixOf = [&](const QString& filter) {
         const int i = static_cast<int>(qt.indexOf(filter));
-        if (i < 0)
+        if (i < 0 || i >= extensions.size())
             return QString();
-        return QString::fromStdString(FilterExtension(filters[static_cast<size_t>(i)])).mid(1);
+        return extensions[i].startsWith(QLatin1Char('.')) ? extensions[i].mid(1) : extensions[i];
     };
     dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,

@@ -3,7 +3,7 @@
 // that answer without a person.
 #pragma once
 
-#include "document/document_files.h"
+#include "platform/dialog_filter.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,8 +27,10 @@ struct SaveAnswer {
     int filter = -1; // index of the chosen filter
 };
 // Save dialog with the overwrite prompt; preselects filter `selected` and the name `suggested`.
+// extensions: per filter, the one a name typed without an extension gets (".png"; empty: none),
+// before the overwrite prompt looks at the name.
 SaveAnswer GetSaveImageName(QWidget* parent, const std::vector<DialogFilter>& filters, int selected,
-                            const QString& suggested);
+                            const QString& suggested, const QStringList& extensions = {});
 
 using OpenDialogHook = std::function<QString(const QStringList& filters)>;
 using SaveDialogHook =

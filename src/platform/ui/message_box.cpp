@@ -1,7 +1,7 @@
 // QMessageBox behind the program's message boxes, with German button texts.
 #include "platform/ui/message_box.h"
 
-#include "document/host.h"
+#include "platform/message_flags.h"
 
 #include <QMessageBox>
 #include <QPushButton>

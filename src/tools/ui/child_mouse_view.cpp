@@ -3,6 +3,7 @@
 
 #include "document/ui/child_host.h"
 #include "document/ui/mdi_child.h"
+#include "document/zoom.h"
 #include "platform/ui/cursors.h"
 #include "tools/feedback.h"
 #include "tools/mouse_dispatch.h"
@@ -44,11 +45,16 @@ class ChildMouseView : public MouseView {
     }
     void Updatehistogramm() override { host_.Updatehistogramm(); }
     void UpdateCaption() override { child_.UpdateCaption(); }
-    int ScrollPos(bool vertical) const override { return bar(vertical)->value(); }
-    void SetScrollPos(bool vertical, int pos) override { bar(vertical)->setValue(pos); }
+    // the tools count in the paint box's device pixels, as the image is drawn
+    int ScrollPos(bool vertical) const override {
+        return DevicePixel(bar(vertical)->value(), ratio());
+    }
+    void SetScrollPos(bool vertical, int pos) override {
+        bar(vertical)->setValue(static_cast<int>(pos / ratio()));
+    }
     int ClientExtent(bool vertical) const override {
         const QWidget* box = child_.ScrollBox1();
-        return vertical ? box->height() : box->width();
+        return DevicePixel(vertical ? box->height() : box->width(), ratio());
     }
     const TDibRecord* FillPattern() const override { return host_.FillPatternRecord(); }
     void CloneMarkerChanged() override { child_.Repaint(); }
@@ -56,6 +62,7 @@ class ChildMouseView : public MouseView {
     void ZoomShown() override { host_.ZoomShown(&child_); }
 
   private:
+    double ratio() const { return child_.PaintBox1()->devicePixelRatioF(); }
     QScrollBar* bar(bool vertical) const {
         QScrollArea* box = child_.ScrollBox1();
         return vertical ? box->verticalScrollBar() : box->horizontalScrollBar();
@@ -78,9 +85,12 @@ TShiftState keysOf(Qt::KeyboardModifiers m) {
             m.testFlag(Qt::AltModifier)};
 }
 
-QPoint pointOf(const QMouseEvent* e) {
+// The device pixel of the paint box under the mouse: on a high-density screen one logical
+// pixel holds several, and the image is drawn in device pixels.
+QPoint pointOf(const QMouseEvent* e, const QWidget* paintBox) {
     const QPointF p = e->position();
-    return {qFloor(p.x()), qFloor(p.y())};
+    const double ratio = paintBox->devicePixelRatioF();
+    return {DevicePixel(p.x(), ratio), DevicePixel(p.y(), ratio)};
 }
 
 } // namespace
@@ -90,18 +100,18 @@ std::unique_ptr<MouseView> MakeChildMouseView(TMDIChild& child, ChildHost& host)
 }
 
 void TMDIChild::PaintBox1MouseDown(QMouseEvent* event) {
-    const QPoint p = pointOf(event);
+    const QPoint p = pointOf(event, PaintBox1());
     mouse_->PaintBox1MouseDown(buttonOf(event->button()), keysOf(event->modifiers()), p.x(),
                                p.y());
 }
 
 void TMDIChild::PaintBox1MouseMove(QMouseEvent* event) {
-    const QPoint p = pointOf(event);
+    const QPoint p = pointOf(event, PaintBox1());
     mouse_->PaintBox1MouseMove(keysOf(event->modifiers()), p.x(), p.y());
 }
 
 void TMDIChild::PaintBox1MouseUp(QMouseEvent* event) {
-    const QPoint p = pointOf(event);
+    const QPoint p = pointOf(event, PaintBox1());
     mouse_->PaintBox1MouseUp(buttonOf(event->button()), keysOf(event->modifiers()), p.x(), p.y());
 }
 

@@ -79,16 +79,18 @@ struct Dib {
 // A 40-byte-header file around a colour table and pixel data.
 std::vector<uint8_t> makeBmp(int w, int h, int bpp, int compression, int colours,
                              const std::vector<uint8_t>& data) {
-    std::vector<uint8_t> f(54 + 4 * colours, 0);
+    // one allocation of the final size: the pixel data is copied in, never appended
+    const size_t header = 54 + 4 * static_cast<size_t>(colours);
+    std::vector<uint8_t> f(header + data.size(), 0);
     f[0] = 'B', f[1] = 'M';
-    put32(f, 10, static_cast<uint32_t>(f.size()));
+    put32(f, 10, static_cast<uint32_t>(header));
     put32(f, 14, 40);
     put32(f, 18, static_cast<uint32_t>(w));
     put32(f, 22, static_cast<uint32_t>(h));
     f[26] = 1, f[28] = static_cast<uint8_t>(bpp), f[30] = static_cast<uint8_t>(compression);
     for (int i = 0; i < colours; ++i)
         f[54 + 4 * i] = f[55 + 4 * i] = f[56 + 4 * i] = uint8_t(i);
-    f.insert(f.end(), data.begin(), data.end());
+    std::copy(data.begin(), data.end(), f.begin() + static_cast<std::ptrdiff_t>(header));
     put32(f, 2, static_cast<uint32_t>(f.size()));
     return f;
 }

@@ -1,5 +1,5 @@
 // The two standard palettes, written as 0xRRGGBB.
-#include "colour/std_palettes.h"
+#include "document/std_palettes.h"
 
 namespace pixorama {
 
