@@ -42,11 +42,14 @@ int32_t bytesPerPixel(const TDibRecord& d) {
     return bpp == 8 ? 1 : (bpp == 24 ? 3 : 0);
 }
 
+// A pixel value into its bytes: an index, or R + 256 G + 65536 B stored as blue, green, red.
 void putFill(uint8_t* p, int32_t bpp, int32_t fill) {
-    p[0] = static_cast<uint8_t>(fill);
     if (bpp == 3) {
+        p[0] = static_cast<uint8_t>(fill >> 16);
         p[1] = static_cast<uint8_t>(fill >> 8);
-        p[2] = static_cast<uint8_t>(fill >> 16);
+        p[2] = static_cast<uint8_t>(fill);
+    } else {
+        p[0] = static_cast<uint8_t>(fill);
     }
 }
 
