@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
 
     const auto ms = benchmark::kMillisecond;
     auto reg = [&](const char* name, auto fn) {
-        benchmark::RegisterBenchmark(name, fn)->Unit(ms)->UseRealTime();
+        benchmark::RegisterBenchmark(name, fn)->Unit(ms)->UseRealTime()->MinWarmUpTime(0.3);
     };
     reg("BM_Memcpy", BM_Memcpy);
     reg("BM_Resize2xInterpolated", [](benchmark::State& s) {
@@ -239,9 +239,12 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    // the time of the run named n (followed by its options)
     auto get = [&](const char* n) {
-        const auto it = reporter.ms.find(std::string(n) + "/real_time");
-        return it == reporter.ms.end() ? 0.0 : it->second;
+        for (const auto& [name, t] : reporter.ms)
+            if (name.rfind(std::string(n) + "/", 0) == 0)
+                return t;
+        return 0.0;
     };
     auto ratio = [&](const char* label, const char* ours, const char* peer, double factor) {
         const double a = get(ours), b = get(peer) * factor;

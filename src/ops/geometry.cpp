@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -105,12 +106,15 @@ TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
     ForEachRowBlock(host, w, static_cast<size_t>(dst.LineBytes), 32, [&](int32_t r0, int32_t r1) {
         for (int32_t r = r0; r < r1; ++r)
             clearPadding(dst, ImageRow(dst, r), bpp);
+        // new row r lies at dstTop - r * dstStride (rows are stored bottom-up)
+        const ptrdiff_t dstStride = dst.LineBytes;
+        uint8_t* const dstTop = dst.Bits + static_cast<ptrdiff_t>(w - 1) * dstStride;
         for (int32_t c = 0; c < h; ++c) {
             // RotLeft: new(c, r) = old(W-1-r, c); RotRight: new(c, r) = old(r, H-1-c)
             const uint8_t* srow = ImageRow(src, left ? c : h - 1 - c);
             for (int32_t r = r0; r < r1; ++r) {
                 const uint8_t* q = srow + (left ? w - 1 - r : r) * bpp;
-                uint8_t* p = ImageRow(dst, r) + c * bpp;
+                uint8_t* p = dstTop - r * dstStride + c * bpp;
                 if (bpp == 3) {
                     p[0] = q[0];
                     p[1] = q[1];
@@ -272,56 +276,60 @@ TDibRecord DibRotxxx(const TDibRecord& src, Host& host, bool clockwise, long dou
     if (!out.ok())
         return out.release();
     const TDibRecord& dst = out.get();
+    // Tiles of 32 x 64 new pixels: the source pixels a tile reads lie close together, so the
+    // turned walk through the source stays in the cache.
+    constexpr int32_t kTileW = 64;
+    // image row y of the source lies at srcTop - y * srcStride (rows are stored bottom-up)
+    const ptrdiff_t srcStride = src.LineBytes;
+    const uint8_t* srcTop = src.Bits + static_cast<ptrdiff_t>(h - 1) * srcStride;
     host.SetProSatus(0);
-    ForEachRow(host, nh, static_cast<size_t>(dst.LineBytes), [&](int32_t yy) {
-        thread_local std::vector<int32_t> sxs, sys;
-        sxs.resize(static_cast<size_t>(nw));
-        sys.resize(static_cast<size_t>(nw));
-        const int32_t dy = yy - cy;
-        // double precision decides unless a product lies within reach of a half, where the
-        // extended products are rounded instead
-        bool nearHalf = false;
-        const double ys = dy * S, yc = dy * C;
-        for (int32_t x = 0; x < nw; ++x) {
-            const double dx = x - cx;
-            const double a = dx * C - ys, b = dx * S + yc;
-            const double ra = roundDouble(a), rb = roundDouble(b);
-            nearHalf |= std::fabs(std::fabs(a - ra) - 0.5) < 1e-6;
-            nearHalf |= std::fabs(std::fabs(b - rb) - 0.5) < 1e-6;
-            sxs[static_cast<size_t>(x)] = static_cast<int32_t>(ra) + ox;
-            sys[static_cast<size_t>(x)] = static_cast<int32_t>(rb) + oy;
-        }
-        if (nearHalf)
-            for (int32_t x = 0; x < nw; ++x) {
-                const long double dx = x - cx;
-                sxs[static_cast<size_t>(x)] = roundEven(dx * t.C - dy * t.S) + ox;
-                sys[static_cast<size_t>(x)] = roundEven(dx * t.S + dy * t.C) + oy;
+    ForEachRowBlock(host, nh, static_cast<size_t>(dst.LineBytes), 32, [&](int32_t y0, int32_t y1) {
+        int32_t sxs[kTileW], sys[kTileW];
+        for (int32_t y = y0; y < y1; ++y)
+            if (bpp != 0)
+                clearPadding(dst, ImageRow(dst, y), bpp);
+        for (int32_t x0 = 0; x0 < nw; x0 += kTileW) {
+            const int32_t x1 = std::min(nw, x0 + kTileW);
+            for (int32_t yy = y0; yy < y1; ++yy) {
+                const int32_t dy = yy - cy;
+                // double precision decides unless a product lies within reach of a half, where
+                // the extended products are rounded instead
+                bool nearHalf = false;
+                const double ys = dy * S, yc = dy * C;
+                for (int32_t x = x0; x < x1; ++x) {
+                    const double dx = x - cx;
+                    const double a = dx * C - ys, b = dx * S + yc;
+                    const double ra = roundDouble(a), rb = roundDouble(b);
+                    nearHalf |= std::fabs(std::fabs(a - ra) - 0.5) < 1e-6;
+                    nearHalf |= std::fabs(std::fabs(b - rb) - 0.5) < 1e-6;
+                    sxs[x - x0] = static_cast<int32_t>(ra) + ox;
+                    sys[x - x0] = static_cast<int32_t>(rb) + oy;
+                }
+                if (nearHalf)
+                    for (int32_t x = x0; x < x1; ++x) {
+                        const long double dx = x - cx;
+                        sxs[x - x0] = roundEven(dx * t.C - dy * t.S) + ox;
+                        sys[x - x0] = roundEven(dx * t.S + dy * t.C) + oy;
+                    }
+                uint8_t* row = bpp != 0 ? ImageRow(dst, yy) : nullptr;
+                for (int32_t x = x0; x < x1; ++x) {
+                    const int32_t sx = sxs[x - x0], sy = sys[x - x0];
+                    const bool inside = sx >= 0 && sx < w && sy >= 0 && sy < h;
+                    if (bpp == 0) {
+                        setpixel(&dst, x, yy, inside ? getpixel(&src, sx, sy) : fill);
+                        continue;
+                    }
+                    uint8_t* p = row + x * bpp;
+                    if (inside) {
+                        const uint8_t* q = srcTop - static_cast<ptrdiff_t>(sy) * srcStride + sx * bpp;
+                        for (int32_t k = 0; k < bpp; ++k)
+                            p[k] = q[k];
+                    } else {
+                        putFill(p, bpp, fill);
+                    }
+                }
             }
-        auto inside = [&](int32_t x) {
-            const int32_t sx = sxs[static_cast<size_t>(x)], sy = sys[static_cast<size_t>(x)];
-            return sx >= 0 && sx < w && sy >= 0 && sy < h;
-        };
-        if (bpp == 0) {
-            for (int32_t x = 0; x < nw; ++x)
-                setpixel(&dst, x, yy,
-                         inside(x) ? getpixel(&src, sxs[static_cast<size_t>(x)],
-                                              sys[static_cast<size_t>(x)])
-                                   : fill);
-            return;
         }
-        uint8_t* row = ImageRow(dst, yy);
-        for (int32_t x = 0; x < nw; ++x) {
-            uint8_t* p = row + x * bpp;
-            if (inside(x)) {
-                const uint8_t* q =
-                    ImageRow(src, sys[static_cast<size_t>(x)]) + sxs[static_cast<size_t>(x)] * bpp;
-                for (int32_t k = 0; k < bpp; ++k)
-                    p[k] = q[k];
-            } else {
-                putFill(p, bpp, fill);
-            }
-        }
-        clearPadding(dst, row, bpp);
     });
     host.SetProSatus(0);
     return out.release();
