@@ -192,6 +192,10 @@ int run(int argc, char** argv) {
         }
         if (i + count >= args.size())
             throw UsageError{"Zu wenige Angaben für " + step->usage};
+        // optional flags, written in brackets in the step's usage, may follow its arguments
+        while (i + 1 + count < args.size() &&
+               step->usage.find("[" + args[i + 1 + count] + "]") != std::string::npos)
+            ++count;
         std::vector<std::string> stepArgs(args.begin() + static_cast<long>(i) + 1,
                                           args.begin() + static_cast<long>(i + 1 + count));
         i += 1 + count;

@@ -173,6 +173,23 @@ class TMainForm : public QMainWindow, public ChildHost {
     void Auswahlumkeheren1Click();
     void VomUntergrundlsen1Click();
     void MitUntergrundverschmelzen1Click();
+    // geometry, effects, deformations (main_geometry.cpp)
+    void Horizontalspiegeln1Click();
+    void Vertikalspiegeln1Click();
+    void Rotieren1Click();
+    void Randhinzufgen1Click();
+    void Rahmenvergrern1Click();
+    void ZurAuswahlverkleinern1Click();
+    void Grendern1Click();
+    void Schattenhinzufgen1Click();
+    void Druckknopferstellen1Click();
+    void Erweitern1Click();
+    void Auswachen1Click();
+    void MosaikEffekt1Click();
+    void Hinzufgen1Click();
+    void Entfernen1Click();
+    void Perspektive1Click();
+    void Wlben1Click();
     // Recomputes the histogram window from the active document.
     void Updatehistogramm() override;
     // Colour panel, zoom list and histogram follow the active document.
@@ -203,6 +220,7 @@ class TMainForm : public QMainWindow, public ChildHost {
     void subWindowActivated(QMdiSubWindow* window);
     void createToolBars();
     void connectSelectionMenu();
+    void connectGeometryMenu();
     void followZoomBox();
 
     class FrameHost;

@@ -1,0 +1,266 @@
+// Geometry and the 5x5 neighbourhood filters on a 6000 x 4000 24-bit photo, against OpenCV and
+// libvips doing the same job and against memcpy of the result, all in one run; the ratios are
+// printed at the end.  Peers that are not installed are left out (bench/run.sh installs them).
+// The bilinear blend is checked bit for bit against its plain loop first.
+#include "document/undo.h"
+#include "ops/effects.h"
+#include "ops/geometry.h"
+#include "ops/rows.h"
+#include "photo.h"
+
+#include <benchmark/benchmark.h>
+
+#ifdef PIXORAMA_HAVE_VIPS
+#include <vips/vips8>
+#endif
+#ifdef PIXORAMA_HAVE_OPENCV
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace pixorama;
+
+class NullHost : public Host {
+  public:
+    void SetProSatus(int) override {}
+    int MessageBox(const std::string& text, const std::string&, int) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return IDOK;
+    }
+};
+
+const TDibRecord& photo() {
+    static TDibRecord p = bench::MakePhoto();
+    return p;
+}
+
+template <class Make> void geometryBench(benchmark::State& state, Make make) {
+    NullHost host;
+    for (auto _ : state) {
+        TDibRecord r = make(photo(), host);
+        benchmark::DoNotOptimize(r.Bits);
+        deldib(&r);
+    }
+}
+
+void BM_Memcpy(benchmark::State& state) {
+    const size_t n = photo().Info->bmiHeader.biSizeImage;
+    std::vector<uint8_t> dst(n);
+    for (auto _ : state) {
+        CopyBytesParallel(dst.data(), photo().Bits, n);
+        benchmark::DoNotOptimize(dst.data());
+    }
+}
+
+// The neighbourhood filters change the image in place and take an undo level; each run starts
+// from a fresh document so that every run filters the photo.
+void neighbourhoodBench(benchmark::State& state, bool dilate) {
+    NullHost host;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto doc = std::make_unique<DocumentState>();
+        AttachImage(*doc, MakeDIBCopy(photo(), host));
+        state.ResumeTiming();
+        if (dilate)
+            DibDilateFilter(*doc, host);
+        else
+            DibErodeFilter(*doc, host);
+        state.PauseTiming();
+        doc.reset();
+        state.ResumeTiming();
+    }
+}
+
+#ifdef PIXORAMA_HAVE_OPENCV
+cv::Mat photoMat() {
+    const TDibRecord& p = photo();
+    return cv::Mat(DibHeight(&p), DibWidth(&p), CV_8UC3, p.Bits, static_cast<size_t>(p.LineBytes));
+}
+void BM_OpenCVResize2x(benchmark::State& state) {
+    cv::Mat in = photoMat(), out;
+    for (auto _ : state) {
+        cv::resize(in, out, cv::Size(in.cols * 2, in.rows * 2), 0, 0, cv::INTER_LINEAR);
+        benchmark::DoNotOptimize(out.data);
+        out.release();
+    }
+}
+void BM_OpenCVRotate45Nearest(benchmark::State& state) {
+    cv::Mat in = photoMat(), out;
+    int32_t nw, nh;
+    RotatedSize(in.cols, in.rows, false, 45.0L, nw, nh);
+    cv::Mat m = cv::getRotationMatrix2D(cv::Point2f(in.cols / 2.0f, in.rows / 2.0f), 45.0, 1.0);
+    m.at<double>(0, 2) += nw / 2.0 - in.cols / 2.0;
+    m.at<double>(1, 2) += nh / 2.0 - in.rows / 2.0;
+    for (auto _ : state) {
+        cv::warpAffine(in, out, m, cv::Size(nw, nh), cv::INTER_NEAREST);
+        benchmark::DoNotOptimize(out.data);
+        out.release();
+    }
+}
+void BM_OpenCVBox5x5(benchmark::State& state) {
+    cv::Mat in = photoMat(), out;
+    for (auto _ : state) {
+        cv::boxFilter(in, out, -1, cv::Size(5, 5));
+        benchmark::DoNotOptimize(out.data);
+    }
+}
+#endif
+
+#ifdef PIXORAMA_HAVE_VIPS
+std::vector<uint8_t>& photoPixels() {
+    static std::vector<uint8_t> px = [] {
+        const TDibRecord& p = photo();
+        std::vector<uint8_t> v(static_cast<size_t>(bench::kPhotoWidth) * bench::kPhotoHeight * 3);
+        for (int y = 0; y < bench::kPhotoHeight; ++y)
+            std::memcpy(v.data() + static_cast<size_t>(y) * bench::kPhotoWidth * 3,
+                        ops::ImageRow(p, y), static_cast<size_t>(bench::kPhotoWidth) * 3);
+        return v;
+    }();
+    return px;
+}
+template <class Op> void vipsBench(benchmark::State& state, Op op) {
+    std::vector<uint8_t>& px = photoPixels();
+    for (auto _ : state) {
+        vips::VImage in = vips::VImage::new_from_memory(px.data(), px.size(), bench::kPhotoWidth,
+                                                        bench::kPhotoHeight, 3, VIPS_FORMAT_UCHAR);
+        vips::VImage out = op(in);
+        size_t bytes = 0;
+        void* result = out.write_to_memory(&bytes);
+        benchmark::DoNotOptimize(result);
+        g_free(result);
+    }
+}
+void BM_VipsResize2x(benchmark::State& s) {
+    vipsBench(s, [](vips::VImage in) {
+        return in.resize(2.0, vips::VImage::option()->set("kernel", VIPS_KERNEL_LINEAR));
+    });
+}
+void BM_VipsRotate45Nearest(benchmark::State& s) {
+    vipsBench(s, [](vips::VImage in) {
+        return in.rotate(45.0, vips::VImage::option()->set(
+                                   "interpolate", vips::VInterpolate::new_from_name("nearest")));
+    });
+}
+void BM_VipsBox5x5(benchmark::State& s) {
+    std::vector<double> ones(25, 1.0);
+    vipsBench(s, [&](vips::VImage in) {
+        vips::VImage mask = vips::VImage::new_matrix(5, 5, ones.data(), 25);
+        mask.set("scale", 25.0);
+        mask.set("offset", 0.0);
+        return in.conv(mask, vips::VImage::option()->set("precision", VIPS_PRECISION_INTEGER));
+    });
+}
+#endif
+
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    std::map<std::string, double> ms;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (!r.error_occurred && r.run_type != Run::RT_Aggregate)
+                ms[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+bool checkBlend() {
+    std::vector<uint8_t> t(4099), b(4099), o1(4099), o2(4099);
+    for (size_t i = 0; i < t.size(); ++i) {
+        t[i] = static_cast<uint8_t>(i * 131);
+        b[i] = static_cast<uint8_t>(i * 17 + 3);
+    }
+    bool ok = true;
+    for (int32_t a = 0; a < 1024; a += 7) {
+        SetGeometrySimd(0);
+        BlendRows(t.data(), b.data(), 1023 - a, a, o1.data(), t.size());
+        SetGeometrySimd(2);
+        BlendRows(t.data(), b.data(), 1023 - a, a, o2.data(), t.size());
+        ok = ok && o1 == o2;
+    }
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+#ifdef PIXORAMA_HAVE_VIPS
+    if (VIPS_INIT(argv[0]))
+        return 1;
+    vips_cache_set_max(0);
+#endif
+    if (photo().Bits == nullptr)
+        return 1;
+    std::printf("CPU: AVX2 %s, AVX-512BW %s\n", ops::CpuHasAvx2() ? "yes" : "no",
+                __builtin_cpu_supports("avx512bw") ? "yes" : "no");
+    const bool exact = checkBlend();
+    std::printf("bit-exact BlendRows AVX2 / plain: %s\n", exact ? "yes" : "NO");
+
+    const auto ms = benchmark::kMillisecond;
+    auto reg = [&](const char* name, auto fn) {
+        benchmark::RegisterBenchmark(name, fn)->Unit(ms)->UseRealTime()->MinWarmUpTime(0.3);
+    };
+    reg("BM_Memcpy", BM_Memcpy);
+    reg("BM_Resize2xInterpolated", [](benchmark::State& s) {
+        geometryBench(s, [](const TDibRecord& p, Host& h) {
+            return ResizeDib(p, h, DibWidth(&p) * 2, DibHeight(&p) * 2, true);
+        });
+    });
+    reg("BM_Rotate45", [](benchmark::State& s) {
+        geometryBench(s, [](const TDibRecord& p, Host& h) {
+            return DibRotxxx(p, h, false, 45.0L, 0, false);
+        });
+    });
+    reg("BM_FlipH", [](benchmark::State& s) { geometryBench(s, MirrorH); });
+    reg("BM_FlipV", [](benchmark::State& s) { geometryBench(s, MirrorV); });
+    reg("BM_RotLeft", [](benchmark::State& s) { geometryBench(s, RotLeft); });
+    reg("BM_RotRight", [](benchmark::State& s) { geometryBench(s, RotRight); });
+    reg("BM_Rot180", [](benchmark::State& s) { geometryBench(s, Rot180); });
+    reg("BM_Erode", [](benchmark::State& s) { neighbourhoodBench(s, false); });
+    reg("BM_Dilate", [](benchmark::State& s) { neighbourhoodBench(s, true); });
+#ifdef PIXORAMA_HAVE_OPENCV
+    reg("BM_OpenCVResize2x", BM_OpenCVResize2x);
+    reg("BM_OpenCVRotate45Nearest", BM_OpenCVRotate45Nearest);
+    reg("BM_OpenCVBox5x5", BM_OpenCVBox5x5);
+#endif
+#ifdef PIXORAMA_HAVE_VIPS
+    reg("BM_VipsResize2x", BM_VipsResize2x);
+    reg("BM_VipsRotate45Nearest", BM_VipsRotate45Nearest);
+    reg("BM_VipsBox5x5", BM_VipsBox5x5);
+#endif
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    // the time of the run named n (followed by its options)
+    auto get = [&](const char* n) {
+        for (const auto& [name, t] : reporter.ms)
+            if (name.rfind(std::string(n) + "/", 0) == 0)
+                return t;
+        return 0.0;
+    };
+    auto ratio = [&](const char* label, const char* ours, const char* peer, double factor) {
+        const double a = get(ours), b = get(peer) * factor;
+        if (a > 0 && b > 0)
+            std::printf("  %-40s %8.2f ms / %8.2f ms = %.2f\n", label, a, b, a / b);
+    };
+    std::printf("\nRatios (ours / peer; below 1 is faster)\n");
+    ratio("resize x2 bilinear / OpenCV", "BM_Resize2xInterpolated", "BM_OpenCVResize2x", 1);
+    ratio("resize x2 bilinear / libvips", "BM_Resize2xInterpolated", "BM_VipsResize2x", 1);
+    ratio("rotate 45 nearest / OpenCV warpAffine", "BM_Rotate45", "BM_OpenCVRotate45Nearest", 1);
+    ratio("rotate 45 nearest / libvips", "BM_Rotate45", "BM_VipsRotate45Nearest", 1);
+    for (const char* n : {"BM_FlipH", "BM_FlipV", "BM_RotLeft", "BM_RotRight", "BM_Rot180"})
+        ratio((std::string(n + 3) + " / memcpy of the result").c_str(), n, "BM_Memcpy", 1);
+    ratio("erode / libvips 5x5 box", "BM_Erode", "BM_VipsBox5x5", 1);
+    ratio("dilate / libvips 5x5 box", "BM_Dilate", "BM_VipsBox5x5", 1);
+    ratio("erode / OpenCV 5x5 boxFilter", "BM_Erode", "BM_OpenCVBox5x5", 1);
+    benchmark::Shutdown();
+    return exact ? 0 : 1;
+}

@@ -1,0 +1,752 @@
+// Mirroring, rotation, resizing, canvas, borders and cropping.  Every routine builds a new image
+// of the source's depth and colour table; 8- and 24-bit images are copied byte-wise row by row
+// (rows in parallel), 1- and 4-bit images pixel by pixel through the raster library.
+#include "ops/geometry.h"
+
+#include "document/dib.h"
+#include "document/selection.h"
+#include "document/undo.h"
+#include "ops/rows.h"
+#include "tools/floating.h"
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+namespace pixorama {
+
+using namespace ops;
+
+namespace {
+
+// A new image like src of w x h: zero-filled (filled) or with bytes the caller overwrites.
+TDibRecord newLike(const TDibRecord& src, int32_t w, int32_t h, bool filled) {
+    TDibRecord d;
+    std::memset(&d, 0, sizeof(d));
+    if (!HasPixels(src) || w <= 0 || h <= 0)
+        return d;
+    const int32_t bpp = DibBitsPerPixel(&src);
+    if (filled)
+        newdib(&d, w, h, bpp, src.Info, PaletteEntries(src));
+    else
+        newdib_unfilled(&d, w, h, bpp, src.Info, PaletteEntries(src));
+    return d;
+}
+
+// Bytes per pixel of the byte-wise paths; 0 for 1 and 4 bits.
+int32_t bytesPerPixel(const TDibRecord& d) {
+    const int32_t bpp = DibBitsPerPixel(&d);
+    return bpp == 8 ? 1 : (bpp == 24 ? 3 : 0);
+}
+
+// A pixel value into its bytes: an index, or R + 256 G + 65536 B stored as blue, green, red.
+void putFill(uint8_t* p, int32_t bpp, int32_t fill) {
+    if (bpp == 3) {
+        p[0] = static_cast<uint8_t>(fill >> 16);
+        p[1] = static_cast<uint8_t>(fill >> 8);
+        p[2] = static_cast<uint8_t>(fill);
+    } else {
+        p[0] = static_cast<uint8_t>(fill);
+    }
+}
+
+void clearPadding(const TDibRecord& d, uint8_t* row, int32_t bpp) {
+    const int32_t used = DibWidth(&d) * bpp;
+    std::memset(row + used, 0, static_cast<size_t>(d.LineBytes - used));
+}
+
+// Builds a w x h image whose pixel (x, y) is the source pixel map(x, y, sx, sy) names, or fill
+// when map returns false.  Progress per new row.
+template <class Map>
+TDibRecord remap(const TDibRecord& src, Host& host, int32_t w, int32_t h, int32_t fill, Map map) {
+    const int32_t bpp = bytesPerPixel(src);
+    DibHolder out(newLike(src, w, h, bpp == 0));
+    if (!out.ok())
+        return out.release();
+    const TDibRecord& dst = out.get();
+    host.SetProSatus(0);
+    ForEachRow(host, h, static_cast<size_t>(dst.LineBytes), [&](int32_t y) {
+        int32_t sx, sy;
+        if (bpp == 0) {
+            for (int32_t x = 0; x < w; ++x)
+                setpixel(&dst, x, y, map(x, y, sx, sy) ? getpixel(&src, sx, sy) : fill);
+            return;
+        }
+        uint8_t* row = ImageRow(dst, y);
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* p = row + x * bpp;
+            if (map(x, y, sx, sy)) {
+                const uint8_t* q = ImageRow(src, sy) + sx * bpp;
+                for (int32_t k = 0; k < bpp; ++k)
+                    p[k] = q[k];
+            } else {
+                putFill(p, bpp, fill);
+            }
+        }
+        clearPadding(dst, row, bpp);
+    });
+    host.SetProSatus(0);
+    return out.release();
+}
+
+// Quarter turns of 8- and 24-bit images: blocks of new rows are filled together while the
+// source is read row by row, so that both sides are walked in order.  New row r takes source
+// column col(r), read downwards (down) or upwards.
+TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src), bpp = bytesPerPixel(src);
+    DibHolder out(newLike(src, h, w, false));
+    if (!out.ok())
+        return out.release();
+    const TDibRecord& dst = out.get();
+    host.SetProSatus(0);
+    ForEachRowBlock(host, w, static_cast<size_t>(dst.LineBytes), 32, [&](int32_t r0, int32_t r1) {
+        for (int32_t r = r0; r < r1; ++r)
+            clearPadding(dst, ImageRow(dst, r), bpp);
+        // new row r lies at dstTop - r * dstStride (rows are stored bottom-up)
+        const ptrdiff_t dstStride = dst.LineBytes;
+        uint8_t* const dstTop = dst.Bits + static_cast<ptrdiff_t>(w - 1) * dstStride;
+        for (int32_t c = 0; c < h; ++c) {
+            // RotLeft: new(c, r) = old(W-1-r, c); RotRight: new(c, r) = old(r, H-1-c)
+            const uint8_t* srow = ImageRow(src, left ? c : h - 1 - c);
+            for (int32_t r = r0; r < r1; ++r) {
+                const uint8_t* q = srow + (left ? w - 1 - r : r) * bpp;
+                uint8_t* p = dstTop - r * dstStride + c * bpp;
+                if (bpp == 3) {
+                    p[0] = q[0];
+                    p[1] = q[1];
+                    p[2] = q[2];
+                } else {
+                    p[0] = q[0];
+                }
+            }
+        }
+    });
+    host.SetProSatus(0);
+    return out.release();
+}
+
+// Mirroring and the half turn of 8- and 24-bit images: every new row is a source row, read
+// backwards (reverse) or as it is.
+TDibRecord mirrorRowsBytes(const TDibRecord& src, Host& host, bool reverse, bool upsideDown) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src), bpp = bytesPerPixel(src);
+    DibHolder out(newLike(src, w, h, false));
+    if (!out.ok())
+        return out.release();
+    const TDibRecord& dst = out.get();
+    host.SetProSatus(0);
+    ForEachRow(host, h, static_cast<size_t>(dst.LineBytes), [&](int32_t y) {
+        const uint8_t* q = ImageRow(src, upsideDown ? h - 1 - y : y);
+        uint8_t* p = ImageRow(dst, y);
+        if (!reverse) {
+            std::memcpy(p, q, static_cast<size_t>(w) * static_cast<size_t>(bpp));
+        } else if (bpp == 3) {
+            const uint8_t* e = q + 3 * (w - 1);
+            for (int32_t x = 0; x < w; ++x, e -= 3) {
+                p[3 * x] = e[0];
+                p[3 * x + 1] = e[1];
+                p[3 * x + 2] = e[2];
+            }
+        } else {
+            for (int32_t x = 0; x < w; ++x)
+                p[x] = q[w - 1 - x];
+        }
+        clearPadding(dst, p, bpp);
+    });
+    host.SetProSatus(0);
+    return out.release();
+}
+
+// Pascal's Round: nearest, halves to the even neighbour (the default rounding mode).
+inline int32_t roundEven(long double v) {
+    return static_cast<int32_t>(std::nearbyintl(v));
+}
+
+struct RotationTrig {
+    long double S, C;
+};
+RotationTrig rotationTrig(bool clockwise, long double angle) {
+    if (clockwise)
+        angle = -angle;
+    const long double theta = angle * 3.14159265358979323846264338327950288L / 180.0L;
+    return {std::sin(theta), std::cos(theta)};
+}
+
+// Round to nearest even in double precision by the 1.5 * 2^52 trick (exact for |v| < 2^51).
+inline double roundDouble(double v) {
+    constexpr double magic = 6755399441055744.0;
+    return (v + magic) - magic;
+}
+
+} // namespace
+
+TDibRecord MirrorH(const TDibRecord& src, Host& host) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    if (bytesPerPixel(src) != 0)
+        return mirrorRowsBytes(src, host, true, false);
+    return remap(src, host, w, h, 0, [w](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+        sx = w - 1 - x;
+        sy = y;
+        return true;
+    });
+}
+
+TDibRecord MirrorV(const TDibRecord& src, Host& host) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    if (bytesPerPixel(src) != 0)
+        return mirrorRowsBytes(src, host, false, true);
+    return remap(src, host, w, h, 0, [h](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+        sx = x;
+        sy = h - 1 - y;
+        return true;
+    });
+}
+
+TDibRecord RotLeft(const TDibRecord& src, Host& host) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    if (bytesPerPixel(src) != 0)
+        return quarterTurnBytes(src, host, true);
+    return remap(src, host, h, w, 0, [w](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+        sx = w - 1 - y;
+        sy = x;
+        return true;
+    });
+}
+
+TDibRecord RotRight(const TDibRecord& src, Host& host) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    if (bytesPerPixel(src) != 0)
+        return quarterTurnBytes(src, host, false);
+    return remap(src, host, h, w, 0, [h](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+        sx = y;
+        sy = h - 1 - x;
+        return true;
+    });
+}
+
+TDibRecord Rot180(const TDibRecord& src, Host& host) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    if (bytesPerPixel(src) != 0)
+        return mirrorRowsBytes(src, host, true, true);
+    return remap(src, host, w, h, 0, [w, h](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+        sx = w - 1 - x;
+        sy = h - 1 - y;
+        return true;
+    });
+}
+
+void RotatedSize(int32_t w, int32_t h, bool clockwise, long double angle, int32_t& newW,
+                 int32_t& newH) {
+    const RotationTrig t = rotationTrig(clockwise, angle);
+    const int32_t hw = w / 2, hh = h / 2, wr = w - hw, hr = h - hh;
+    const int32_t cx[4] = {wr, wr, -hw, -hw}, cy[4] = {-hh, hr, hr, -hh};
+    int32_t minX = 0, maxX = 0, minY = 0, maxY = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int32_t X = roundEven(cx[i] * t.C - cy[i] * t.S);
+        const int32_t Y = roundEven(cx[i] * t.S + cy[i] * t.C);
+        minX = std::min(minX, X);
+        maxX = std::max(maxX, X);
+        minY = std::min(minY, Y);
+        maxY = std::max(maxY, Y);
+    }
+    newW = maxX - minX;
+    newH = maxY - minY;
+}
+
+TDibRecord DibRotxxx(const TDibRecord& src, Host& host, bool clockwise, long double angle,
+                     int32_t fill, bool /*interpolate*/) {
+    TDibRecord none;
+    std::memset(&none, 0, sizeof(none));
+    if (!HasPixels(src))
+        return none;
+    const int32_t w = DibWidth(&src), h = DibHeight(&src), bpp = bytesPerPixel(src);
+    int32_t nw, nh;
+    RotatedSize(w, h, clockwise, angle, nw, nh);
+    // a one-pixel image can round to an empty box; it keeps at least one pixel
+    nw = std::max(nw, 1);
+    nh = std::max(nh, 1);
+    const RotationTrig t = rotationTrig(clockwise, angle);
+    const double C = static_cast<double>(t.C), S = static_cast<double>(t.S);
+    const int32_t cx = nw / 2, cy = nh / 2, ox = w / 2, oy = h / 2;
+
+    DibHolder out(newLike(src, nw, nh, bpp == 0));
+    if (!out.ok())
+        return out.release();
+    const TDibRecord& dst = out.get();
+    // Tiles of 32 x 64 new pixels: the source pixels a tile reads lie close together, so the
+    // turned walk through the source stays in the cache.
+    constexpr int32_t kTileW = 64;
+    // image row y of the source lies at srcTop - y * srcStride (rows are stored bottom-up)
+    const ptrdiff_t srcStride = src.LineBytes;
+    const uint8_t* srcTop = src.Bits + static_cast<ptrdiff_t>(h - 1) * srcStride;
+    host.SetProSatus(0);
+    ForEachRowBlock(host, nh, static_cast<size_t>(dst.LineBytes), 32, [&](int32_t y0, int32_t y1) {
+        int32_t sxs[kTileW], sys[kTileW];
+        for (int32_t y = y0; y < y1; ++y)
+            if (bpp != 0)
+                clearPadding(dst, ImageRow(dst, y), bpp);
+        for (int32_t x0 = 0; x0 < nw; x0 += kTileW) {
+            const int32_t x1 = std::min(nw, x0 + kTileW);
+            for (int32_t yy = y0; yy < y1; ++yy) {
+                const int32_t dy = yy - cy;
+                // double precision decides unless a product lies within reach of a half, where
+                // the extended products are rounded instead
+                bool nearHalf = false;
+                const double ys = dy * S, yc = dy * C;
+                for (int32_t x = x0; x < x1; ++x) {
+                    const double dx = x - cx;
+                    const double a = dx * C - ys, b = dx * S + yc;
+                    const double ra = roundDouble(a), rb = roundDouble(b);
+                    nearHalf |= std::fabs(std::fabs(a - ra) - 0.5) < 1e-6;
+                    nearHalf |= std::fabs(std::fabs(b - rb) - 0.5) < 1e-6;
+                    sxs[x - x0] = static_cast<int32_t>(ra) + ox;
+                    sys[x - x0] = static_cast<int32_t>(rb) + oy;
+                }
+                if (nearHalf)
+                    for (int32_t x = x0; x < x1; ++x) {
+                        const long double dx = x - cx;
+                        sxs[x - x0] = roundEven(dx * t.C - dy * t.S) + ox;
+                        sys[x - x0] = roundEven(dx * t.S + dy * t.C) + oy;
+                    }
+                uint8_t* row = bpp != 0 ? ImageRow(dst, yy) : nullptr;
+                for (int32_t x = x0; x < x1; ++x) {
+                    const int32_t sx = sxs[x - x0], sy = sys[x - x0];
+                    const bool inside = sx >= 0 && sx < w && sy >= 0 && sy < h;
+                    if (bpp == 0) {
+                        setpixel(&dst, x, yy, inside ? getpixel(&src, sx, sy) : fill);
+                        continue;
+                    }
+                    uint8_t* p = row + x * bpp;
+                    if (inside) {
+                        const uint8_t* q = srcTop - static_cast<ptrdiff_t>(sy) * srcStride + sx * bpp;
+                        for (int32_t k = 0; k < bpp; ++k)
+                            p[k] = q[k];
+                    } else {
+                        putFill(p, bpp, fill);
+                    }
+                }
+            }
+        }
+    });
+    host.SetProSatus(0);
+    return out.release();
+}
+
+namespace {
+int gGeometrySimd = 2;
+} // namespace
+
+void SetGeometrySimd(int level) {
+    gGeometrySimd = level;
+}
+
+namespace {
+
+void blendPlain(const uint8_t* t, const uint8_t* b, int32_t w0, int32_t w1, uint8_t* out,
+                size_t n) {
+    for (size_t k = 0; k < n; ++k)
+        out[k] = static_cast<uint8_t>((t[k] * w0 + b[k] * w1) >> 10);
+}
+
+// Sixteen bytes at a time: each (top, bottom) pair of 16-bit values times (w0, w1) summed by
+// one multiply-add into 32 bits, shifted and packed back in order.
+__attribute__((target("avx2"))) void blendAvx2(const uint8_t* t, const uint8_t* b, int32_t w0,
+                                               int32_t w1, uint8_t* out, size_t n) {
+    const __m256i weights = _mm256_set1_epi32(static_cast<int32_t>(
+        (static_cast<uint32_t>(w1) << 16) | static_cast<uint32_t>(w0)));
+    size_t k = 0;
+    for (; k + 16 <= n; k += 16) {
+        const __m256i t16 =
+            _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k)));
+        const __m256i b16 =
+            _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + k)));
+        const __m256i lo = _mm256_srli_epi32(
+            _mm256_madd_epi16(_mm256_unpacklo_epi16(t16, b16), weights), 10);
+        const __m256i hi = _mm256_srli_epi32(
+            _mm256_madd_epi16(_mm256_unpackhi_epi16(t16, b16), weights), 10);
+        const __m256i words = _mm256_packs_epi32(lo, hi);
+        const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(words, words), 0x08);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm256_castsi256_si128(bytes));
+    }
+    blendPlain(t + k, b + k, w0, w1, out + k, n - k);
+}
+
+} // namespace
+
+void BlendRows(const uint8_t* top, const uint8_t* bottom, int32_t w0, int32_t w1, uint8_t* out,
+               size_t n) {
+    if (gGeometrySimd >= 1 && CpuHasAvx2())
+        blendAvx2(top, bottom, w0, w1, out, n);
+    else
+        blendPlain(top, bottom, w0, w1, out, n);
+}
+
+namespace {
+
+// The bilinear rows of a growing 24-bit image: each source row needed is interpolated along
+// the row once and kept while the following new rows use it, then two such rows are blended.
+// Rows are counted in storage order.
+void bilinearRows(const TDibRecord& src, const TDibRecord& dst, const std::vector<int32_t>& ix,
+                  const std::vector<int32_t>& ix1, const std::vector<int32_t>& ax, int32_t stepY,
+                  int32_t y0, int32_t y1) {
+    const int32_t h = DibHeight(&src), nw = DibWidth(&dst);
+    const size_t n = static_cast<size_t>(nw) * 3;
+    std::vector<uint8_t> bufA(n), bufB(n);
+    uint8_t* topBuf = bufA.data();
+    uint8_t* botBuf = bufB.data();
+    int32_t haveTop = -1, haveBot = -1;
+    auto horizontal = [&](int32_t srow, uint8_t* o) {
+        const uint8_t* s = src.Bits + static_cast<size_t>(srow) * static_cast<size_t>(src.LineBytes);
+        for (int32_t x = 0; x < nw; ++x) {
+            const int32_t a = ax[static_cast<size_t>(x)], na = 1023 - a;
+            const uint8_t* p = s + 3 * ix[static_cast<size_t>(x)];
+            const uint8_t* q = s + 3 * ix1[static_cast<size_t>(x)];
+            o[3 * x] = static_cast<uint8_t>((p[0] * na + q[0] * a) >> 10);
+            o[3 * x + 1] = static_cast<uint8_t>((p[1] * na + q[1] * a) >> 10);
+            o[3 * x + 2] = static_cast<uint8_t>((p[2] * na + q[2] * a) >> 10);
+        }
+    };
+    for (int32_t y = y0; y < y1; ++y) {
+        const int64_t fy = static_cast<int64_t>(y) * stepY;
+        const int32_t iy = static_cast<int32_t>(fy / 1024), ay = static_cast<int32_t>(fy % 1024);
+        const int32_t iy1 = std::min(iy + 1, h - 1);
+        if (iy != haveTop) {
+            if (iy == haveBot) {
+                std::swap(topBuf, botBuf);
+                haveBot = -1;
+            } else {
+                horizontal(iy, topBuf);
+            }
+            haveTop = iy;
+        }
+        const uint8_t* top = topBuf;
+        const uint8_t* bottom = topBuf;
+        if (iy1 != iy) {
+            if (haveBot != iy1) {
+                horizontal(iy1, botBuf);
+                haveBot = iy1;
+            }
+            bottom = botBuf;
+        }
+        BlendRows(top, bottom, 1023 - ay, ay,
+                  dst.Bits + static_cast<size_t>(y) * static_cast<size_t>(dst.LineBytes), n);
+        uint8_t* out = dst.Bits + static_cast<size_t>(y) * static_cast<size_t>(dst.LineBytes);
+        std::memset(out + n, 0, static_cast<size_t>(dst.LineBytes) - n);
+    }
+}
+
+} // namespace
+
+TDibRecord ResizeDib(const TDibRecord& src, Host& host, int32_t nw, int32_t nh, bool interpolate) {
+    TDibRecord none;
+    std::memset(&none, 0, sizeof(none));
+    if (!HasPixels(src) || nw <= 0 || nh <= 0)
+        return none;
+    const int32_t w = DibWidth(&src), h = DibHeight(&src), bpp = DibBitsPerPixel(&src);
+    const int32_t stepX = static_cast<int32_t>(static_cast<int64_t>(w) * 1024 / nw);
+    const int32_t stepY = static_cast<int32_t>(static_cast<int64_t>(h) * 1024 / nh);
+    DibHolder out(newLike(src, nw, nh, bpp == 1 || bpp == 4));
+    if (!out.ok())
+        return out.release();
+    const TDibRecord& dst = out.get();
+    std::vector<int32_t> ix(static_cast<size_t>(nw)), ix1, ax;
+    for (int32_t x = 0; x < nw; ++x)
+        ix[static_cast<size_t>(x)] = static_cast<int32_t>(static_cast<int64_t>(x) * stepX / 1024);
+    host.SetProSatus(0);
+    const size_t rowBytes = static_cast<size_t>(dst.LineBytes);
+    if (bpp == 24 && interpolate && nh >= h && nw >= w) {
+        ix1.resize(static_cast<size_t>(nw));
+        ax.resize(static_cast<size_t>(nw));
+        for (int32_t x = 0; x < nw; ++x) {
+            const int64_t fx = static_cast<int64_t>(x) * stepX;
+            ix1[static_cast<size_t>(x)] = std::min(ix[static_cast<size_t>(x)] + 1, w - 1);
+            ax[static_cast<size_t>(x)] = static_cast<int32_t>(fx % 1024);
+        }
+        // rows here are in storage order, the order of the formula's iy
+        ForEachRowBlock(host, nh, rowBytes, 32, [&](int32_t y0, int32_t y1) {
+            bilinearRows(src, dst, ix, ix1, ax, stepY, y0, y1);
+        });
+    } else if (bpp == 1) {
+        ForEachRow(host, nh, rowBytes, [&](int32_t y) {
+            const int32_t iy = static_cast<int32_t>(static_cast<int64_t>(y) * stepY / 1024);
+            for (int32_t x = 0; x < nw; ++x)
+                setpixel(&dst, x, y, getpixel(&src, ix[static_cast<size_t>(x)], iy));
+        });
+    } else {
+        ForEachRow(host, nh, rowBytes, [&](int32_t y) {
+            const int32_t iy = static_cast<int32_t>(static_cast<int64_t>(y) * stepY / 1024);
+            const uint8_t* s = src.Bits + static_cast<size_t>(iy) * static_cast<size_t>(src.LineBytes);
+            uint8_t* o = dst.Bits + static_cast<size_t>(y) * rowBytes;
+            if (bpp == 4) {
+                for (int32_t x = 0; x < nw; ++x) {
+                    const int32_t sx = ix[static_cast<size_t>(x)];
+                    const uint8_t b = s[sx / 2];
+                    const uint8_t nib = (sx & 1) ? (b & 0x0F) : (b >> 4);
+                    o[x / 2] |= static_cast<uint8_t>((x & 1) ? nib : nib << 4);
+                }
+            } else if (bpp == 8) {
+                for (int32_t x = 0; x < nw; ++x)
+                    o[x] = s[ix[static_cast<size_t>(x)]];
+                std::memset(o + nw, 0, rowBytes - static_cast<size_t>(nw));
+            } else {
+                for (int32_t x = 0; x < nw; ++x) {
+                    const uint8_t* p = s + 3 * ix[static_cast<size_t>(x)];
+                    o[3 * x] = p[0];
+                    o[3 * x + 1] = p[1];
+                    o[3 * x + 2] = p[2];
+                }
+                std::memset(o + 3 * nw, 0, rowBytes - 3 * static_cast<size_t>(nw));
+            }
+        });
+    }
+    host.SetProSatus(0);
+    return out.release();
+}
+
+TDibRecord NewCanvas(const TDibRecord& src, Host& host, int32_t nw, int32_t nh, int32_t left,
+                     int32_t top, int32_t fill) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    return remap(src, host, nw, nh, fill,
+                 [=](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+                     sx = x - left;
+                     sy = y - top;
+                     return sx >= 0 && sx < w && sy >= 0 && sy < h;
+                 });
+}
+
+TDibRecord AddBorders(const TDibRecord& src, Host& host, int32_t top, int32_t bottom, int32_t left,
+                      int32_t right, int32_t fill) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    const int64_t nw = int64_t{left} + w + right, nh = int64_t{top} + h + bottom;
+    if (nw > INT32_MAX || nh > INT32_MAX) {
+        TDibRecord none;
+        std::memset(&none, 0, sizeof(none));
+        return none;
+    }
+    return NewCanvas(src, host, static_cast<int32_t>(nw), static_cast<int32_t>(nh), left, top, fill);
+}
+
+TDibRecord CropToSelection(const DocumentState& doc, Host& host) {
+    const TRect& r = doc.SelRect;
+    const int32_t w = r.Right - r.Left + 1, h = r.Bottom - r.Top + 1;
+    DibHolder out(newLike(doc.Dib, w, h, true));
+    if (!out.ok())
+        return out.release();
+    const TDibRecord& dst = out.get();
+    host.SetProSatus(0);
+    StepProgress progress(host, h);
+    for (int32_t y = 0; y < h; ++y) {
+        progress.at(y);
+        for (int32_t x = 0; x < w; ++x)
+            if (MaskValue(doc, x + r.Left, y + r.Top) == 1)
+                setpixel(&dst, x, y, getpixel(&doc.Dib, x + r.Left, y + r.Top));
+    }
+    host.SetProSatus(0);
+    return out.release();
+}
+
+bool SetNewSizedDib(DocumentState& doc, Host& host, const TDibRecord& dib) {
+    DibHolder image(dib);
+    TDibRecord mask;
+    std::memset(&mask, 0, sizeof(mask));
+    newdib(&mask, DibWidth(&dib), DibHeight(&dib), 1, nullptr, 0);
+    if (mask.Bits == nullptr) {
+        host.MessageBox(kTextNoMemory, "", MB_ICONSTOP);
+        return false;
+    }
+    SaveForUndo(doc, host);
+    FinishDraging(doc);
+    doc.HasSelection = false;
+    deldib(&doc.Dib);
+    doc.Dib = image.release();
+    doc.SelOutline.clear();
+    doc.SelOutlineRowStart.clear();
+    deldib(&doc.SelMask);
+    doc.SelMask = mask;
+    doc.FloatDrawnValid = false;
+    UpdateSelddib(doc, host);
+    host.Updatehistogramm();
+    return true;
+}
+
+namespace {
+
+// Replaces rec by made when made holds an image.
+void replaceIfMade(TDibRecord& rec, TDibRecord made) {
+    if (made.Bits == nullptr)
+        return;
+    deldib(&rec);
+    rec = made;
+}
+
+// Lays the changed piece at corner, over the image without it: the old piece's pixels and
+// selection go first, so nothing of its former shape stays behind.
+void relayPiece(DocumentState& doc, Host& host, TPoint corner) {
+    CopyImagePixels(doc.Dib, doc.FloatBackground);
+    FillMask(doc, 0);
+    doc.FloatPos = corner;
+    doc.FloatDrawnValid = false;
+    LayFloatPiece(doc, corner.X, corner.Y, true, true);
+    UpdateSelddib(doc, host);
+}
+
+// With a selection: lift it unless it floats already; whether a piece floats now.
+bool liftSelection(DocumentState& doc, Host& host) {
+    if (!doc.Floating)
+        MakeSelectionDragable(doc, host);
+    return doc.Floating && doc.FloatDib.Bits != nullptr && doc.FloatBackground.Bits != nullptr;
+}
+
+void flip(DocumentState& doc, Host& host, bool horizontal) {
+    auto mirror = [&](const TDibRecord& d) {
+        return horizontal ? MirrorH(d, host) : MirrorV(d, host);
+    };
+    if (!doc.HasSelection) {
+        replaceIfMade(doc.Dib, mirror(doc.Dib));
+        return;
+    }
+    if (!liftSelection(doc, host))
+        return;
+    replaceIfMade(doc.FloatDib, mirror(doc.FloatDib));
+    if (doc.FloatHasMask && doc.FloatMask.Bits != nullptr)
+        replaceIfMade(doc.FloatMask, mirror(doc.FloatMask));
+    relayPiece(doc, host, doc.FloatPos);
+}
+
+TDibRecord rotate(const TDibRecord& src, Host& host, const TRotateChoice& c, int32_t fill) {
+    switch (c.Angle) {
+    case RotateAngle::Deg90:
+        return c.Right ? RotRight(src, host) : RotLeft(src, host);
+    case RotateAngle::Deg270:
+        return c.Right ? RotLeft(src, host) : RotRight(src, host);
+    case RotateAngle::Deg180:
+        return Rot180(src, host);
+    case RotateAngle::Free:
+        break;
+    }
+    return DibRotxxx(src, host, c.Right, c.Degrees, fill, c.Interpolate);
+}
+
+} // namespace
+
+void FlipH(DocumentState& doc, Host& host) {
+    flip(doc, host, true);
+}
+
+void FlipV(DocumentState& doc, Host& host) {
+    flip(doc, host, false);
+}
+
+void MirrorCommand(DocumentState& doc, Host& host, bool horizontal) {
+    if (!HasPixels(doc.Dib))
+        return;
+    SaveForUndo(doc, host);
+    flip(doc, host, horizontal);
+    host.Updatehistogramm();
+}
+
+void RotateCommand(DocumentState& doc, Host& host, const TRotateChoice& choice) {
+    if (!HasPixels(doc.Dib))
+        return;
+    if (!doc.HasSelection) {
+        const TDibRecord turned = rotate(doc.Dib, host, choice, doc.BackColor);
+        if (turned.Bits != nullptr)
+            SetNewSizedDib(doc, host, turned);
+        host.Updatehistogramm();
+        return;
+    }
+    if (!liftSelection(doc, host))
+        return;
+    SaveForUndo(doc, host);
+    replaceIfMade(doc.FloatDib, rotate(doc.FloatDib, host, choice, doc.BackColor));
+    const bool mask = doc.FloatHasMask && doc.FloatMask.Bits != nullptr;
+    if (mask)
+        replaceIfMade(doc.FloatMask, rotate(doc.FloatMask, host, choice, 0));
+    const TPoint corner = doc.FloatPos;
+    relayPiece(doc, host, corner);
+    if (choice.Angle == RotateAngle::Free && doc.HasSelection) {
+        // the turned piece's empty corners move the selection's box in from the corner; the
+        // piece is cut by that much so that what shows of it starts at the corner again
+        const int32_t pw = DibWidth(&doc.FloatDib), ph = DibHeight(&doc.FloatDib);
+        const int32_t dx = std::clamp(doc.SelRect.Left - corner.X, 0, pw - 1);
+        const int32_t dy = std::clamp(doc.SelRect.Top - corner.Y, 0, ph - 1);
+        if (dx > 0 || dy > 0) {
+            replaceIfMade(doc.FloatDib, NewCanvas(doc.FloatDib, host, pw - dx, ph - dy, -dx, -dy,
+                                                  doc.BackColor));
+            if (mask)
+                replaceIfMade(doc.FloatMask,
+                              NewCanvas(doc.FloatMask, host, pw - dx, ph - dy, -dx, -dy, 0));
+            relayPiece(doc, host, corner);
+        }
+    }
+    host.Updatehistogramm();
+}
+
+bool ResizeCommand(DocumentState& doc, Host& host, int32_t width, int32_t height,
+                   bool interpolate) {
+    FinishDraging(doc);
+    const TDibRecord made = ResizeDib(doc.Dib, host, width, height, interpolate);
+    if (made.Bits == nullptr) {
+        host.MessageBox(kTextResizeFailed, "", MB_ICONSTOP);
+        return false;
+    }
+    return SetNewSizedDib(doc, host, made);
+}
+
+bool CanvasCommand(DocumentState& doc, Host& host, int32_t width, int32_t height, int32_t left,
+                   int32_t top) {
+    FinishDraging(doc);
+    if (width <= 0 && height <= 0)
+        return false;
+    const TDibRecord made = NewCanvas(doc.Dib, host, width, height, left, top, doc.BackColor);
+    if (made.Bits == nullptr) {
+        host.MessageBox(kTextResizeFailed, "", MB_ICONSTOP);
+        return false;
+    }
+    return SetNewSizedDib(doc, host, made);
+}
+
+bool BorderCommand(DocumentState& doc, Host& host, int32_t top, int32_t bottom, int32_t left,
+                   int32_t right) {
+    FinishDraging(doc);
+    if (top <= 0 && bottom <= 0 && left <= 0 && right <= 0)
+        return false;
+    const TDibRecord made = AddBorders(doc.Dib, host, top, bottom, left, right, doc.BackColor);
+    if (made.Bits == nullptr) {
+        host.MessageBox(kTextResizeFailed, "", MB_ICONSTOP);
+        return false;
+    }
+    return SetNewSizedDib(doc, host, made);
+}
+
+bool CropCommand(DocumentState& doc, Host& host) {
+    if (!doc.HasSelection || !HasPixels(doc.Dib))
+        return false;
+    const TDibRecord made = CropToSelection(doc, host);
+    if (made.Bits == nullptr) {
+        host.MessageBox(kTextCropFailed, "", MB_ICONSTOP);
+        return false;
+    }
+    return SetNewSizedDib(doc, host, made);
+}
+
+int32_t AspectHeight(int32_t width, int32_t oldWidth, int32_t oldHeight) {
+    if (oldWidth <= 0)
+        return width;
+    return static_cast<int32_t>(static_cast<int64_t>(width) * oldHeight / oldWidth);
+}
+
+int32_t AspectWidth(int32_t height, int32_t oldWidth, int32_t oldHeight) {
+    if (oldHeight <= 0)
+        return height;
+    return static_cast<int32_t>(static_cast<int64_t>(height) * oldWidth / oldHeight);
+}
+
+int32_t CentredOffset(int32_t newSize, int32_t oldSize) {
+    return static_cast<int32_t>(std::nearbyint((newSize - oldSize) / 2.0));
+}
+
+} // namespace pixorama
