@@ -149,6 +149,8 @@ int run(int argc, char** argv) {
         if (!AttachImage(ctx.doc, CreateNewImage(w, h, bpp))) throw StepError{kTextNoMemory};
         ctx.doc.FileName = NonameName({});
         i += 4;
+    } else if (args[i] == "--thumbnails" && i + 2 == args.size()) {
+        // works on a folder, not on an image: no input
     } else if (args[i].rfind("--", 0) == 0) {
         throw UsageError{"Eingabe fehlt vor " + args[i]};
     } else {

@@ -1,6 +1,7 @@
 // The frame's menu tree and its standard toolbar.  Items whose commands come with later parts of
 // the program are here already and take part in the enabling rules; they do nothing yet.
 #include "app/ui/main_form.h"
+#include "browser/ui/browser_form.h"
 
 #include "ops/convolution.h"
 
@@ -67,6 +68,7 @@ void TMainForm::buildMenus() {
     connect(addItem(datei, "Ö&ffnen...", "Ctrl+O", "FileOpenItem"), &QAction::triggered, this,
             &TMainForm::FileOpenItemClick);
     setRule(M::Browse, addItem(datei, "&Browse...", "Ctrl+B", "Browse1"));
+    connect(RuleAction(M::Browse), &QAction::triggered, this, [this] { Browse1Click(*this); });
     QAction* close = addItem(datei, "&Schließen", nullptr, "FileCloseItem");
     setRule(M::Schliessen, close);
     connect(close, &QAction::triggered, this, &TMainForm::FileCloseItemClick);
@@ -379,6 +381,7 @@ void TMainForm::buildSpeedPanel() {
     setRule(M::PasteSpeedBtn, button("PasteSpeedBtn"));
     setRule(M::UndoItSpeedBtn, button("UndoItSpeedBtn"));
     setRule(M::BrowseBtn, button("BrowseBtn"));
+    connect(button("BrowseBtn"), &QAction::triggered, this, [this] { Browse1Click(*this); });
 
     showKontroll_ = button("ShowKontroll");
     showHistogr_ = button("ShowHistogr");

@@ -1,0 +1,113 @@
+// The image browser in the running program: opening it once, scanning a folder into
+// thumbnails and the cache, opening images by Enter and double click, closing during a scan.
+#include "ui_test_support.h"
+
+#include "browser/ui/browser_form.h"
+#include "document/ui/mdi_child.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+
+using namespace pixorama;
+using namespace pixorama::ui;
+
+class TestBrowserForm : public QObject {
+    Q_OBJECT
+  private:
+    QTemporaryDir home_;
+
+    static TBrowserForm* browserOf(TMainForm& main) {
+        for (QMdiSubWindow* w : main.MdiArea()->subWindowList())
+            if (auto* b = qobject_cast<TBrowserForm*>(w->widget())) return b;
+        return nullptr;
+    }
+    static QStringList memo(TBrowserForm* b) {
+        return b->Memo1->toPlainText().split(QLatin1Char('\n'));
+    }
+
+  private slots:
+    void initTestCase() {
+        // the browser starts in the home folder: an empty one of its own
+        qputenv("HOME", home_.path().toUtf8());
+    }
+
+    void browseScanOpenAndClose() {
+        auto main = test::ShownMainForm();
+        QVERIFY(main);
+        QTemporaryDir dir;
+        QVERIFY(!test::WriteBmp(dir.filePath("eins.bmp"), 640, 480, 24).isEmpty());
+        QVERIFY(!test::WriteBmp(dir.filePath("ZWEI.BMP"), 30, 90, 8).isEmpty());
+        QFile text(dir.filePath("liesmich.txt"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("kein Bild");
+        text.close();
+
+        main->Action(QStringLiteral("Browse1"))->trigger();
+        TBrowserForm* b = browserOf(*main);
+        QVERIFY(b != nullptr);
+        QVERIFY(main->BrowserOpen);
+        QVERIFY(!main->RuleAction(MenuItem::Browse)->isEnabled());
+        main->Action(QStringLiteral("Browse1"))->trigger(); // a second one is refused
+        QCOMPARE(main->MdiArea()->subWindowList().size(), 1);
+        QCOMPARE(b->windowTitle(), QStringLiteral("Pixorama Browser"));
+        QTRY_VERIFY(!b->Running);
+
+        b->SelectFolder(dir.path());
+        QTRY_VERIFY(!b->Running);
+        QTRY_COMPARE(b->ThumbCount(), 2);
+        QVERIFY(memo(b).contains(QStringLiteral("Bearbeite Verzeichnis: ") + dir.path()));
+        QVERIFY(memo(b).contains(QStringLiteral("Browser-Informationen geschrieben.")));
+        QCOMPARE(memo(b).last(), QStringLiteral("Bearbeitung von Verzeichnis ") + dir.path() +
+                                      QStringLiteral(" abgeschloßen."));
+        QVERIFY(QFile::exists(dir.filePath(QString::fromLatin1(kCacheFileName))));
+
+        // the second visit comes from the cache
+        b->SelectFolder(home_.path());
+        QTRY_VERIFY(!b->Running && b->ThumbCount() == 0);
+        b->SelectFolder(dir.path());
+        QTRY_VERIFY(!b->Running && b->ThumbCount() == 2);
+        QVERIFY(memo(b).contains(QStringLiteral("Browser-Informationen geladen.")));
+
+        // Enter and double click open the selected image
+        b->Selected = 1;
+        b->PaintBox1->setFocus();
+        QTest::keyClick(b->PaintBox1, Qt::Key_Right);
+        QCOMPARE(b->Selected, 2);
+        QVERIFY(b->StatusText().startsWith(QStringLiteral("Thumbnail: ")));
+        QTest::keyClick(b->PaintBox1, Qt::Key_Return);
+        QTRY_COMPARE(static_cast<int>(main->Documents().size()), 1);
+        const std::string second = b->Scan().Thumbs()[1].Name;
+        QCOMPARE(main->Documents()[0]->Doc().FileName, second);
+        QTest::mouseDClick(b->PaintBox1, Qt::LeftButton, {}, QPoint(20, 20));
+        QTRY_COMPARE(static_cast<int>(main->Documents().size()), 2);
+        b->Selected = 7;
+        QCOMPARE(b->StatusText(), QStringLiteral("Bild: keins   "));
+        QTest::mouseDClick(b->PaintBox1, Qt::LeftButton, {}, QPoint(300, 300));
+        QCOMPARE(static_cast<int>(main->Documents().size()), 2);
+
+        // closing during a scan is refused until the scan has stopped
+        QTemporaryDir many;
+        for (int i = 0; i < 60; ++i)
+            QVERIFY(!test::WriteBmp(many.filePath(QStringLiteral("b%1.bmp").arg(i)), 400, 300, 24)
+                         .isEmpty());
+        b->SelectFolder(many.path());
+        QVERIFY(b->Running);
+        QTRY_VERIFY(b->ThumbCount() > 0);
+        QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(b->parentWidget());
+        QVERIFY(sub != nullptr);
+        sub->close();
+        QCOMPARE(memo(b).last(), QStringLiteral("Benutzerwunsch: Breche Bearbeitung ab..."));
+        QVERIFY(browserOf(*main) == b);
+        QTRY_VERIFY(!b->Running);
+        QVERIFY(b->ThumbCount() < 60); // stopped between two files
+        QVERIFY(QFile::exists(many.filePath(QString::fromLatin1(kCacheFileName))));
+        sub->close();
+        QTRY_VERIFY(browserOf(*main) == nullptr);
+        QVERIFY(!main->BrowserOpen);
+        QVERIFY(main->RuleAction(MenuItem::Browse)->isEnabled());
+    }
+};
+
+PIXORAMA_UI_TEST_MAIN(TestBrowserForm)
+#include "browser_form_test.moc"
