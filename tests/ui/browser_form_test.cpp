@@ -93,15 +93,17 @@ class TestBrowserForm : public QObject {
                          .isEmpty());
         b->SelectFolder(many.path());
         QVERIFY(b->Running);
-        QTRY_VERIFY(b->ThumbCount() > 0);
         QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(b->parentWidget());
         QVERIFY(sub != nullptr);
+        // at once, while the scan surely runs (waiting for a first thumbnail races with a fast
+        // machine finishing all of them)
         sub->close();
-        QCOMPARE(memo(b).last(), QStringLiteral("Benutzerwunsch: Breche Bearbeitung ab..."));
+        QVERIFY(memo(b).contains(QStringLiteral("Benutzerwunsch: Breche Bearbeitung ab...")));
         QVERIFY(browserOf(*main) == b);
         QTRY_VERIFY(!b->Running);
         QVERIFY(b->ThumbCount() < 60); // stopped between two files
-        QVERIFY(QFile::exists(many.filePath(QString::fromLatin1(kCacheFileName))));
+        if (b->ThumbCount() > 0) // what was read before the stop is kept
+            QVERIFY(QFile::exists(many.filePath(QString::fromLatin1(kCacheFileName))));
         sub->close();
         QTRY_VERIFY(browserOf(*main) == nullptr);
         QVERIFY(!main->BrowserOpen);
