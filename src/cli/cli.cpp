@@ -205,11 +205,15 @@ int run(int argc, char** argv) {
             more = false;
             for (const StepOption& o : step->options)
                 if (args[i] == o.name) {
-                    if (i + static_cast<size_t>(o.argCount) >= args.size())
+                    size_t n = static_cast<size_t>(o.argCount);
+                    if (o.argCount == kArgsUpToNextStep)
+                        for (n = 0; i + 1 + n < args.size() && args[i + 1 + n].rfind("--", 0) != 0;)
+                            ++n;
+                    if (i + n >= args.size())
                         throw UsageError{"Zu wenige Angaben für " + o.name};
                     stepArgs.insert(stepArgs.end(), args.begin() + static_cast<long>(i),
-                                    args.begin() + static_cast<long>(i) + 1 + o.argCount);
-                    i += 1 + static_cast<size_t>(o.argCount);
+                                    args.begin() + static_cast<long>(i + 1 + n));
+                    i += 1 + n;
                     more = true;
                     break;
                 }

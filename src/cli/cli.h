@@ -61,7 +61,7 @@ struct StepError {
 // An optional modifier that may follow a step's arguments, e.g. "--method fs".
 struct StepOption {
     std::string name;
-    int argCount;
+    int argCount; // kArgsUpToNextStep: every argument up to the next one that starts with "--"
 };
 
 struct Step {
