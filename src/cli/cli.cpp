@@ -105,7 +105,10 @@ namespace {
 
 void printUsage() {
     std::string text =
-        "Aufruf: pixorama-cli [--seed N] [--progress] [--image-limit MB] (EINGABE | --new B H BITS) [SCHRITT ...]\n"
+        "Aufruf: pixorama-cli [--seed N] [--progress] [--image-limit MB]\n"
+        "                     (EINGABE | --new B H BITS | --scan GERÄT\n"
+        "                     [--scan-mode color|gray|lineart] [--scan-resolution DPI])\n"
+        "                     [SCHRITT ...]\n"
         "                     [--save AUSGABE [--quality Q]]\n"
         "Schritte:\n";
     for (const Step& s : Steps()) text += "  " + s.usage + "\n";
@@ -151,6 +154,8 @@ int run(int argc, char** argv) {
         i += 4;
     } else if (args[i] == "--thumbnails" && i + 2 == args.size()) {
         // works on a folder, not on an image: no input
+    } else if (args[i] == "--scan") {
+        i = ScanInput(ctx, args, i);
     } else if (args[i].rfind("--", 0) == 0) {
         throw UsageError{"Eingabe fehlt vor " + args[i]};
     } else {

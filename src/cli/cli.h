@@ -92,6 +92,10 @@ int32_t ParsePixelValue(const std::string& text, const TDibRecord& dib);
 // Largest pixel buffer of one image unless --image-limit says otherwise: 1 GiB.
 inline constexpr uint64_t kDefaultImageLimit = uint64_t{1} << 30;
 
+// The input "--scan DEVICE [--scan-mode M] [--scan-resolution DPI]" at args[i]: acquires the
+// image as the new document; returns the index after it.
+size_t ScanInput(Context& ctx, const std::vector<std::string>& args, size_t i);
+
 int Main(int argc, char** argv);
 
 } // namespace pixorama::cli
