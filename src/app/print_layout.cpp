@@ -90,3 +90,13 @@ int CoupledBreitePercent(int hoch, int32_t pageWidth, int32_t pageHeight, int32_
 }
 
 } // namespace pixorama
+
+namespace pixorama {
+
+int32_t PrintBandHeight(int32_t width) {
+    constexpr int64_t kBandPixels = int64_t{1} << 22;
+    if (width <= 0) return 1;
+    return static_cast<int32_t>(std::max<int64_t>(1, kBandPixels / width));
+}
+
+} // namespace pixorama

@@ -47,3 +47,11 @@ int CoupledBreitePercent(int hoch, int32_t pageWidth, int32_t pageHeight, int32_
                          int32_t imageHeight);
 
 } // namespace pixorama
+
+namespace pixorama {
+
+// Rows of one band when a page rectangle width pixels wide is drawn band by band, so that no
+// band holds more than about 4 million pixels (at least one row).
+int32_t PrintBandHeight(int32_t width);
+
+} // namespace pixorama

@@ -83,8 +83,11 @@ void TMainForm::buildMenus() {
     addItem(datei, "Bild &scannen...", nullptr, "Bildscannen1");
     addItem(datei, "Scanner auswä&hlen...", nullptr, "Scannerauswhlne1");
     datei->addSeparator();
-    addItem(datei, "Drucker &einrichten...", nullptr, "Druckereinrichten1");
-    setRule(M::Drucken, addItem(datei, "&Drucken...", "Ctrl+P", "Drucken1"));
+    connect(addItem(datei, "Drucker &einrichten...", nullptr, "Druckereinrichten1"),
+            &QAction::triggered, this, &TMainForm::Druckereinrichten1Click);
+    QAction* print = addItem(datei, "&Drucken...", "Ctrl+P", "Drucken1");
+    setRule(M::Drucken, print);
+    connect(print, &QAction::triggered, this, &TMainForm::Drucken1Click);
     datei->addSeparator();
     connect(addItem(datei, "&Beenden", nullptr, "FileExitItem"), &QAction::triggered, this,
             &TMainForm::FileExitItemClick);
