@@ -3,6 +3,7 @@
 #include "app/ui/main_form.h"
 #include "browser/ui/browser_form.h"
 
+#include "app/ui/scan_ui.h"
 #include "ops/convolution.h"
 
 #include <QAction>
@@ -80,8 +81,10 @@ void TMainForm::buildMenus() {
     setRule(M::SpeichernUnter, saveAs);
     connect(saveAs, &QAction::triggered, this, &TMainForm::FileSaveAsItemClick);
     datei->addSeparator();
-    addItem(datei, "Bild &scannen...", nullptr, "Bildscannen1");
-    addItem(datei, "Scanner auswä&hlen...", nullptr, "Scannerauswhlne1");
+    connect(addItem(datei, "Bild &scannen...", nullptr, "Bildscannen1"), &QAction::triggered,
+            this, [this] { TWAIN_ScanImage(this); });
+    connect(addItem(datei, "Scanner auswä&hlen...", nullptr, "Scannerauswhlne1"),
+            &QAction::triggered, this, [this] { TWAIN_SelectScanner(this); });
     datei->addSeparator();
     connect(addItem(datei, "Drucker &einrichten...", nullptr, "Druckereinrichten1"),
             &QAction::triggered, this, &TMainForm::Druckereinrichten1Click);
