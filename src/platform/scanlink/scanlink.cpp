@@ -5,11 +5,66 @@
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
+#include <dlfcn.h>
+
+#include <type_traits>
+
 #include <cstring>
 #include <map>
 #include <mutex>
 
 namespace scanlink {
+
+namespace {
+
+// libsane is opened when scanning is first asked for, so that a program that never scans does
+// not map SANE and the libraries it pulls in.
+struct SaneApi {
+    bool ok = false;
+    decltype(&::sane_init) init = nullptr;
+    decltype(&::sane_exit) exit = nullptr;
+    decltype(&::sane_get_devices) get_devices = nullptr;
+    decltype(&::sane_open) open = nullptr;
+    decltype(&::sane_close) close = nullptr;
+    decltype(&::sane_cancel) cancel = nullptr;
+    decltype(&::sane_get_option_descriptor) get_option_descriptor = nullptr;
+    decltype(&::sane_control_option) control_option = nullptr;
+    decltype(&::sane_start) start = nullptr;
+    decltype(&::sane_get_parameters) get_parameters = nullptr;
+    decltype(&::sane_read) read = nullptr;
+    decltype(&::sane_strstatus) strstatus = nullptr;
+};
+
+const SaneApi& Sane() {
+    static const SaneApi api = [] {
+        SaneApi a;
+        void* lib = dlopen("libsane.so.1", RTLD_NOW | RTLD_LOCAL);
+        if (lib == nullptr) return a;
+        bool all = true;
+        auto load = [&](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+            all = all && fn != nullptr;
+        };
+        load(a.init, "sane_init");
+        load(a.exit, "sane_exit");
+        load(a.get_devices, "sane_get_devices");
+        load(a.open, "sane_open");
+        load(a.close, "sane_close");
+        load(a.cancel, "sane_cancel");
+        load(a.get_option_descriptor, "sane_get_option_descriptor");
+        load(a.control_option, "sane_control_option");
+        load(a.start, "sane_start");
+        load(a.get_parameters, "sane_get_parameters");
+        load(a.read, "sane_read");
+        load(a.strstatus, "sane_strstatus");
+        a.ok = all;
+        return a;
+    }();
+    return api;
+}
+
+} // namespace
+
 
 namespace {
 
@@ -21,9 +76,9 @@ std::mutex& saneMutex() {
 
 class SaneSession {
   public:
-    SaneSession() { ok_ = sane_init(nullptr, nullptr) == SANE_STATUS_GOOD; }
+    SaneSession() { ok_ = Sane().ok && Sane().init(nullptr, nullptr) == SANE_STATUS_GOOD; }
     ~SaneSession() {
-        if (ok_) sane_exit();
+        if (ok_) Sane().exit();
     }
     bool ok() const { return ok_; }
 
@@ -34,13 +89,13 @@ class SaneSession {
 class SaneDevice {
   public:
     explicit SaneDevice(const std::string& name) {
-        status_ = sane_open(name.c_str(), &handle_);
+        status_ = Sane().open(name.c_str(), &handle_);
         if (status_ != SANE_STATUS_GOOD) handle_ = nullptr;
     }
     ~SaneDevice() {
         if (handle_ != nullptr) {
-            sane_cancel(handle_);
-            sane_close(handle_);
+            Sane().cancel(handle_);
+            Sane().close(handle_);
         }
     }
     SANE_Handle get() const { return handle_; }
@@ -72,10 +127,10 @@ intptr_t nextNumber = 1;
 
 int findOption(SANE_Handle h, const char* name) {
     SANE_Int count = 0;
-    if (sane_control_option(h, 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD)
+    if (Sane().control_option(h, 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD)
         return -1;
     for (int i = 1; i < count; ++i) {
-        const SANE_Option_Descriptor* d = sane_get_option_descriptor(h, i);
+        const SANE_Option_Descriptor* d = Sane().get_option_descriptor(h, i);
         if (d != nullptr && d->name != nullptr && std::strcmp(d->name, name) == 0) return i;
     }
     return -1;
@@ -91,17 +146,17 @@ bool offersString(const SANE_Option_Descriptor* d, const char* value) {
 bool setString(SANE_Handle h, const char* option, const char* value) {
     const int i = findOption(h, option);
     if (i < 0) return false;
-    const SANE_Option_Descriptor* d = sane_get_option_descriptor(h, i);
+    const SANE_Option_Descriptor* d = Sane().get_option_descriptor(h, i);
     if (!offersString(d, value)) return false;
     std::vector<char> v(std::max<size_t>(static_cast<size_t>(d->size), std::strlen(value) + 1));
     std::strcpy(v.data(), value);
-    return sane_control_option(h, i, SANE_ACTION_SET_VALUE, v.data(), nullptr) == SANE_STATUS_GOOD;
+    return Sane().control_option(h, i, SANE_ACTION_SET_VALUE, v.data(), nullptr) == SANE_STATUS_GOOD;
 }
 
 bool setNumber(SANE_Handle h, const char* option, int value) {
     const int i = findOption(h, option);
     if (i < 0) return false;
-    const SANE_Option_Descriptor* d = sane_get_option_descriptor(h, i);
+    const SANE_Option_Descriptor* d = Sane().get_option_descriptor(h, i);
     if (!SANE_OPTION_IS_ACTIVE(d->cap) || !SANE_OPTION_IS_SETTABLE(d->cap)) return false;
     SANE_Word w;
     if (d->type == SANE_TYPE_INT)
@@ -110,11 +165,11 @@ bool setNumber(SANE_Handle h, const char* option, int value) {
         w = SANE_FIX(value);
     else
         return false;
-    return sane_control_option(h, i, SANE_ACTION_SET_VALUE, &w, nullptr) == SANE_STATUS_GOOD;
+    return Sane().control_option(h, i, SANE_ACTION_SET_VALUE, &w, nullptr) == SANE_STATUS_GOOD;
 }
 
 std::string statusText(SANE_Status s) {
-    return sane_strstatus(s);
+    return Sane().strstatus(s);
 }
 
 // Largest image accepted from a device (pixels), so that a device's claims cannot exhaust memory.
@@ -128,7 +183,7 @@ std::vector<Device> ListDevices() {
     SaneSession session;
     if (!session.ok()) return out;
     const SANE_Device** list = nullptr;
-    if (sane_get_devices(&list, SANE_FALSE) != SANE_STATUS_GOOD || list == nullptr) return out;
+    if (Sane().get_devices(&list, SANE_FALSE) != SANE_STATUS_GOOD || list == nullptr) return out;
     for (const SANE_Device** d = list; *d != nullptr; ++d) {
         Device dev;
         dev.name = (*d)->name ? (*d)->name : "";
@@ -185,13 +240,13 @@ intptr_t Acquire(const std::string& device, const ScanSettings& settings,
     Frame frame;
     bool first = true;
     for (;;) { // frames until the last (three-pass scanners send red, green and blue)
-        SANE_Status s = sane_start(h);
+        SANE_Status s = Sane().start(h);
         if (s != SANE_STATUS_GOOD) {
             error = std::string(kTextScanFailed) + statusText(s);
             return 0;
         }
         SANE_Parameters p;
-        s = sane_get_parameters(h, &p);
+        s = Sane().get_parameters(h, &p);
         if (s != SANE_STATUS_GOOD) {
             error = std::string(kTextScanFailed) + statusText(s);
             return 0;
@@ -218,7 +273,7 @@ intptr_t Acquire(const std::string& device, const ScanSettings& settings,
                 return 0;
             }
             SANE_Int len = 0;
-            s = sane_read(h, buf.data(), static_cast<SANE_Int>(buf.size()), &len);
+            s = Sane().read(h, buf.data(), static_cast<SANE_Int>(buf.size()), &len);
             if (s == SANE_STATUS_EOF) break;
             if (s != SANE_STATUS_GOOD) {
                 if (s == SANE_STATUS_CANCELLED && cancel != nullptr && cancel->load()) {
