@@ -19,7 +19,7 @@ ensure_packages() {
 # What building the program needs.
 PIXORAMA_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev zlib1g-dev
+    libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev zlib1g-dev libsane-dev
     qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n fonts-liberation
     adwaita-icon-theme
 )
@@ -27,5 +27,5 @@ PIXORAMA_BUILD_PACKAGES=(
 # whose files and readings the tests compare with.
 PIXORAMA_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev imagemagick netpbm
-    xvfb xauth desktop-file-utils
+    xvfb xauth desktop-file-utils poppler-utils sane-utils libsane1
 )

@@ -105,7 +105,10 @@ namespace {
 
 void printUsage() {
     std::string text =
-        "Aufruf: pixorama-cli [--seed N] [--progress] [--image-limit MB] (EINGABE | --new B H BITS) [SCHRITT ...]\n"
+        "Aufruf: pixorama-cli [--seed N] [--progress] [--image-limit MB]\n"
+        "                     (EINGABE | --new B H BITS | --scan GERÄT\n"
+        "                     [--scan-mode color|gray|lineart] [--scan-resolution DPI])\n"
+        "                     [SCHRITT ...]\n"
         "                     [--save AUSGABE [--quality Q]]\n"
         "Schritte:\n";
     for (const Step& s : Steps()) text += "  " + s.usage + "\n";
@@ -151,6 +154,8 @@ int run(int argc, char** argv) {
         i += 4;
     } else if (args[i] == "--thumbnails" && i + 2 == args.size()) {
         // works on a folder, not on an image: no input
+    } else if (args[i] == "--scan") {
+        i = ScanInput(ctx, args, i);
     } else if (args[i].rfind("--", 0) == 0) {
         throw UsageError{"Eingabe fehlt vor " + args[i]};
     } else {
@@ -205,11 +210,15 @@ int run(int argc, char** argv) {
             more = false;
             for (const StepOption& o : step->options)
                 if (args[i] == o.name) {
-                    if (i + static_cast<size_t>(o.argCount) >= args.size())
+                    size_t n = static_cast<size_t>(o.argCount);
+                    if (o.argCount == kArgsUpToNextStep)
+                        for (n = 0; i + 1 + n < args.size() && args[i + 1 + n].rfind("--", 0) != 0;)
+                            ++n;
+                    if (i + n >= args.size())
                         throw UsageError{"Zu wenige Angaben für " + o.name};
                     stepArgs.insert(stepArgs.end(), args.begin() + static_cast<long>(i),
-                                    args.begin() + static_cast<long>(i) + 1 + o.argCount);
-                    i += 1 + static_cast<size_t>(o.argCount);
+                                    args.begin() + static_cast<long>(i + 1 + n));
+                    i += 1 + n;
                     more = true;
                     break;
                 }

@@ -61,7 +61,7 @@ struct StepError {
 // An optional modifier that may follow a step's arguments, e.g. "--method fs".
 struct StepOption {
     std::string name;
-    int argCount;
+    int argCount; // kArgsUpToNextStep: every argument up to the next one that starts with "--"
 };
 
 struct Step {
@@ -91,6 +91,10 @@ int32_t ParsePixelValue(const std::string& text, const TDibRecord& dib);
 
 // Largest pixel buffer of one image unless --image-limit says otherwise: 1 GiB.
 inline constexpr uint64_t kDefaultImageLimit = uint64_t{1} << 30;
+
+// The input "--scan DEVICE [--scan-mode M] [--scan-resolution DPI]" at args[i]: acquires the
+// image as the new document; returns the index after it.
+size_t ScanInput(Context& ctx, const std::vector<std::string>& args, size_t i);
 
 int Main(int argc, char** argv);
 

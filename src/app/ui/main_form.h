@@ -111,6 +111,8 @@ class TMainForm : public QMainWindow, public ChildHost {
     void FileSaveItemClick();
     void FileSaveAsItemClick();
     void FileExitItemClick();
+    void Druckereinrichten1Click();
+    void Drucken1Click();
     void Verdoppeln1Click();
     void WindowCascadeItemClick();
     void WindowTileItemClick();

@@ -3,6 +3,7 @@
 #include "app/ui/main_form.h"
 #include "browser/ui/browser_form.h"
 
+#include "app/ui/scan_ui.h"
 #include "ops/convolution.h"
 
 #include <QAction>
@@ -80,11 +81,16 @@ void TMainForm::buildMenus() {
     setRule(M::SpeichernUnter, saveAs);
     connect(saveAs, &QAction::triggered, this, &TMainForm::FileSaveAsItemClick);
     datei->addSeparator();
-    addItem(datei, "Bild &scannen...", nullptr, "Bildscannen1");
-    addItem(datei, "Scanner auswä&hlen...", nullptr, "Scannerauswhlne1");
+    connect(addItem(datei, "Bild &scannen...", nullptr, "Bildscannen1"), &QAction::triggered,
+            this, [this] { TWAIN_ScanImage(this); });
+    connect(addItem(datei, "Scanner auswä&hlen...", nullptr, "Scannerauswhlne1"),
+            &QAction::triggered, this, [this] { TWAIN_SelectScanner(this); });
     datei->addSeparator();
-    addItem(datei, "Drucker &einrichten...", nullptr, "Druckereinrichten1");
-    setRule(M::Drucken, addItem(datei, "&Drucken...", "Ctrl+P", "Drucken1"));
+    connect(addItem(datei, "Drucker &einrichten...", nullptr, "Druckereinrichten1"),
+            &QAction::triggered, this, &TMainForm::Druckereinrichten1Click);
+    QAction* print = addItem(datei, "&Drucken...", "Ctrl+P", "Drucken1");
+    setRule(M::Drucken, print);
+    connect(print, &QAction::triggered, this, &TMainForm::Drucken1Click);
     datei->addSeparator();
     connect(addItem(datei, "&Beenden", nullptr, "FileExitItem"), &QAction::triggered, this,
             &TMainForm::FileExitItemClick);

@@ -1,0 +1,391 @@
+// The SANE side of scanning: device list, one acquisition with its options, and the waiting
+// images with their conversion into image records.
+#include "scanlink.h"
+
+#include <sane/sane.h>
+#include <sane/saneopts.h>
+
+#include <dlfcn.h>
+
+#include <type_traits>
+
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace scanlink {
+
+namespace {
+
+// libsane is opened when scanning is first asked for, so that a program that never scans does
+// not map SANE and the libraries it pulls in.
+struct SaneApi {
+    bool ok = false;
+    decltype(&::sane_init) init = nullptr;
+    decltype(&::sane_exit) exit = nullptr;
+    decltype(&::sane_get_devices) get_devices = nullptr;
+    decltype(&::sane_open) open = nullptr;
+    decltype(&::sane_close) close = nullptr;
+    decltype(&::sane_cancel) cancel = nullptr;
+    decltype(&::sane_get_option_descriptor) get_option_descriptor = nullptr;
+    decltype(&::sane_control_option) control_option = nullptr;
+    decltype(&::sane_start) start = nullptr;
+    decltype(&::sane_get_parameters) get_parameters = nullptr;
+    decltype(&::sane_read) read = nullptr;
+    decltype(&::sane_strstatus) strstatus = nullptr;
+};
+
+const SaneApi& Sane() {
+    static const SaneApi api = [] {
+        SaneApi a;
+        void* lib = dlopen("libsane.so.1", RTLD_NOW | RTLD_LOCAL);
+        if (lib == nullptr) return a;
+        bool all = true;
+        auto load = [&](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+            all = all && fn != nullptr;
+        };
+        load(a.init, "sane_init");
+        load(a.exit, "sane_exit");
+        load(a.get_devices, "sane_get_devices");
+        load(a.open, "sane_open");
+        load(a.close, "sane_close");
+        load(a.cancel, "sane_cancel");
+        load(a.get_option_descriptor, "sane_get_option_descriptor");
+        load(a.control_option, "sane_control_option");
+        load(a.start, "sane_start");
+        load(a.get_parameters, "sane_get_parameters");
+        load(a.read, "sane_read");
+        load(a.strstatus, "sane_strstatus");
+        a.ok = all;
+        return a;
+    }();
+    return api;
+}
+
+} // namespace
+
+
+namespace {
+
+// SANE is initialised around each use; one use at a time.
+std::mutex& saneMutex() {
+    static std::mutex m;
+    return m;
+}
+
+class SaneSession {
+  public:
+    SaneSession() { ok_ = Sane().ok && Sane().init(nullptr, nullptr) == SANE_STATUS_GOOD; }
+    ~SaneSession() {
+        if (ok_) Sane().exit();
+    }
+    bool ok() const { return ok_; }
+
+  private:
+    bool ok_ = false;
+};
+
+class SaneDevice {
+  public:
+    explicit SaneDevice(const std::string& name) {
+        status_ = Sane().open(name.c_str(), &handle_);
+        if (status_ != SANE_STATUS_GOOD) handle_ = nullptr;
+    }
+    ~SaneDevice() {
+        if (handle_ != nullptr) {
+            Sane().cancel(handle_);
+            Sane().close(handle_);
+        }
+    }
+    SANE_Handle get() const { return handle_; }
+    SANE_Status status() const { return status_; }
+
+  private:
+    SANE_Handle handle_ = nullptr;
+    SANE_Status status_;
+};
+
+// One acquired image as the scanner delivered it: grey or RGB samples, 1, 8 or 16 bits.
+struct Frame {
+    int width = 0, height = 0;
+    int depth = 8;     // bits per sample
+    bool color = false;
+    int bytesPerLine = 0;
+    std::vector<uint8_t> data;
+};
+
+std::mutex& framesMutex() {
+    static std::mutex m;
+    return m;
+}
+std::map<intptr_t, Frame>& frames() {
+    static std::map<intptr_t, Frame> f;
+    return f;
+}
+intptr_t nextNumber = 1;
+
+int findOption(SANE_Handle h, const char* name) {
+    SANE_Int count = 0;
+    if (Sane().control_option(h, 0, SANE_ACTION_GET_VALUE, &count, nullptr) != SANE_STATUS_GOOD)
+        return -1;
+    for (int i = 1; i < count; ++i) {
+        const SANE_Option_Descriptor* d = Sane().get_option_descriptor(h, i);
+        if (d != nullptr && d->name != nullptr && std::strcmp(d->name, name) == 0) return i;
+    }
+    return -1;
+}
+
+bool offersString(const SANE_Option_Descriptor* d, const char* value) {
+    if (d->constraint_type != SANE_CONSTRAINT_STRING_LIST) return false;
+    for (const SANE_String_Const* s = d->constraint.string_list; *s != nullptr; ++s)
+        if (std::strcmp(*s, value) == 0) return true;
+    return false;
+}
+
+bool setString(SANE_Handle h, const char* option, const char* value) {
+    const int i = findOption(h, option);
+    if (i < 0) return false;
+    const SANE_Option_Descriptor* d = Sane().get_option_descriptor(h, i);
+    if (!offersString(d, value)) return false;
+    std::vector<char> v(std::max<size_t>(static_cast<size_t>(d->size), std::strlen(value) + 1));
+    std::strcpy(v.data(), value);
+    return Sane().control_option(h, i, SANE_ACTION_SET_VALUE, v.data(), nullptr) == SANE_STATUS_GOOD;
+}
+
+bool setNumber(SANE_Handle h, const char* option, int value) {
+    const int i = findOption(h, option);
+    if (i < 0) return false;
+    const SANE_Option_Descriptor* d = Sane().get_option_descriptor(h, i);
+    if (!SANE_OPTION_IS_ACTIVE(d->cap) || !SANE_OPTION_IS_SETTABLE(d->cap)) return false;
+    SANE_Word w;
+    if (d->type == SANE_TYPE_INT)
+        w = value;
+    else if (d->type == SANE_TYPE_FIXED)
+        w = SANE_FIX(value);
+    else
+        return false;
+    return Sane().control_option(h, i, SANE_ACTION_SET_VALUE, &w, nullptr) == SANE_STATUS_GOOD;
+}
+
+std::string statusText(SANE_Status s) {
+    return Sane().strstatus(s);
+}
+
+// Largest image accepted from a device (pixels), so that a device's claims cannot exhaust memory.
+constexpr int64_t kMaxPixels = int64_t{1} << 28;
+
+} // namespace
+
+std::vector<Device> ListDevices() {
+    std::lock_guard lock(saneMutex());
+    std::vector<Device> out;
+    SaneSession session;
+    if (!session.ok()) return out;
+    const SANE_Device** list = nullptr;
+    if (Sane().get_devices(&list, SANE_FALSE) != SANE_STATUS_GOOD || list == nullptr) return out;
+    for (const SANE_Device** d = list; *d != nullptr; ++d) {
+        Device dev;
+        dev.name = (*d)->name ? (*d)->name : "";
+        dev.description = std::string((*d)->vendor ? (*d)->vendor : "") + " " +
+                          ((*d)->model ? (*d)->model : "") + " (" +
+                          ((*d)->type ? (*d)->type : "") + ")";
+        out.push_back(std::move(dev));
+    }
+    return out;
+}
+
+intptr_t Acquire(const std::string& device, const ScanSettings& settings,
+                 const std::function<void(int)>& progress, const std::atomic<bool>* cancel,
+                 std::string& error) {
+    std::lock_guard lock(saneMutex());
+    error.clear();
+    SaneSession session;
+    if (!session.ok()) {
+        error = std::string(kTextNoDevice) + device;
+        return 0;
+    }
+    SaneDevice dev(device);
+    if (dev.get() == nullptr) {
+        error = std::string(kTextNoDevice) + device;
+        return 0;
+    }
+    SANE_Handle h = dev.get();
+    bool modeSet = false;
+    switch (settings.mode) {
+    case Mode::Color:
+        modeSet = setString(h, SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_COLOR);
+        setNumber(h, SANE_NAME_BIT_DEPTH, 8);
+        break;
+    case Mode::Gray:
+        modeSet = setString(h, SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_GRAY);
+        setNumber(h, SANE_NAME_BIT_DEPTH, 8);
+        break;
+    case Mode::Lineart:
+        // line art is its own mode on most scanners, grey at one bit on others
+        modeSet = setString(h, SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_LINEART) ||
+                  (setString(h, SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_GRAY) &&
+                   setNumber(h, SANE_NAME_BIT_DEPTH, 1));
+        break;
+    }
+    if (!modeSet) {
+        error = std::string(kTextScanFailed) + "Modus nicht verfügbar";
+        return 0;
+    }
+    if (settings.resolution > 0 && !setNumber(h, SANE_NAME_SCAN_RESOLUTION, settings.resolution)) {
+        error = std::string(kTextScanFailed) + "Auflösung nicht verfügbar";
+        return 0;
+    }
+
+    Frame frame;
+    bool first = true;
+    for (;;) { // frames until the last (three-pass scanners send red, green and blue)
+        SANE_Status s = Sane().start(h);
+        if (s != SANE_STATUS_GOOD) {
+            error = std::string(kTextScanFailed) + statusText(s);
+            return 0;
+        }
+        SANE_Parameters p;
+        s = Sane().get_parameters(h, &p);
+        if (s != SANE_STATUS_GOOD) {
+            error = std::string(kTextScanFailed) + statusText(s);
+            return 0;
+        }
+        const bool single = p.format == SANE_FRAME_GRAY || p.format == SANE_FRAME_RGB;
+        const int channels = p.format == SANE_FRAME_RGB ? 3 : 1;
+        const int64_t minLine = (int64_t{p.pixels_per_line} * channels * p.depth + 7) / 8;
+        if (p.pixels_per_line <= 0 || (p.depth != 1 && p.depth != 8 && p.depth != 16) ||
+            p.bytes_per_line < minLine || (p.format != SANE_FRAME_GRAY && p.depth == 1) ||
+            (!single && p.format != SANE_FRAME_RED && p.format != SANE_FRAME_GREEN &&
+             p.format != SANE_FRAME_BLUE) ||
+            (p.lines > 0 && int64_t{p.pixels_per_line} * p.lines > kMaxPixels) ||
+            (!first && (single || p.pixels_per_line != frame.width || p.depth != frame.depth))) {
+            error = std::string(kTextScanFailed) + "unbekanntes Bildformat";
+            return 0;
+        }
+        // this pass's samples, read until the end of the frame
+        std::vector<uint8_t> pass;
+        if (p.lines > 0) pass.reserve(static_cast<size_t>(p.bytes_per_line) * p.lines);
+        std::vector<uint8_t> buf(1 << 16);
+        for (;;) {
+            if (cancel != nullptr && cancel->load()) {
+                error.clear(); // cancelled: no message
+                return 0;
+            }
+            SANE_Int len = 0;
+            s = Sane().read(h, buf.data(), static_cast<SANE_Int>(buf.size()), &len);
+            if (s == SANE_STATUS_EOF) break;
+            if (s != SANE_STATUS_GOOD) {
+                if (s == SANE_STATUS_CANCELLED && cancel != nullptr && cancel->load()) {
+                    error.clear();
+                    return 0;
+                }
+                error = std::string(kTextScanFailed) + statusText(s);
+                return 0;
+            }
+            if (len < 0 || len > static_cast<SANE_Int>(buf.size())) {
+                error = std::string(kTextScanFailed) + "fehlerhafte Daten";
+                return 0;
+            }
+            pass.insert(pass.end(), buf.begin(), buf.begin() + len);
+            if (static_cast<int64_t>(pass.size()) / p.bytes_per_line * p.pixels_per_line >
+                kMaxPixels) {
+                error = std::string(kTextScanFailed) + "Bild zu groß";
+                return 0;
+            }
+            if (progress && p.lines > 0) {
+                const int64_t rows = static_cast<int64_t>(pass.size()) / p.bytes_per_line;
+                progress(static_cast<int>(std::min<int64_t>(100, rows * 100 / p.lines)));
+            }
+        }
+        const int rows = static_cast<int>(pass.size() / static_cast<size_t>(p.bytes_per_line));
+        if (rows <= 0) {
+            error = std::string(kTextScanFailed) + "keine Bilddaten";
+            return 0;
+        }
+        if (single) {
+            frame.width = p.pixels_per_line;
+            frame.height = rows;
+            frame.depth = p.depth;
+            frame.color = channels == 3;
+            frame.bytesPerLine = p.bytes_per_line;
+            frame.data = std::move(pass);
+        } else {
+            // one colour of a three-pass scan into the interleaved RGB frame
+            const int sample = p.depth / 8;
+            if (first) {
+                frame.width = p.pixels_per_line;
+                frame.height = rows;
+                frame.depth = p.depth;
+                frame.color = true;
+                frame.bytesPerLine = p.pixels_per_line * 3 * sample;
+                frame.data.assign(static_cast<size_t>(frame.bytesPerLine) * rows, 0);
+            }
+            const int c = p.format == SANE_FRAME_RED ? 0 : p.format == SANE_FRAME_GREEN ? 1 : 2;
+            const int n = std::min(rows, frame.height);
+            for (int y = 0; y < n; ++y)
+                for (int x = 0; x < frame.width; ++x)
+                    std::memcpy(&frame.data[static_cast<size_t>(y) * frame.bytesPerLine +
+                                            static_cast<size_t>(x * 3 + c) * sample],
+                                &pass[static_cast<size_t>(y) * p.bytes_per_line +
+                                      static_cast<size_t>(x) * sample],
+                                static_cast<size_t>(sample));
+        }
+        first = false;
+        if (p.last_frame) break;
+    }
+    if (progress) progress(100);
+    std::lock_guard framesLock(framesMutex());
+    const intptr_t number = nextNumber++;
+    frames()[number] = std::move(frame);
+    return number;
+}
+
+} // namespace scanlink
+
+extern "C" void GetScanedDib(TDibRecord* out, intptr_t wParam) {
+    using scanlink::Frame;
+    std::memset(out, 0, sizeof(*out));
+    Frame f;
+    {
+        std::lock_guard lock(scanlink::framesMutex());
+        auto it = scanlink::frames().find(wParam);
+        if (it == scanlink::frames().end()) return;
+        f = std::move(it->second);
+        scanlink::frames().erase(it);
+    }
+    const int bpp = f.color ? 24 : (f.depth == 1 ? 1 : 8);
+    // without a colour table newdib gives black/white and the grey ramp
+    if (newdib_unfilled(out, f.width, f.height, bpp, nullptr, 0) == 0 || out->Bits == nullptr) {
+        std::memset(out, 0, sizeof(*out));
+        return;
+    }
+    const int sample = f.depth == 16 ? 2 : 1;
+    // the most significant byte of a 16-bit sample (host byte order)
+    const int high = [] {
+        const uint16_t one = 1;
+        uint8_t b;
+        std::memcpy(&b, &one, 1);
+        return b == 1 ? 1 : 0;
+    }();
+    for (int y = 0; y < f.height; ++y) {
+        const uint8_t* src = &f.data[static_cast<size_t>(y) * f.bytesPerLine];
+        uint8_t* dst = out->Bits + static_cast<size_t>(f.height - 1 - y) * out->LineBytes;
+        std::memset(dst, 0, static_cast<size_t>(out->LineBytes));
+        if (bpp == 1) {
+            // SANE line art: 1 = black; our table: 0 black, 1 white
+            const int bytes = (f.width + 7) / 8;
+            for (int i = 0; i < bytes; ++i) dst[i] = static_cast<uint8_t>(~src[i]);
+            if (f.width % 8 != 0) dst[bytes - 1] &= static_cast<uint8_t>(0xFF << (8 - f.width % 8));
+        } else if (bpp == 8) {
+            for (int x = 0; x < f.width; ++x) dst[x] = src[x * sample + (sample == 2 ? high : 0)];
+        } else {
+            for (int x = 0; x < f.width; ++x) {
+                const uint8_t* s = src + static_cast<size_t>(x) * 3 * sample + (sample == 2 ? high : 0);
+                dst[3 * x] = s[2 * sample];
+                dst[3 * x + 1] = s[sample];
+                dst[3 * x + 2] = s[0];
+            }
+        }
+    }
+}
