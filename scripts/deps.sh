@@ -20,6 +20,7 @@ ensure_packages() {
 PIXORAMA_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
     libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev zlib1g-dev libsane-dev
+    libfreetype-dev libfontconfig-dev
     qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n fonts-liberation
     adwaita-icon-theme
 )

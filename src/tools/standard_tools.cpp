@@ -8,6 +8,7 @@
 #include "tools/line_shape.h"
 #include "tools/paint_tools.h"
 #include "tools/selection_tools.h"
+#include "tools/text_tool.h"
 
 #include <algorithm>
 
@@ -261,6 +262,8 @@ std::unique_ptr<MouseTool> MakeStandardTool(Tool tool) {
         return std::make_unique<FreeSelTool>();
     case Tool::Magic:
         return std::make_unique<MagicTool>();
+    case Tool::Txt:
+        return MakeTextTool();
     default:
         if (auto paint = MakePaintTool(tool))
             return paint;

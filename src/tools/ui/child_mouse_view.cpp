@@ -7,6 +7,7 @@
 #include "platform/ui/cursors.h"
 #include "tools/feedback.h"
 #include "tools/mouse_dispatch.h"
+#include "tools/ui/add_text_form.h"
 
 #include <QMouseEvent>
 #include <QScrollArea>
@@ -60,6 +61,26 @@ class ChildMouseView : public MouseView {
     void CloneMarkerChanged() override { child_.Repaint(); }
     void FitToZoom() override { host_.FitChildToZoom(&child_); }
     void ZoomShown() override { host_.ZoomShown(&child_); }
+
+    // The text dialog, owned by the document window; a colour chosen in its font dialog becomes
+    // this document's foreground colour (the nearest palette entry for palette images).
+    bool AskText(TTextRequest& request) override {
+        TMDIChild& child = child_;
+        TAddTextForm form(
+            &child,
+            [&child] {
+                const TRgb c = PixelToRgb(child.Doc(), child.Doc().ForeColor);
+                return QColor(c.R, c.G, c.B);
+            },
+            [&child](const QColor& c) {
+                if (child.Doc().Dib.Bits != nullptr)
+                    child.setcol1(RgbToPixel(child.Doc(), {c.red(), c.green(), c.blue()}));
+            });
+        if (!form.Run())
+            return false;
+        request = form.Request();
+        return true;
+    }
 
   private:
     double ratio() const { return child_.PaintBox1()->devicePixelRatioF(); }
