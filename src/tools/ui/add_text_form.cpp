@@ -147,6 +147,11 @@ TAddTextForm::TAddTextForm(QWidget* owner, std::function<QColor()> swatch,
     TxtMemo->setObjectName(QStringLiteral("TxtMemo"));
     TxtMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     TxtMemo->setPlainText(QStringLiteral("Test"));
+    // one group: the radio buttons exclude each other from here on
+    auto* radios = new QVBoxLayout(RadioGroup1);
+    radios->addWidget(Leftb);
+    radios->addWidget(Zentr);
+    radios->addWidget(Rightb);
     Leftb->setChecked(true);
 
     // what the settings store kept from the last run
@@ -173,16 +178,12 @@ TAddTextForm::TAddTextForm(QWidget* owner, std::function<QColor()> swatch,
     auto* fontRow = new QHBoxLayout;
     fontRow->addWidget(FntLabel, 1);
     fontRow->addWidget(SelFont);
-    auto* radios = new QVBoxLayout(RadioGroup1);
-    radios->addWidget(Leftb);
-    radios->addWidget(Zentr);
-    radios->addWidget(Rightb);
     ScrollBox1->setWidget(FontPaintBox);
     ScrollBox1->setFixedSize(420, 90);
     ScrollBox1->setBackgroundRole(QPalette::Dark);
     TxtMemo->setFixedSize(420, 110);
 
-    auto* buttons = AddOkCancel(this, QStringLiteral("&OK"));
+    const OkCancelButtons buttons = AddOkCancel(this, QStringLiteral("&OK"));
     OkBtn = buttons.Ok;
     CancelBtn = buttons.Cancel;
 
