@@ -35,7 +35,7 @@ struct TTextRequest {
     std::string Family;   // font family as the user chose it
     int PixelSize = 21;   // character height in pixels
     int Align = 0;        // 0 left, 1 centred, 2 right
-    bool Bold = false, Italic = false;
+    bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
 };
 
 class MouseView {

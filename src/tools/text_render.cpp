@@ -4,6 +4,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 #include <cstring>
@@ -141,6 +142,40 @@ void blitMono(TDibRecord& mask, const FT_Bitmap& bm, int32_t x0, int32_t y0) {
     }
 }
 
+// Rows top..top + thickness - 1 of columns x0..x0 + width - 1 set, cut at the mask's edges.
+void fillBar(TDibRecord& mask, int32_t x0, int32_t width, int32_t top, int32_t thickness) {
+    const int32_t w = DibWidth(&mask), h = DibHeight(&mask);
+    const int32_t l = std::max(x0, 0), r = std::min(x0 + width, w);
+    for (int32_t y = std::max(top, 0); y < std::min(top + thickness, h); ++y) {
+        uint8_t* row = rowOf(mask, y);
+        for (int32_t x = l; x < r; ++x)
+            row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+    }
+}
+
+// Font units at this size, in whole pixels (nearest).
+int32_t scaledPixels(FT_Face f, FT_Long units) {
+    return static_cast<int32_t>((FT_MulFix(units, f->size->metrics.y_scale) + 32) >> 6);
+}
+
+// Offset above the baseline and thickness of the underline or the strike-out bar.
+struct Bar {
+    int32_t Above, Thickness;
+};
+Bar underlineBar(FT_Face f) {
+    const int32_t t = std::max<int32_t>(1, scaledPixels(f, f->underline_thickness));
+    return {scaledPixels(f, f->underline_position) + t / 2, t};
+}
+Bar strikeOutBar(FT_Face f, int32_t ascent) {
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(f, FT_SFNT_OS2));
+    if (os2 != nullptr && os2->version != 0xFFFF && os2->yStrikeoutSize > 0) {
+        const int32_t t = std::max<int32_t>(1, scaledPixels(f, os2->yStrikeoutSize));
+        return {scaledPixels(f, os2->yStrikeoutPosition), t}; // the bar's top edge
+    }
+    const Bar u = underlineBar(f);
+    return {ascent * 3 / 10 + u.Thickness / 2, u.Thickness};
+}
+
 } // namespace
 
 int FontPixelsOfPoints(double points) {
@@ -255,6 +290,7 @@ TextRenderResult RenderTextMask(const std::vector<std::string>& lines, const TTe
     newdib(&m.get(), static_cast<int32_t>(W), static_cast<int32_t>(H), 1, nullptr, 0);
     if (!m.ok())
         return TextRenderResult::TooLarge;
+    const Bar under = underlineBar(f), strike = strikeOutBar(f, ascent);
     for (size_t k = 0; k < text.size(); ++k) {
         const int32_t width = widths[k];
         int32_t x = 0;
@@ -263,6 +299,10 @@ TextRenderResult RenderTextMask(const std::vector<std::string>& lines, const TTe
         else if (align == kAlignCenter)
             x = (static_cast<int32_t>(W) - width) / 2;
         const int32_t baseline = static_cast<int32_t>(k) * lineHeight + ascent;
+        if (font.Underline)
+            fillBar(m.get(), x, width, baseline - under.Above, under.Thickness);
+        if (font.StrikeOut)
+            fillBar(m.get(), x, width, baseline - strike.Above, strike.Thickness);
         for (char32_t cp : text[k]) {
             if (FT_Load_Char(f, cp, kLoadFlags | FT_LOAD_RENDER) == 0) {
                 const FT_GlyphSlot g = f->glyph;

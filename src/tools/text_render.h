@@ -21,6 +21,8 @@ struct TTextFont {
     int PixelSize = 21;
     bool Bold = false;
     bool Italic = false;
+    bool Underline = false; // a bar under each line's advance width
+    bool StrikeOut = false; // a bar through it
 };
 
 // Character heights the renderer accepts, and the largest block it makes (each side, and in

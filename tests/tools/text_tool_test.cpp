@@ -133,6 +133,45 @@ TEST(TextRender, FontsAndTheirSubstitutes) {
     ASSERT_EQ(RenderTextMask({"Test"}, {"Liberation Sans", 21, true}, kAlignLeft, bold.get()),
               TextRenderResult::Ok);
     EXPECT_GT(ones(bold.get()), ones(sans.get()));
+
+    // underline and strike-out: whole rows across the line's width, below the baseline and
+    // through the letters; nothing else changes
+    for (int which : {0, 1}) {
+        TTextFont styled{"Liberation Sans", 21};
+        (which == 0 ? styled.Underline : styled.StrikeOut) = true;
+        DibHolder m;
+        ASSERT_EQ(RenderTextMask({"Test"}, styled, kAlignLeft, m.get()), TextRenderResult::Ok);
+        ASSERT_EQ(DibWidth(&m.get()), DibWidth(&sans.get()));
+        ASSERT_EQ(DibHeight(&m.get()), DibHeight(&sans.get()));
+        std::vector<int32_t> barRows;
+        for (int32_t y = 0; y < DibHeight(&m.get()); ++y) {
+            bool same = true, full = true;
+            for (int32_t x = 0; x < DibWidth(&m.get()); ++x) {
+                same = same && getpixel(&m.get(), x, y) == getpixel(&sans.get(), x, y);
+                full = full && getpixel(&m.get(), x, y) == 1;
+            }
+            if (!same) {
+                EXPECT_TRUE(full) << "row " << y;
+                barRows.push_back(y);
+            }
+        }
+        ASSERT_FALSE(barRows.empty());
+        // "Test" has no descender: the underline lies below every letter pixel, the strike-out
+        // between the top and the bottom of the letters
+        int32_t lastInk = 0, firstInk = DibHeight(&sans.get());
+        for (int32_t y = 0; y < DibHeight(&sans.get()); ++y)
+            for (int32_t x = 0; x < DibWidth(&sans.get()); ++x)
+                if (getpixel(&sans.get(), x, y) == 1) {
+                    lastInk = std::max(lastInk, y);
+                    firstInk = std::min(firstInk, y);
+                }
+        if (which == 0) {
+            EXPECT_GT(barRows.front(), lastInk);
+        } else {
+            EXPECT_GT(barRows.front(), firstInk);
+            EXPECT_LT(barRows.back(), lastInk);
+        }
+    }
 }
 
 TEST(TextRender, RefusalsAndBounds) {

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -63,12 +64,22 @@ class TFontColourDialog : public QDialog {
         fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog |
                            QFontDialog::ScalableFonts);
         fonts_->setWindowFlags(Qt::Widget);
-        QFont f(font.Name);
+        // a family this system lacks is shown as the font that stands in for it
+        QString family = font.Name;
+        if (!QFontDatabase::families().contains(family)) {
+            const TFontMatch m = MatchFont({family.toStdString(), font.Height});
+            if (m.Found)
+                family = QString::fromStdString(m.Family);
+        }
+        QFont f(family);
         f.setPointSize(std::max(1, FontPointsOfPixels(font.Height)));
         f.setBold(font.Bold);
         f.setItalic(font.Italic);
+        f.setUnderline(font.Underline);
+        f.setStrikeOut(font.StrikeOut);
         fonts_->setCurrentFont(f);
         colours_->setObjectName(QStringLiteral("ColourBox"));
+        colours_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         int current = -1;
         for (const NamedColour& c : kFontColours) {
             colours_->addItem(swatchIcon(QColor(c.rgb)), QString::fromUtf8(c.name),
@@ -101,6 +112,8 @@ class TFontColourDialog : public QDialog {
         out.Height = f.pointSizeF() > 0 ? FontPixelsOfPoints(f.pointSizeF()) : f.pixelSize();
         out.Bold = f.bold();
         out.Italic = f.italic();
+        out.Underline = f.underline();
+        out.StrikeOut = f.strikeOut();
         out.Color = colours_->currentData().value<QColor>();
         return out;
     }
@@ -163,6 +176,8 @@ TAddTextForm::TAddTextForm(QWidget* owner, std::function<QColor()> swatch,
                                         FontDialog1.Height, kTextMinPixelSize, kTextMaxPixelSize);
         FontDialog1.Bold = s.boolValue(QStringLiteral("FontDialog1.Font.Bold"), false);
         FontDialog1.Italic = s.boolValue(QStringLiteral("FontDialog1.Font.Italic"), false);
+        FontDialog1.Underline = s.boolValue(QStringLiteral("FontDialog1.Font.Underline"), false);
+        FontDialog1.StrikeOut = s.boolValue(QStringLiteral("FontDialog1.Font.StrikeOut"), false);
         const QColor c(s.value(QStringLiteral("FontDialog1.Font.Color")).toString());
         if (c.isValid())
             FontDialog1.Color = c;
@@ -211,6 +226,8 @@ TAddTextForm::~TAddTextForm() {
     s.setValue(QStringLiteral("FontDialog1.Font.Height"), FontDialog1.Height);
     s.setValue(QStringLiteral("FontDialog1.Font.Bold"), FontDialog1.Bold);
     s.setValue(QStringLiteral("FontDialog1.Font.Italic"), FontDialog1.Italic);
+    s.setValue(QStringLiteral("FontDialog1.Font.Underline"), FontDialog1.Underline);
+    s.setValue(QStringLiteral("FontDialog1.Font.StrikeOut"), FontDialog1.StrikeOut);
     s.setValue(QStringLiteral("FontDialog1.Font.Color"), FontDialog1.Color.name());
     s.setValue(QStringLiteral("TxtMemo.Lines"),
                TxtMemo->toPlainText().split(QLatin1Char('\n')));
@@ -260,6 +277,8 @@ TTextRequest TAddTextForm::Request() const {
     r.PixelSize = FontDialog1.Height;
     r.Bold = FontDialog1.Bold;
     r.Italic = FontDialog1.Italic;
+    r.Underline = FontDialog1.Underline;
+    r.StrikeOut = FontDialog1.StrikeOut;
     r.Align = Zentr->isChecked() ? kAlignCenter : (Rightb->isChecked() ? kAlignRight : kAlignLeft);
     return r;
 }
@@ -268,7 +287,7 @@ void TAddTextForm::updatePreview() {
     preview_ = QImage();
     const QString first = TxtMemo->toPlainText().section(QLatin1Char('\n'), 0, 0);
     const TTextFont font{FontDialog1.Name.toStdString(), FontDialog1.Height, FontDialog1.Bold,
-                         FontDialog1.Italic};
+                         FontDialog1.Italic, FontDialog1.Underline, FontDialog1.StrikeOut};
     DibHolder mask;
     if (RenderTextMask({first.toStdString()}, font, kAlignLeft, mask.get()) ==
         TextRenderResult::Ok) {

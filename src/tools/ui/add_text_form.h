@@ -41,7 +41,7 @@ class TFontPaintBox : public QWidget {
 struct TDialogFont {
     QString Name = QStringLiteral("Times New Roman");
     int Height = 21; // pixels
-    bool Bold = false, Italic = false;
+    bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
     QColor Color = Qt::white;
 };
 
