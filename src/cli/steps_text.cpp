@@ -40,8 +40,8 @@ void insertText(Context& ctx, const std::vector<std::string>& a) {
             request.PixelSize = static_cast<int>(
                 ParseInt(value, kTextMinPixelSize, kTextMaxPixelSize, "--font-size"));
         } else if (value == "left" || value == "center" || value == "right") {
-            request.Align = value == "left" ? kAlignLeft
-                                            : (value == "center" ? kAlignCenter : kAlignRight);
+            request.Align =
+                value == "left" ? kAlignLeft : (value == "center" ? kAlignCenter : kAlignRight);
         } else {
             throw UsageError{"--align: unbekannter Wert " + value};
         }
@@ -57,7 +57,8 @@ void insertText(Context& ctx, const std::vector<std::string>& a) {
 }
 
 StepRegistrar textSteps({
-    {"--text", 3,
+    {"--text",
+     3,
      "--text X Y TEXT [--font FAMILIE] [--font-size PX] [--align left|center|right]",
      insertText,
      {{"--font", 1}, {"--font-size", 1}, {"--align", 1}}},

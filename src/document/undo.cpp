@@ -113,7 +113,15 @@ bool LoadFromUndo(DocumentState& doc, Host& host) {
                              DibHeight(&level.Image) != DibHeight(&doc.Dib);
     deldib(&doc.Dib);
     doc.Dib = level.Image;
-    if (doc.Floating) DropFloating(doc); // dropped, never merged
+    // a placed piece, or one still moving or waiting for its click (text, paste), is dropped,
+    // never merged; a move in progress ends with it
+    if (doc.Floating || doc.FloatDib.Bits != nullptr || doc.FloatBackground.Bits != nullptr) {
+        DropFloating(doc);
+        if (doc.MouseMode == 98 || doc.MouseMode == 99) {
+            doc.MouseMode = 0;
+            doc.Tracking = false;
+        }
+    }
     doc.HasSelection = level.HasSelection;
     if (level.HasSelection) {
         deldib(&doc.SelMask);

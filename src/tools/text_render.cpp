@@ -7,6 +7,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
@@ -194,8 +195,8 @@ std::vector<std::string> SplitTextLines(const std::string& text) {
     size_t start = 0;
     while (true) {
         const size_t nl = text.find('\n', start);
-        std::string line = text.substr(start, nl == std::string::npos ? std::string::npos
-                                                                       : nl - start);
+        std::string line =
+            text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         lines.push_back(std::move(line));
@@ -210,7 +211,14 @@ TFontMatch MatchFont(const TTextFont& font) {
     TFontMatch m;
     static std::mutex fcMutex; // fontconfig's default configuration is shared
     const std::lock_guard<std::mutex> lock(fcMutex);
-    if (FcInit() == FcFalse)
+    static const bool ready = [] {
+        if (FcInit() == FcFalse)
+            return false;
+        // fontconfig's configuration is freed at the end, so that nothing of it looks lost
+        std::atexit(FcFini);
+        return true;
+    }();
+    if (!ready)
         return m;
     FcPattern* pat = FcPatternCreate();
     if (pat == nullptr)
@@ -248,6 +256,12 @@ TextRenderResult RenderTextMask(const std::vector<std::string>& lines, const TTe
     if (TextIsEmpty(lines))
         return TextRenderResult::Empty;
     if (font.PixelSize < kTextMinPixelSize || font.PixelSize > kTextMaxPixelSize)
+        return TextRenderResult::TooLarge;
+    // characters without width would pass the size bounds; the text's length has its own
+    size_t bytes = 0;
+    for (const std::string& l : lines)
+        bytes += l.size();
+    if (bytes > kTextMaxBytes)
         return TextRenderResult::TooLarge;
     const TFontMatch match = MatchFont(font);
     Face face;

@@ -32,6 +32,7 @@ inline constexpr int kTextMinPixelSize = 1;
 inline constexpr int kTextMaxPixelSize = 2000;
 inline constexpr int32_t kTextMaxExtent = 32767;
 inline constexpr int64_t kTextMaxPixels = int64_t{1} << 26;
+inline constexpr size_t kTextMaxBytes = size_t{1} << 20; // all lines together (UTF-8)
 
 enum class TextRenderResult {
     Ok,

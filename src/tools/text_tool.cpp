@@ -44,8 +44,8 @@ bool InsertText(DocumentState& doc, Host& host, MouseView& view, const TTextRequ
     if (doc.Dib.Bits == nullptr || TextIsEmpty(request.Lines))
         return false;
     DibHolder mask;
-    const TTextFont font{request.Family, request.PixelSize, request.Bold, request.Italic,
-                         request.Underline, request.StrikeOut};
+    const TTextFont font{request.Family, request.PixelSize, request.Bold,
+                         request.Italic, request.Underline, request.StrikeOut};
     switch (RenderTextMask(request.Lines, font, request.Align, mask.get())) {
     case TextRenderResult::Ok:
         break;

@@ -58,9 +58,9 @@ TEST_F(TextCli, InsertedAndPlacedAsTheToolDoes) {
 }
 
 TEST_F(TextCli, WrongCommandLinesAndRefusals) {
-    for (const char* steps : {"--text 1 1 ''", "--text 1 1 x --align middle",
-                              "--text 1 1 x --font-size 0", "--text 1 1 x --font-size 2001",
-                              "--text 1 1 x --font", "--text 1 x y", "--text 1 1"}) {
+    for (const char* steps :
+         {"--text 1 1 ''", "--text 1 1 x --align middle", "--text 1 1 x --font-size 0",
+          "--text 1 1 x --font-size 2001", "--text 1 1 x --font", "--text 1 x y", "--text 1 1"}) {
         const Result r = run(input24_ + " " + steps);
         EXPECT_EQ(r.code, 2) << steps << ": " << r.err;
     }

@@ -82,7 +82,7 @@ TEST(TextRender, BlockSizeAndTheThreeAlignments) {
     for (int align : {kAlignLeft, kAlignCenter, kAlignRight}) {
         const auto block = render({"A", "BBB", "CC"}, align);
         const TDibRecord& m = block->get();
-        ASSERT_EQ(DibWidth(&m), wb); // the widest line
+        ASSERT_EQ(DibWidth(&m), wb);     // the widest line
         ASSERT_EQ(DibHeight(&m), 3 * h); // the sum of the line heights
         // right: each line ends at the block's right edge; centred: "A" starts at
         // (width("BBB") - width("A")) div 2
@@ -121,9 +121,9 @@ TEST(TextRender, FontsAndTheirSubstitutes) {
     ASSERT_EQ(RenderTextMask({"Wolke"}, {"Pixorama Keine Solche Schrift", 18}, kAlignLeft,
                              missing.get(), &usedMissing),
               TextRenderResult::Ok);
-    ASSERT_EQ(RenderTextMask({"Wolke"}, {"sans-serif", 18}, kAlignLeft, fallback.get(),
-                             &usedDefault),
-              TextRenderResult::Ok);
+    ASSERT_EQ(
+        RenderTextMask({"Wolke"}, {"sans-serif", 18}, kAlignLeft, fallback.get(), &usedDefault),
+        TextRenderResult::Ok);
     EXPECT_NE(usedMissing, "Pixorama Keine Solche Schrift");
     EXPECT_EQ(usedMissing, usedDefault);
     EXPECT_EQ(bits(missing.get()), bits(fallback.get()));
@@ -181,11 +181,16 @@ TEST(TextRender, RefusalsAndBounds) {
     EXPECT_FALSE(m.ok());
     EXPECT_EQ(RenderTextMask({"x"}, {"Liberation Sans", 0}, kAlignLeft, m.get()),
               TextRenderResult::TooLarge);
-    EXPECT_EQ(RenderTextMask({"x"}, {"Liberation Sans", kTextMaxPixelSize + 1}, kAlignLeft,
-                             m.get()),
-              TextRenderResult::TooLarge);
+    EXPECT_EQ(
+        RenderTextMask({"x"}, {"Liberation Sans", kTextMaxPixelSize + 1}, kAlignLeft, m.get()),
+        TextRenderResult::TooLarge);
     // far too wide, far too many lines, and a block too large in area: refused, nothing made
     EXPECT_EQ(RenderTextMask({std::string(1000000, 'W')}, kSans, kAlignLeft, m.get()),
+              TextRenderResult::TooLarge);
+    std::string marks; // combining marks take no width: stopped by the text's length
+    for (int k = 0; k < 400000; ++k)
+        marks += "\xCC\x81";
+    EXPECT_EQ(RenderTextMask({"e" + marks}, kSans, kAlignLeft, m.get()),
               TextRenderResult::TooLarge);
     EXPECT_EQ(RenderTextMask(std::vector<std::string>(5000, "x"), kSans, kAlignLeft, m.get()),
               TextRenderResult::TooLarge);
@@ -199,9 +204,9 @@ TEST(TextRender, RefusalsAndBounds) {
     EXPECT_GE(DibHeight(&m.get()), kTextMaxPixelSize);
     // broken UTF-8 is drawn as replacement characters, never read past its end
     DibHolder broken;
-    EXPECT_EQ(RenderTextMask({"a\xC3", "\xF0\x9F", "\xE2\x82\xAC\xFF"}, kSans, kAlignLeft,
-                             broken.get()),
-              TextRenderResult::Ok);
+    EXPECT_EQ(
+        RenderTextMask({"a\xC3", "\xF0\x9F", "\xE2\x82\xAC\xFF"}, kSans, kAlignLeft, broken.get()),
+        TextRenderResult::Ok);
 }
 
 TEST(TextRender, LinesAndFontSizes) {
@@ -269,8 +274,9 @@ TEST(InsertText, PieceInTheForegroundColourPlacedByTheClick) {
 TEST(InsertText, PaletteImageTakesTheForegroundIndex) {
     for (int bpp : {1, 4, 8}) {
         Desk d;
-        Attach(d.doc, MakePalette(bpp, {0xFFFFFF, 0x000000, 0xFF0000, 0x00FF00},
-                                  [](int32_t, int32_t) { return 0; }, 90, 40));
+        Attach(d.doc, MakePalette(
+                          bpp, {0xFFFFFF, 0x000000, 0xFF0000, 0x00FF00},
+                          [](int32_t, int32_t) { return 0; }, 90, 40));
         d.doc.ForeColor = 1;
         ASSERT_TRUE(InsertText(d.doc, d.host, d.view, request({"Ab"})));
         EXPECT_EQ(DibBitsPerPixel(&d.doc.FloatDib), bpp);
@@ -294,15 +300,21 @@ TEST(InsertText, SelectionAndPieceGoFirst) {
     UpdateSelddib(d.doc, d.host);
     MakeSelectionDragable(d.doc, d.host);
     ASSERT_TRUE(d.doc.Floating);
+    const uint64_t before = PictoraAllocatedBytes();
     ASSERT_TRUE(InsertText(d.doc, d.host, d.view, request({"x"})));
     EXPECT_FALSE(d.doc.HasSelection);
     EXPECT_FALSE(d.doc.Floating); // merged; the text is a new piece waiting for its click
     EXPECT_EQ(getpixel(&d.doc.SelMask, 10, 10), 0);
     EXPECT_EQ(d.doc.UndoCount, 1);
-    // undo brings the floating piece and its selection back
+    // undo while the text waits for its click: the text goes (nothing of it is kept), the
+    // floating piece and its selection come back, and the click places nothing
     LoadFromUndo(d.doc, d.host);
     EXPECT_TRUE(d.doc.HasSelection);
     EXPECT_TRUE(d.doc.Floating);
+    EXPECT_EQ(d.doc.MouseMode, 0);
+    EXPECT_FALSE(d.doc.Tracking);
+    EXPECT_EQ(DibWidth(&d.doc.FloatDib), 16);
+    EXPECT_EQ(PictoraAllocatedBytes(), before); // the text's records are gone with it
 }
 
 TEST(InsertText, RefusedTextsLeaveTheDocumentAlone) {

@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -37,11 +38,11 @@ struct NamedColour {
     QRgb rgb;
 };
 constexpr NamedColour kFontColours[] = {
-    {"Schwarz", 0x000000}, {"Kastanienbraun", 0x800000}, {"Grün", 0x008000},
-    {"Olivgrün", 0x808000}, {"Marineblau", 0x000080},    {"Violett", 0x800080},
-    {"Blaugrün", 0x008080}, {"Grau", 0x808080},          {"Silber", 0xC0C0C0},
-    {"Rot", 0xFF0000},      {"Hellgrün", 0x00FF00},      {"Gelb", 0xFFFF00},
-    {"Blau", 0x0000FF},     {"Fuchsie", 0xFF00FF},       {"Aquamarin", 0x00FFFF},
+    {"Schwarz", 0x000000},  {"Kastanienbraun", 0x800000}, {"Grün", 0x008000},
+    {"Olivgrün", 0x808000}, {"Marineblau", 0x000080},     {"Violett", 0x800080},
+    {"Blaugrün", 0x008080}, {"Grau", 0x808080},           {"Silber", 0xC0C0C0},
+    {"Rot", 0xFF0000},      {"Hellgrün", 0x00FF00},       {"Gelb", 0xFFFF00},
+    {"Blau", 0x0000FF},     {"Fuchsie", 0xFF00FF},        {"Aquamarin", 0x00FFFF},
     {"Weiß", 0xFFFFFF},
 };
 
@@ -82,8 +83,7 @@ class TFontColourDialog : public QDialog {
         colours_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         int current = -1;
         for (const NamedColour& c : kFontColours) {
-            colours_->addItem(swatchIcon(QColor(c.rgb)), QString::fromUtf8(c.name),
-                              QColor(c.rgb));
+            colours_->addItem(swatchIcon(QColor(c.rgb)), QString::fromUtf8(c.name), QColor(c.rgb));
             if (QColor(c.rgb) == font.Color.toRgb())
                 current = colours_->count() - 1;
         }
@@ -170,8 +170,8 @@ TAddTextForm::TAddTextForm(QWidget* owner, std::function<QColor()> swatch,
     // what the settings store kept from the last run
     {
         const FormSettings s(kForm);
-        FontDialog1.Name = s.value(QStringLiteral("FontDialog1.Font.Name"), FontDialog1.Name)
-                               .toString();
+        FontDialog1.Name =
+            s.value(QStringLiteral("FontDialog1.Font.Name"), FontDialog1.Name).toString();
         FontDialog1.Height = s.intValue(QStringLiteral("FontDialog1.Font.Height"),
                                         FontDialog1.Height, kTextMinPixelSize, kTextMaxPixelSize);
         FontDialog1.Bold = s.boolValue(QStringLiteral("FontDialog1.Font.Bold"), false);
@@ -229,8 +229,7 @@ TAddTextForm::~TAddTextForm() {
     s.setValue(QStringLiteral("FontDialog1.Font.Underline"), FontDialog1.Underline);
     s.setValue(QStringLiteral("FontDialog1.Font.StrikeOut"), FontDialog1.StrikeOut);
     s.setValue(QStringLiteral("FontDialog1.Font.Color"), FontDialog1.Color.name());
-    s.setValue(QStringLiteral("TxtMemo.Lines"),
-               TxtMemo->toPlainText().split(QLatin1Char('\n')));
+    s.setValue(QStringLiteral("TxtMemo.Lines"), TxtMemo->toPlainText().split(QLatin1Char('\n')));
     s.setValue(QStringLiteral("Leftb.Checked"), Leftb->isChecked());
     s.setValue(QStringLiteral("Rightb.Checked"), Rightb->isChecked());
     s.setValue(QStringLiteral("Zentr.Checked"), Zentr->isChecked());
@@ -238,6 +237,9 @@ TAddTextForm::~TAddTextForm() {
 
 void TAddTextForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // centred on the screen, not on the document window
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
     FormActivate();
 }
 
@@ -286,8 +288,9 @@ TTextRequest TAddTextForm::Request() const {
 void TAddTextForm::updatePreview() {
     preview_ = QImage();
     const QString first = TxtMemo->toPlainText().section(QLatin1Char('\n'), 0, 0);
-    const TTextFont font{FontDialog1.Name.toStdString(), FontDialog1.Height, FontDialog1.Bold,
-                         FontDialog1.Italic, FontDialog1.Underline, FontDialog1.StrikeOut};
+    const TTextFont font{
+        FontDialog1.Name.toStdString(), FontDialog1.Height,   FontDialog1.Bold, FontDialog1.Italic,
+        FontDialog1.Underline,          FontDialog1.StrikeOut};
     DibHolder mask;
     if (RenderTextMask({first.toStdString()}, font, kAlignLeft, mask.get()) ==
         TextRenderResult::Ok) {
