@@ -141,9 +141,17 @@ struct Thumbs {
     }
 };
 
+// "b0.jpg", "b1.jpg", ... (built by appending: GCC 12 at -O3 warns wrongly on "b" + string)
+std::string jpgName(int i) {
+    std::string name = "b";
+    name += std::to_string(i);
+    name += ".jpg";
+    return name;
+}
+
 TEST(ThumbCache, LayoutByteForByte) {
     Thumbs th;
-    for (int i = 0; i < 3; ++i) th.v.push_back(thumbOf(80, 60, 24, "b" + std::to_string(i) + ".jpg", 77u + i));
+    for (int i = 0; i < 3; ++i) th.v.push_back(thumbOf(80, 60, 24, jpgName(i), 77u + i));
     const std::vector<uint8_t> f = EncodeCache(th.v);
     const size_t entry = 261 + 32 + 4 + 40 + 14400;
     ASSERT_EQ(f.size(), 6 + 3 * entry);
@@ -153,7 +161,7 @@ TEST(ThumbCache, LayoutByteForByte) {
     EXPECT_EQ(f[3] | f[4] | f[5], 0);
     for (int i = 0; i < 3; ++i) {
         const uint8_t* e = f.data() + 6 + i * entry;
-        EXPECT_STREQ(reinterpret_cast<const char*>(e), ("b" + std::to_string(i) + ".jpg").c_str());
+        EXPECT_STREQ(reinterpret_cast<const char*>(e), (jpgName(i)).c_str());
         int32_t info[8];
         std::memcpy(info, e + 261, 32);
         EXPECT_EQ(info[0], 24);
