@@ -8,18 +8,28 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <string>
 #include <utility>
 
 namespace bench {
 
+// A host for the benchmarks: no progress, messages to stderr (a benchmark that shows one has
+// gone wrong).
 class QuietHost : public pixorama::Host {
   public:
     void SetProSatus(int) override {}
-    int MessageBox(const std::string&, const std::string&, int) override {
+    int MessageBox(const std::string& text, const std::string&, int) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
         return pixorama::IDOK;
     }
 };
+
+// The 6000 x 4000 photo as a record, made once.
+inline const TDibRecord& PhotoRecord() {
+    static const TDibRecord photo = MakePhoto();
+    return photo;
+}
 
 // Adds "cpu_features" (sse2 avx2 avx512f ...) to the report once.
 inline void AddCpuFeaturesContext() {

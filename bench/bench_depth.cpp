@@ -8,6 +8,7 @@
 #include "document/dib.h"
 #include "document/std_palettes.h"
 #include "ops/rows.h"
+#include "bench_common.h"
 #include "photo.h"
 
 #include <benchmark/benchmark.h>
@@ -25,18 +26,10 @@ namespace {
 
 using namespace pixorama;
 
-class NullHost : public Host {
-  public:
-    void SetProSatus(int) override {}
-    int MessageBox(const std::string& text, const std::string&, int) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return IDOK;
-    }
-};
+using NullHost = bench::QuietHost;
 
 const TDibRecord& photo() {
-    static TDibRecord p = bench::MakePhoto();
-    return p;
+    return bench::PhotoRecord();
 }
 
 // A fresh document with a copy of the photo (made outside the timing).

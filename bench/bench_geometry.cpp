@@ -6,6 +6,7 @@
 #include "ops/effects.h"
 #include "ops/geometry.h"
 #include "ops/rows.h"
+#include "bench_common.h"
 #include "photo.h"
 
 #include <benchmark/benchmark.h>
@@ -29,18 +30,10 @@ namespace {
 
 using namespace pixorama;
 
-class NullHost : public Host {
-  public:
-    void SetProSatus(int) override {}
-    int MessageBox(const std::string& text, const std::string&, int) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return IDOK;
-    }
-};
+using NullHost = bench::QuietHost;
 
 const TDibRecord& photo() {
-    static TDibRecord p = bench::MakePhoto();
-    return p;
+    return bench::PhotoRecord();
 }
 
 template <class Make> void geometryBench(benchmark::State& state, Make make) {

@@ -8,6 +8,7 @@
 #include "ops/corrections.h"
 #include "ops/rows.h"
 #include "ops/tone.h"
+#include "bench_common.h"
 #include "photo.h"
 
 #include <benchmark/benchmark.h>
@@ -30,18 +31,10 @@ namespace {
 
 using namespace pixorama;
 
-class NullHost : public Host {
-  public:
-    void SetProSatus(int) override {}
-    int MessageBox(const std::string& text, const std::string&, int) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return IDOK;
-    }
-};
+using NullHost = bench::QuietHost;
 
 const TDibRecord& photo() {
-    static TDibRecord p = bench::MakePhoto();
-    return p;
+    return bench::PhotoRecord();
 }
 
 size_t imageBytes() {

@@ -20,8 +20,9 @@ namespace fs = std::filesystem;
 
 class QuietHost : public Host {
   public:
+    int answer = IDOK; // what every message box answers
     void SetProSatus(int) override {}
-    int MessageBox(const std::string&, const std::string&, int) override { return IDOK; }
+    int MessageBox(const std::string&, const std::string&, int) override { return answer; }
 };
 
 struct Result {

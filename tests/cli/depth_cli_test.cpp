@@ -4,6 +4,8 @@
 #include "colour/depth_up.h"
 #include "colour/palette_files.h"
 
+#include "cli_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -16,43 +18,6 @@
 
 namespace pixorama {
 namespace {
-
-namespace fs = std::filesystem;
-
-class QuietHost : public Host {
-  public:
-    int answer = IDOK;
-    void SetProSatus(int) override {}
-    int MessageBox(const std::string&, const std::string&, int) override { return answer; }
-};
-
-struct Result {
-    int code;
-    std::string out, err;
-};
-
-Result run(const std::string& args) {
-    const fs::path errFile =
-        fs::temp_directory_path() / ("pixorama_depth_err_" + std::to_string(::getpid()));
-    const std::string cmd = std::string(PIXORAMA_CLI) + " " + args + " 2>" + errFile.string();
-    Result r{};
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return {-1, "", "popen"};
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (FILE* e = std::fopen(errFile.c_str(), "rb")) {
-        while ((n = std::fread(buf.data(), 1, buf.size(), e)) > 0)
-            r.err.append(buf.data(), n);
-        std::fclose(e);
-    }
-    fs::remove(errFile);
-    return r;
-}
 
 class DepthCli : public ::testing::Test {
   protected:
