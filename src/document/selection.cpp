@@ -1,6 +1,7 @@
 // Selection mask: query, outline, and the three selection commands.
 #include "document/selection.h"
 
+#include "document/simd_level.h"
 #include "document/undo.h"
 
 #include <bit>
@@ -58,9 +59,7 @@ __attribute__((target("avx2"))) bool sameBytesAvx2(const uint8_t* row, size_t& k
 }
 
 bool useAvx2() {
-    static const bool on =
-        __builtin_cpu_supports("avx2") && std::getenv("PIXORAMA_NO_AVX2") == nullptr;
-    return on;
+    return SimdAtLeast(SimdLevel::Avx2);
 }
 
 // -1 when the row's pixels differ, else their common value (0 or 1).  The AVX2 and the plain

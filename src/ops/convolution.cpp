@@ -217,12 +217,6 @@ Divider makeDivider(int32_t divisor, int32_t bias) {
     return d;
 }
 
-bool cpuAvx512() {
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-}
-bool useAvx2 = CpuHasAvx2();
-bool useAvx512 = cpuAvx512();
-
 void horizontalSumsPlain(const uint8_t* in, const RowTaps& taps, int32_t len, int16_t* out) {
     int32_t k = 0;
     for (; k + 16 <= len; k += 16) {
@@ -403,17 +397,18 @@ __attribute__((target("avx512f,avx512bw"))) void finishSumsAvx512(const int16_t*
         finishSumsAvx2(rows, nrows, k, k1, d, out);
 }
 
-void horizontalSums(const uint8_t* in, const RowTaps& taps, int32_t len, int16_t* out) {
-    if (useAvx512)
+void horizontalSums(SimdLevel level, const uint8_t* in, const RowTaps& taps, int32_t len,
+                    int16_t* out) {
+    if (level == SimdLevel::Avx512)
         horizontalSumsAvx512(in, taps, len, out);
-    else if (useAvx2)
+    else if (level == SimdLevel::Avx2)
         horizontalSumsAvx2(in, taps, len, out);
     else
         horizontalSumsPlain(in, taps, len, out);
 }
 
-void finishSums(const int16_t* const* rows, int nrows, int32_t k0, int32_t k1, const Divider& d,
-                uint8_t* out) {
+void finishSums(SimdLevel level, const int16_t* const* rows, int nrows, int32_t k0, int32_t k1,
+                const Divider& d, uint8_t* out) {
     if (nrows == 0) {
         // a kernel of zeros: every sum is 0
         for (int32_t k = k0; k < k1; ++k)
@@ -421,9 +416,9 @@ void finishSums(const int16_t* const* rows, int nrows, int32_t k0, int32_t k1, c
         return;
     }
     const bool smallBias = d.bias >= -32767 && d.bias <= 32767;
-    if (useAvx512 && smallBias && (d.magic || d.divisor == 1))
+    if (level == SimdLevel::Avx512 && smallBias && (d.magic || d.divisor == 1))
         finishSumsAvx512(rows, nrows, k0, k1, d, out);
-    else if (useAvx2 && smallBias)
+    else if (level >= SimdLevel::Avx2 && smallBias)
         finishSumsAvx2(rows, nrows, k0, k1, d, out);
     else
         finishSumsPlain(rows, nrows, k0, k1, d, out);
@@ -485,7 +480,7 @@ bool selectedColumns(const uint8_t* mask, int32_t w, int32_t& x0, int32_t& x1) {
 // columns of the block's selected pixels are summed.
 void filterRows16(const TDibRecord& work, const TDibRecord& img, const SplitKernel& k,
                   const SelectionRows& sel, int32_t y0, int32_t y1, const Divider& divider,
-                  int16_t* rings, int32_t thread) {
+                  SimdLevel level, int16_t* rings, int32_t thread) {
     const int32_t w = DibWidth(&img);
     const int32_t len = 3 * w;
     int32_t lo = 0, hi = w;
@@ -509,7 +504,7 @@ void filterRows16(const TDibRecord& work, const TDibRecord& img, const SplitKern
     auto addRow = [&](int32_t paddedRow) {
         const uint8_t* in = ImageRow(work, paddedRow) + 3 * lo;
         for (size_t p = 0; p < np; ++p)
-            horizontalSums(in, k.patterns[p], 3 * (hi - lo), slot(p, paddedRow) + 3 * lo);
+            horizontalSums(level, in, k.patterns[p], 3 * (hi - lo), slot(p, paddedRow) + 3 * lo);
     };
     for (int32_t t = y0; t < y0 + 4; ++t)
         addRow(t);
@@ -526,7 +521,7 @@ void filterRows16(const TDibRecord& work, const TDibRecord& img, const SplitKern
                 rows[nrows++] = slot(static_cast<size_t>(k.pattern[r]), y + r);
         uint8_t* out = ImageRow(img, y);
         ForSelectedRuns(mask, w, [&](int32_t x0, int32_t x1) {
-            finishSums(rows, nrows, 3 * x0, 3 * x1, divider, out);
+            finishSums(level, rows, nrows, 3 * x0, 3 * x1, divider, out);
         });
     }
 }
@@ -551,11 +546,6 @@ void fillWorkCopy(const TDibRecord& img, const TDibRecord& work, Host& host) {
 }
 
 } // namespace
-
-void SetFilterSimd(int level) {
-    useAvx2 = level >= 1 && CpuHasAvx2();
-    useAvx512 = level >= 2 && cpuAvx512();
-}
 
 void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
     host.SetProSatus(0);
@@ -586,7 +576,10 @@ void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
             taps.push_back({r, 3 * c, weight});
             absSum += std::llabs(static_cast<long long>(weight));
         }
-    const bool small = absSum * 255 <= 32767 && std::llabs(filter.Bias) <= (1 << 30);
+    // the scalar level runs the formula itself, tap by tap
+    const SimdLevel level = ActiveSimdLevel();
+    const bool small = absSum * 255 <= 32767 && std::llabs(filter.Bias) <= (1 << 30) &&
+                       level != SimdLevel::Scalar;
     const int32_t divisor = filter.Divisor, bias = filter.Bias;
     const SplitKernel split = splitKernel(filter);
     const Divider divider = makeDivider(divisor, bias);
@@ -609,7 +602,7 @@ void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
     ForEachRowBlock(host, h, static_cast<size_t>(w) * 3 * (taps.size() + 1), 32,
                     [&](int32_t y0, int32_t y1, int32_t thread) {
                         if (small) {
-                            filterRows16(work, img, split, sel, y0, y1, divider, rings.data(),
+                            filterRows16(work, img, split, sel, y0, y1, divider, level, rings.data(),
                                          thread);
                             return;
                         }

@@ -52,11 +52,6 @@ inline constexpr const char* kTextFilterNoMemory =
 // only selected pixels change, and the histogram is refreshed.  The caller repaints.
 void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter);
 
-// Which vector routines may run: 0 the portable ones only, 1 up to AVX2, 2 up to AVX-512 (the
-// default; each only where the processor has it).  All give the same bytes.  For tests and
-// benchmarks.
-void SetFilterSimd(int level);
-
 // A built-in filter as its menu command runs it (with the inversion of "&Konturen zeichnen").
 void ApplyBuiltinFilter(DocumentState& doc, Host& host, const TBuiltinFilter& f);
 

@@ -71,7 +71,7 @@ __attribute__((target("avx2"))) size_t highMidShadowAvx2(uint8_t* p, size_t n, i
 void highMidShadowPixels(uint8_t* p, size_t n, const uint8_t* lut, int32_t hi, int32_t mid,
                          int32_t sh) {
     size_t done = 0;
-    if (gPixelAvx2 && sh >= 0 && sh <= hi && hi <= 255 && mid >= 0 && mid <= 255)
+    if (PixelAvx2() && sh >= 0 && sh <= hi && hi <= 255 && mid >= 0 && mid <= 255)
         done = highMidShadowAvx2(p, n, hi, mid, sh);
     highMidShadowPlain(p + 3 * done, n - done, lut, hi, sh);
 }
@@ -85,36 +85,24 @@ inline uint32_t lightness(const uint8_t* p) {
     return 30u * p[2] / 100u + 59u * p[1] / 100u + 11u * p[0] / 100u;
 }
 
-// Writes the lightness of each pixel into all three of its bytes (each product divided on its
-// own, by a multiplication that is exact below 32768).
-__attribute__((target("avx2"))) size_t lightnessAvx2(uint8_t* p, size_t n) {
-    const Gather48& g = kGather;
+// The lightness, then the three colour tables, thirty-two pixels at a time.
+__attribute__((target("avx2"))) size_t colorizeAvx2(uint8_t* p, size_t n, const ColourTable& t) {
+    const Gather96 g = makeGather96();
+    const Lut32 tb = makeLut32(t.b.data()), tg = makeLut32(t.g.data()), tr = makeLut32(t.r.data());
     size_t i = 0;
-    for (; i + 16 <= n; i += 16) {
+    for (; i + 32 <= n; i += 32) {
         uint8_t* q = p + 3 * i;
-        const Pixels16 v = load48(q);
-        const __m256i l = _mm256_add_epi16(
-            _mm256_add_epi16(div100(_mm256_mullo_epi16(channel16(g, 2, v), _mm256_set1_epi16(30))),
-                             div100(_mm256_mullo_epi16(channel16(g, 1, v), _mm256_set1_epi16(59)))),
-            div100(_mm256_mullo_epi16(channel16(g, 0, v), _mm256_set1_epi16(11))));
-        spreadStore(g, q,
-                    _mm_packus_epi16(_mm256_castsi256_si128(l), _mm256_extracti128_si256(l, 1)));
+        const __m256i l = lightness32(g, load96(q));
+        store96(q, merge32(g, lookup32(tb, l), lookup32(tg, l), lookup32(tr, l)));
     }
     return i;
 }
 
-// Blocks small enough to stay in the cache between the two steps: lightness, then the colour
-// tables per channel.
 void colorizePixels(uint8_t* p, size_t n, const ColourTable& t) {
-    constexpr size_t kBlock = 1024;
-    while (n > 0) {
-        const size_t m = std::min(n, kBlock);
-        size_t done = gPixelAvx2 ? lightnessAvx2(p, m) : 0;
-        for (uint8_t* q = p + 3 * done; done < m; ++done, q += 3)
-            q[0] = q[1] = q[2] = static_cast<uint8_t>(lightness(q));
-        LutPixels(p, m, t.b.data(), t.g.data(), t.r.data());
-        p += 3 * m;
-        n -= m;
+    const size_t done = PixelAvx2() ? colorizeAvx2(p, n, t) : 0;
+    for (uint8_t* q = p + 3 * done; q < p + 3 * n; q += 3) {
+        const uint32_t l = lightness(q);
+        q[0] = t.b[l], q[1] = t.g[l], q[2] = t.r[l];
     }
 }
 

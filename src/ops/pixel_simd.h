@@ -1,5 +1,6 @@
-// Vector helpers of the 24-bit point operations: sixteen pixels (48 bytes) at a time, the
-// channels gathered into registers of their own, a value per pixel, spread back over three bytes.
+// Vector helpers of the 24-bit point operations: sixteen pixels (48 bytes) or thirty-two (96
+// bytes) at a time, the channels gathered into registers of their own, a value per pixel,
+// spread back over three bytes; and a 256-entry byte table looked up 32 bytes at a time.
 #pragma once
 
 #include <immintrin.h>
@@ -75,6 +76,164 @@ __attribute__((target("avx2"))) inline __m128i luminance16(const Gather48& g, co
 __attribute__((target("avx2"))) inline void spreadStore(const Gather48& g, uint8_t* p, __m128i v) {
     for (int d = 0; d < 3; ++d)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * d), _mm_shuffle_epi8(v, g.spread[d]));
+}
+
+// Thirty-two pixels as three 32-byte registers: the low lanes hold pixels 0..15, the high lanes
+// pixels 16..31, so the 16-byte patterns above work in both lanes alike.
+struct Pixels32 {
+    __m256i a, b, c;
+};
+
+// The patterns of Gather48 in both lanes, plus spread[d][c]: the bytes of destination register
+// d that belong to channel c, taken from a register holding channel c of every pixel.
+struct Gather96 {
+    __m256i pick[3][3];
+    __m256i spreadAll[3];
+    __m256i spread[3][3];
+};
+
+__attribute__((target("avx2"))) inline Gather96 makeGather96() {
+    Gather96 g;
+    for (int ch = 0; ch < 3; ++ch)
+        for (int src = 0; src < 3; ++src)
+            g.pick[ch][src] = _mm256_broadcastsi128_si256(kGather.pick[ch][src]);
+    for (int d = 0; d < 3; ++d) {
+        g.spreadAll[d] = _mm256_broadcastsi128_si256(kGather.spread[d]);
+        for (int ch = 0; ch < 3; ++ch) {
+            alignas(16) int8_t m[16];
+            for (int j = 0; j < 16; ++j) {
+                const int k = 16 * d + j;
+                m[j] = k % 3 == ch ? static_cast<int8_t>(k / 3) : int8_t{-128};
+            }
+            __m128i v;
+            std::memcpy(&v, m, 16);
+            g.spread[d][ch] = _mm256_broadcastsi128_si256(v);
+        }
+    }
+    return g;
+}
+
+__attribute__((target("avx2"))) inline __m256i loadLanes(const uint8_t* lo, const uint8_t* hi) {
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lo))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(hi)), 1);
+}
+
+__attribute__((target("avx2"))) inline void storeLanes(uint8_t* lo, uint8_t* hi, __m256i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lo), _mm256_castsi256_si128(v));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(hi), _mm256_extracti128_si256(v, 1));
+}
+
+__attribute__((target("avx2"))) inline Pixels32 load96(const uint8_t* p) {
+    return {loadLanes(p, p + 48), loadLanes(p + 16, p + 64), loadLanes(p + 32, p + 80)};
+}
+
+__attribute__((target("avx2"))) inline void store96(uint8_t* p, const Pixels32& v) {
+    storeLanes(p, p + 48, v.a);
+    storeLanes(p + 16, p + 64, v.b);
+    storeLanes(p + 32, p + 80, v.c);
+}
+
+// Channel ch (0 blue, 1 green, 2 red) of the thirty-two pixels, one byte each, in pixel order.
+__attribute__((target("avx2"))) inline __m256i channel32(const Gather96& g, int ch,
+                                                         const Pixels32& v) {
+    return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(v.a, g.pick[ch][0]),
+                                           _mm256_shuffle_epi8(v.b, g.pick[ch][1])),
+                           _mm256_shuffle_epi8(v.c, g.pick[ch][2]));
+}
+
+// Thirty-two pixels from their three channels.
+__attribute__((target("avx2"))) inline Pixels32 merge32(const Gather96& g, __m256i blue,
+                                                        __m256i green, __m256i red) {
+    Pixels32 out;
+    __m256i* dst[3] = {&out.a, &out.b, &out.c};
+    for (int d = 0; d < 3; ++d)
+        *dst[d] = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(blue, g.spread[d][0]),
+                                                  _mm256_shuffle_epi8(green, g.spread[d][1])),
+                                  _mm256_shuffle_epi8(red, g.spread[d][2]));
+    return out;
+}
+
+// Thirty-two pixels of one value each in all three bytes.
+__attribute__((target("avx2"))) inline Pixels32 spreadAll32(const Gather96& g, __m256i v) {
+    return {_mm256_shuffle_epi8(v, g.spreadAll[0]), _mm256_shuffle_epi8(v, g.spreadAll[1]),
+            _mm256_shuffle_epi8(v, g.spreadAll[2])};
+}
+
+// A 256-entry byte table as sixteen 16-byte blocks T0..T15 for byte shuffles, which look up
+// only 16 entries and give 0 where the index has its top bit set.  Counting the index down by
+// 16 per block, block i sees x - 16 i: for x < 128 exactly the blocks 0..j (j = x / 16) see an
+// index below 128, so the differences lo[i] = T(i) ^ T(i-1) add up (by xor) to T(j).  The upper
+// half does the same on x ^ 128 with the blocks 8..15, and the top bit of x picks the half.
+struct Lut32 {
+    __m256i lo[8], hi[8];
+};
+
+__attribute__((target("avx2"))) inline Lut32 makeLut32(const uint8_t* lut) {
+    Lut32 t;
+    auto block = [&](int i) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(lut + 16 * i));
+    };
+    t.lo[0] = _mm256_broadcastsi128_si256(block(0));
+    t.hi[0] = _mm256_broadcastsi128_si256(block(8));
+    for (int i = 1; i < 8; ++i) {
+        t.lo[i] = _mm256_broadcastsi128_si256(_mm_xor_si128(block(i), block(i - 1)));
+        t.hi[i] = _mm256_broadcastsi128_si256(_mm_xor_si128(block(8 + i), block(7 + i)));
+    }
+    return t;
+}
+
+__attribute__((target("avx2"))) inline __m256i lookup32(const Lut32& t, __m256i x) {
+    const __m256i step = _mm256_set1_epi8(16);
+    __m256i down = x;                                                // x - 16 i
+    __m256i up = _mm256_xor_si256(x, _mm256_set1_epi8(-128));        // x - 128 - 16 i
+    __m256i lo = _mm256_shuffle_epi8(t.lo[0], down);
+    __m256i hi = _mm256_shuffle_epi8(t.hi[0], up);
+    for (int i = 1; i < 8; ++i) {
+        down = _mm256_sub_epi8(down, step);
+        up = _mm256_sub_epi8(up, step);
+        lo = _mm256_xor_si256(lo, _mm256_shuffle_epi8(t.lo[i], down));
+        hi = _mm256_xor_si256(hi, _mm256_shuffle_epi8(t.hi[i], up));
+    }
+    return _mm256_blendv_epi8(lo, hi, x);
+}
+
+// Sixteen lightness values from red, green and blue as 16-bit numbers.
+__attribute__((target("avx2"))) inline __m256i lightnessWords(__m256i r, __m256i g, __m256i b) {
+    return _mm256_add_epi16(
+        _mm256_add_epi16(div100(_mm256_mullo_epi16(r, _mm256_set1_epi16(30))),
+                         div100(_mm256_mullo_epi16(g, _mm256_set1_epi16(59)))),
+        div100(_mm256_mullo_epi16(b, _mm256_set1_epi16(11))));
+}
+
+// Sixteen luminance values from red, green and blue as 16-bit numbers.
+__attribute__((target("avx2"))) inline __m256i luminanceWords(__m256i r, __m256i g, __m256i b) {
+    return div100(_mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(r, _mm256_set1_epi16(30)),
+                                                    _mm256_mullo_epi16(g, _mm256_set1_epi16(59))),
+                                   _mm256_mullo_epi16(b, _mm256_set1_epi16(11))));
+}
+
+// The lightness of thirty-two pixels as colourising reads it: 30 R / 100 + 59 G / 100 +
+// 11 B / 100, each product divided on its own.
+__attribute__((target("avx2"))) inline __m256i lightness32(const Gather96& g, const Pixels32& v) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i b = channel32(g, 0, v), gr = channel32(g, 1, v), r = channel32(g, 2, v);
+    return _mm256_packus_epi16(
+        lightnessWords(_mm256_unpacklo_epi8(r, zero), _mm256_unpacklo_epi8(gr, zero),
+             _mm256_unpacklo_epi8(b, zero)),
+        lightnessWords(_mm256_unpackhi_epi8(r, zero), _mm256_unpackhi_epi8(gr, zero),
+             _mm256_unpackhi_epi8(b, zero)));
+}
+
+// The luminance (30 R + 59 G + 11 B) / 100 of thirty-two pixels.
+__attribute__((target("avx2"))) inline __m256i luminance32(const Gather96& g, const Pixels32& v) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i b = channel32(g, 0, v), gr = channel32(g, 1, v), r = channel32(g, 2, v);
+    return _mm256_packus_epi16(
+        luminanceWords(_mm256_unpacklo_epi8(r, zero), _mm256_unpacklo_epi8(gr, zero),
+             _mm256_unpacklo_epi8(b, zero)),
+        luminanceWords(_mm256_unpackhi_epi8(r, zero), _mm256_unpackhi_epi8(gr, zero),
+             _mm256_unpackhi_epi8(b, zero)));
 }
 
 } // namespace pixorama::ops

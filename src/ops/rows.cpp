@@ -1,6 +1,9 @@
 // Table lookups over pixel runs, shared by the point operations.  Processors with byte
-// permutes over 64-byte registers look up 64 bytes at a time.
+// permutes over 64-byte registers look up 64 bytes at a time, AVX2 32 bytes through sixteen
+// sub-tables (pixel_simd.h), others byte by byte.
 #include "ops/rows.h"
+
+#include "ops/pixel_simd.h"
 
 #include <immintrin.h>
 
@@ -8,12 +11,9 @@ namespace pixorama::ops {
 
 namespace {
 
-bool hasVbmi() {
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-           __builtin_cpu_supports("avx512vbmi");
+bool useVbmi() {
+    return ActiveSimdLevel() == SimdLevel::Avx512 && CpuHasVbmi();
 }
-
-bool kVbmi = hasVbmi();
 
 struct Table512 {
     __m512i t0, t1, t2, t3;
@@ -69,17 +69,34 @@ lutPixelsVbmi(uint8_t* p, size_t n, const uint8_t* lutB, const uint8_t* lutG, co
     return i;
 }
 
-} // namespace
-
-bool gPixelAvx2 = CpuHasAvx2();
-
-void SetPixelSimd(bool enabled) {
-    kVbmi = enabled && hasVbmi();
-    gPixelAvx2 = enabled && CpuHasAvx2();
+__attribute__((target("avx2"))) size_t lutBytesAvx2(uint8_t* p, size_t n, const uint8_t* lut) {
+    const Lut32 t = makeLut32(lut);
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        __m256i* at = reinterpret_cast<__m256i*>(p + i);
+        _mm256_storeu_si256(at, lookup32(t, _mm256_loadu_si256(at)));
+    }
+    return i;
 }
 
-void LutBytes(uint8_t* p, size_t n, const uint8_t* lut) {
-    size_t i = kVbmi ? lutBytesVbmi(p, n, lut) : 0;
+// Thirty-two pixels at a time: the channels apart, each through its table, put back together.
+__attribute__((target("avx2"))) size_t lutPixelsAvx2(uint8_t* p, size_t pixels,
+                                                     const uint8_t* lutB, const uint8_t* lutG,
+                                                     const uint8_t* lutR) {
+    const Gather96 g = makeGather96();
+    const Lut32 tb = makeLut32(lutB), tg = makeLut32(lutG), tr = makeLut32(lutR);
+    size_t i = 0;
+    for (; i + 32 <= pixels; i += 32) {
+        uint8_t* q = p + 3 * i;
+        const Pixels32 v = load96(q);
+        store96(q, merge32(g, lookup32(tb, channel32(g, 0, v)), lookup32(tg, channel32(g, 1, v)),
+                           lookup32(tr, channel32(g, 2, v))));
+    }
+    return i;
+}
+
+void lutBytesPlain(uint8_t* p, size_t n, const uint8_t* lut) {
+    size_t i = 0;
     for (; i + 8 <= n; i += 8) {
         const uint8_t a0 = lut[p[i]], a1 = lut[p[i + 1]], a2 = lut[p[i + 2]], a3 = lut[p[i + 3]];
         const uint8_t a4 = lut[p[i + 4]], a5 = lut[p[i + 5]], a6 = lut[p[i + 6]],
@@ -91,14 +108,26 @@ void LutBytes(uint8_t* p, size_t n, const uint8_t* lut) {
         p[i] = lut[p[i]];
 }
 
+} // namespace
+
+void LutBytes(uint8_t* p, size_t n, const uint8_t* lut) {
+    size_t i = 0;
+    if (useVbmi())
+        i = lutBytesVbmi(p, n, lut);
+    else if (PixelAvx2())
+        i = lutBytesAvx2(p, n, lut);
+    lutBytesPlain(p + i, n - i, lut);
+}
+
 void LutPixels(uint8_t* p, size_t pixels, const uint8_t* lutB, const uint8_t* lutG,
                const uint8_t* lutR) {
-    if (kVbmi) {
-        const size_t done = lutPixelsVbmi(p, pixels * 3, lutB, lutG, lutR);
-        p += done;
-        pixels -= done / 3;
-    }
-    for (size_t i = 0; i < pixels; ++i, p += 3) {
+    size_t done = 0;
+    if (useVbmi())
+        done = lutPixelsVbmi(p, pixels * 3, lutB, lutG, lutR) / 3;
+    else if (PixelAvx2())
+        done = lutPixelsAvx2(p, pixels, lutB, lutG, lutR);
+    p += 3 * done;
+    for (size_t i = done; i < pixels; ++i, p += 3) {
         const uint8_t b = lutB[p[0]], g = lutG[p[1]], r = lutR[p[2]];
         p[0] = b, p[1] = g, p[2] = r;
     }

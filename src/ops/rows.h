@@ -5,6 +5,7 @@
 #include "document/document_state.h"
 #include "document/host.h"
 #include "document/parallel.h"
+#include "document/simd_level.h"
 
 #include <pictora.h>
 
@@ -234,12 +235,14 @@ inline bool CpuHasAvx2() {
     return __builtin_cpu_supports("avx2");
 }
 
-// Whether the vector routines of the point operations may run (they do by default where the
-// processor has them); the plain loops give the same bytes.  For tests and benchmarks.
-void SetPixelSimd(bool enabled);
-extern bool gPixelAvx2;
+// Whether the AVX2 routines of the point operations run (document/simd_level.h decides).
+inline bool PixelAvx2() {
+    return SimdAtLeast(SimdLevel::Avx2);
+}
 
 // Byte-wise table lookups over runs of pixels: one table for every byte, or one per channel.
+// AVX-512 VBMI permutes 64 bytes at a time through the whole table; AVX2 combines sixteen
+// 16-byte sub-tables; otherwise a plain loop.
 void LutBytes(uint8_t* p, size_t n, const uint8_t* lut);
 void LutPixels(uint8_t* p, size_t pixels, const uint8_t* lutB, const uint8_t* lutG,
                const uint8_t* lutR);

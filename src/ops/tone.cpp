@@ -15,20 +15,72 @@ using namespace ops;
 
 namespace {
 
-__attribute__((target_clones("avx2", "default"))) void invertBytes(uint8_t* p, size_t n) {
+void invertPlain(uint8_t* p, size_t n) {
     for (size_t i = 0; i < n; ++i)
         p[i] = static_cast<uint8_t>(~p[i]);
 }
 
-__attribute__((target("avx2"))) size_t grayAvx2(uint8_t* p, size_t n) {
+size_t invertSse2(uint8_t* p, size_t n) {
+    const __m128i ones = _mm_set1_epi8(-1);
     size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        __m128i* at = reinterpret_cast<__m128i*>(p + i);
+        _mm_storeu_si128(at, _mm_xor_si128(_mm_loadu_si128(at), ones));
+    }
+    return i;
+}
+
+__attribute__((target("avx2"))) size_t invertAvx2(uint8_t* p, size_t n) {
+    const __m256i ones = _mm256_set1_epi8(-1);
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        __m256i* at = reinterpret_cast<__m256i*>(p + i);
+        _mm256_storeu_si256(at, _mm256_xor_si256(_mm256_loadu_si256(at), ones));
+    }
+    return i;
+}
+
+__attribute__((target("avx512f,avx512bw"))) size_t invertAvx512(uint8_t* p, size_t n) {
+    const __m512i ones = _mm512_set1_epi8(-1);
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64)
+        _mm512_storeu_si512(p + i, _mm512_xor_si512(_mm512_loadu_si512(p + i), ones));
+    return i;
+}
+
+void invertBytes(uint8_t* p, size_t n) {
+    size_t done = 0;
+    switch (ActiveSimdLevel()) {
+    case SimdLevel::Avx512:
+        done = invertAvx512(p, n);
+        break;
+    case SimdLevel::Avx2:
+        done = invertAvx2(p, n);
+        break;
+    case SimdLevel::Sse2:
+        done = invertSse2(p, n);
+        break;
+    case SimdLevel::Scalar:
+        break;
+    }
+    invertPlain(p + done, n - done);
+}
+
+// Thirty-two pixels at a time, then sixteen.
+__attribute__((target("avx2"))) size_t grayAvx2(uint8_t* p, size_t n) {
+    const Gather96 g = makeGather96();
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        uint8_t* q = p + 3 * i;
+        store96(q, spreadAll32(g, luminance32(g, load96(q))));
+    }
     for (; i + 16 <= n; i += 16)
         spreadStore(kGather, p + 3 * i, luminance16(kGather, p + 3 * i));
     return i;
 }
 
 void grayPixels(uint8_t* p, size_t n) {
-    const size_t done = gPixelAvx2 ? grayAvx2(p, n) : 0;
+    const size_t done = PixelAvx2() ? grayAvx2(p, n) : 0;
     for (size_t i = done; i < n; ++i) {
         const uint32_t l = (30u * p[3 * i + 2] + 59u * p[3 * i + 1] + 11u * p[3 * i]) / 100u;
         p[3 * i] = p[3 * i + 1] = p[3 * i + 2] = static_cast<uint8_t>(l);
@@ -59,7 +111,7 @@ __attribute__((target("avx2"))) size_t solarAvx2(uint8_t* p, size_t n, int32_t l
 }
 
 void solarPixels(uint8_t* p, size_t n, int32_t limit) {
-    const size_t done = gPixelAvx2 && limit >= 0 && limit <= 765 ? solarAvx2(p, n, limit) : 0;
+    const size_t done = PixelAvx2() && limit >= 0 && limit <= 765 ? solarAvx2(p, n, limit) : 0;
     for (size_t i = done; i < n; ++i) {
         const int32_t sum = p[3 * i] + p[3 * i + 1] + p[3 * i + 2];
         const uint8_t x = sum >= limit ? 0xFF : 0;
@@ -91,7 +143,7 @@ __attribute__((target("avx2"))) size_t lumRangeAvx2(const uint8_t* p, size_t n, 
 
 // The lowest and highest luminance of n pixels, folded into lo and hi.
 void lumRange(const uint8_t* p, size_t n, int32_t& lo, int32_t& hi) {
-    const size_t done = gPixelAvx2 ? lumRangeAvx2(p, n, lo, hi) : 0;
+    const size_t done = PixelAvx2() ? lumRangeAvx2(p, n, lo, hi) : 0;
     for (size_t i = done; i < n; ++i) {
         const int32_t l = Luminance(p[3 * i + 2], p[3 * i + 1], p[3 * i]);
         lo = std::min(lo, l);

@@ -3,6 +3,7 @@
 
 #include "image_helpers.h"
 #include "recording_host.h"
+#include "simd_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -53,8 +54,8 @@ TEST(Convolution, BuiltinKernelsMatchTheReference) {
     EXPECT_EQ(v.Matrix[2][3], 1);
     EXPECT_EQ(FindBuiltinFilter("blur"), nullptr);
 
-    for (int simd : {2, 1, 0}) {
-        SetFilterSimd(simd);
+    for (SimdLevel simd : SimdLevelsOfThisCpu()) {
+        const ScopedSimdLevel forced(simd);
         for (const TBuiltinFilter& f : kBuiltinFilters) {
             for (int32_t w : {1, 2, 7, 37}) {
                 RecordingHost host;
@@ -67,13 +68,12 @@ TEST(Convolution, BuiltinKernelsMatchTheReference) {
                             setpixel(&expected, x, y, getpixel(&expected, x, y) ^ 0xFFFFFF);
                 ApplyBuiltinFilter(doc, host, f);
                 EXPECT_EQ(PixelBytes(doc.Dib), PixelBytes(expected))
-                    << f.CliName << " width " << w << " simd " << simd;
+                    << f.CliName << " width " << w << " simd " << SimdLevelName(simd);
                 EXPECT_EQ(doc.UndoCount, 1);
                 deldib(&expected);
             }
         }
     }
-    SetFilterSimd(2);
 }
 
 TEST(Convolution, DivisorsAndBiases) {
@@ -84,8 +84,8 @@ TEST(Convolution, DivisorsAndBiases) {
                                                  {7, 12},    {-7, 200},   {13, 1},    {100, 40},
                                                  {255, 0},   {-40, 90},   {1000, 99}, {40000, 7},
                                                  {5, 40000}, {9, -40000}, {6, 32767}, {6, -32767}};
-    for (int simd : {2, 1, 0}) {
-        SetFilterSimd(simd);
+    for (SimdLevel simd : SimdLevelsOfThisCpu()) {
+        const ScopedSimdLevel forced(simd);
         for (const auto& [divisor, bias] : cases) {
             RecordingHost host;
             DocumentState doc;
@@ -94,11 +94,10 @@ TEST(Convolution, DivisorsAndBiases) {
             TDibRecord expected = referenceFilter(doc.Dib, f);
             DibFilter(doc, host, f);
             EXPECT_EQ(PixelBytes(doc.Dib), PixelBytes(expected))
-                << divisor << " " << bias << " simd " << simd;
+                << divisor << " " << bias << " simd " << SimdLevelName(simd);
             deldib(&expected);
         }
     }
-    SetFilterSimd(2);
     // a kernel of zeros leaves the bias
     RecordingHost host;
     DocumentState doc;

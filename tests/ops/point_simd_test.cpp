@@ -1,19 +1,22 @@
-// The vector routines of the point operations give the bytes of the plain loops, on long runs
-// of pixels with and without a selection.
+// Every vector level of the point operations gives the bytes of the scalar loops, on long runs
+// of pixels with and without a selection; the table lookups on their own at every length and
+// start; the choice of the level from the environment.
 #include "ops/corrections.h"
 #include "ops/rows.h"
 #include "ops/tone.h"
 
 #include "image_helpers.h"
 #include "recording_host.h"
+#include "simd_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace pixorama {
 namespace {
 
 using namespace testing;
-using ops::SetPixelSimd;
 
 int32_t noise(int32_t x, int32_t y) {
     uint32_t s = uint32_t(x) * 2246822519u ^ uint32_t(y) * 3266489917u;
@@ -22,7 +25,7 @@ int32_t noise(int32_t x, int32_t y) {
     return int32_t((s ^ (s >> 13)) & 0xFFFFFF);
 }
 
-TEST(PointSimd, SameBytesAsThePlainLoops) {
+TEST(PointSimd, EveryLevelGivesTheBytesOfTheScalarLoops) {
     const std::vector<std::pair<const char*, std::function<void(DocumentState&, Host&)>>> ops = {
         {"invert", [](DocumentState& d, Host& h) { DibInvert(d, h); }},
         {"grayscale", [](DocumentState& d, Host& h) { DibGrayscale(d, h); }},
@@ -43,26 +46,33 @@ TEST(PointSimd, SameBytesAsThePlainLoops) {
         {"colorize", [](DocumentState& d, Host& h) { Colorize(d, h, 77, 190); }},
         {"gamma", [](DocumentState& d, Host& h) { Gamma(d, h, 0.7); }},
     };
-    for (const auto& [name, op] : ops) {
-        for (bool selection : {false, true}) {
-            std::vector<uint8_t> result[2];
-            for (int simd = 0; simd < 2; ++simd) {
-                SetPixelSimd(simd == 1);
-                RecordingHost host;
-                DocumentState doc;
-                Attach(doc, Make24(203, 9, noise));
-                if (selection) {
-                    SelectRect(doc, 5, 0, 190, 4);
-                    recht_filled(&doc.SelMask, 70, 2, 72, 2, 0);
-                    recht_filled(&doc.SelMask, 0, 7, 202, 8, 1);
-                }
-                op(doc, host);
-                result[simd] = PixelBytes(doc.Dib);
-            }
-            EXPECT_EQ(result[0], result[1]) << name << (selection ? " with selection" : "");
+    // 203 pixels: whole blocks of 32 and 16 and a tail; the selection cuts runs at odd places
+    auto run = [](const std::function<void(DocumentState&, Host&)>& op, bool selection) {
+        RecordingHost host;
+        DocumentState doc;
+        Attach(doc, Make24(203, 9, noise));
+        if (selection) {
+            SelectRect(doc, 5, 0, 190, 4);
+            recht_filled(&doc.SelMask, 70, 2, 72, 2, 0);
+            recht_filled(&doc.SelMask, 0, 7, 202, 8, 1);
         }
-    }
-    SetPixelSimd(true);
+        op(doc, host);
+        return PixelBytes(doc.Dib);
+    };
+    for (const auto& [name, op] : ops)
+        for (bool selection : {false, true}) {
+            std::vector<uint8_t> scalar;
+            {
+                const ScopedSimdLevel forced(SimdLevel::Scalar);
+                scalar = run(op, selection);
+            }
+            for (SimdLevel level : SimdLevelsOfThisCpu()) {
+                const ScopedSimdLevel forced(level);
+                EXPECT_EQ(run(op, selection), scalar)
+                    << name << (selection ? " with selection" : "") << " at "
+                    << SimdLevelName(level);
+            }
+        }
 
     // the greyscale of every byte combination the vector luminance can meet
     RecordingHost host;
@@ -76,6 +86,73 @@ TEST(PointSimd, SameBytesAsThePlainLoops) {
             const int32_t l = (30 * x + 59 * ((y * 4 + x) & 255) + 11 * (255 - y * 4)) / 100;
             ASSERT_EQ(getpixel(&doc.Dib, x, y), Rgb(l, l, l)) << x << "," << y;
         }
+}
+
+// A table of random bytes, the identity and a constant: every table value reached from every
+// index, at every run length up to a few vector widths and every start within a vector.
+TEST(PointSimd, TableLookupsAtEveryLevelLengthAndStart) {
+    std::mt19937 rng(17);
+    std::vector<ops::Lut> tables(3);
+    for (auto& t : tables)
+        for (auto& v : t)
+            v = static_cast<uint8_t>(rng());
+    ops::Lut identity = ops::MakeLut([](int32_t v) { return v; });
+    ops::Lut constant = ops::MakeLut([](int32_t) { return 0xA5; });
+    std::vector<uint8_t> data(3 * 700);
+    // every value in every channel first, then noise
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i < 768 ? i / 3 : rng());
+    for (SimdLevel level : SimdLevelsOfThisCpu()) {
+        const ScopedSimdLevel forced(level);
+        for (const ops::Lut* t : {&tables[0], &identity, &constant})
+            for (size_t start : {size_t{0}, size_t{1}, size_t{5}, size_t{31}})
+                for (size_t n : {size_t{0}, size_t{1}, size_t{31}, size_t{32}, size_t{63},
+                                 size_t{64}, size_t{65}, size_t{191}, size_t{192}, size_t{200},
+                                 size_t{2000}}) {
+                    std::vector<uint8_t> got = data;
+                    ops::LutBytes(got.data() + start, n, t->data());
+                    std::vector<uint8_t> want = data;
+                    for (size_t i = start; i < start + n; ++i)
+                        want[i] = (*t)[want[i]];
+                    ASSERT_EQ(got, want) << SimdLevelName(level) << " start " << start
+                                         << " bytes " << n;
+                }
+        for (size_t pixels : {size_t{0}, size_t{1}, size_t{31}, size_t{32}, size_t{33},
+                              size_t{64}, size_t{65}, size_t{96}, size_t{600}}) {
+            std::vector<uint8_t> got = data;
+            ops::LutPixels(got.data() + 3, pixels, tables[0].data(), tables[1].data(),
+                           tables[2].data());
+            std::vector<uint8_t> want = data;
+            for (size_t i = 0; i < 3 * pixels; ++i)
+                want[3 + i] = tables[i % 3][want[3 + i]];
+            ASSERT_EQ(got, want) << SimdLevelName(level) << " pixels " << pixels;
+        }
+    }
+}
+
+TEST(PointSimd, LevelFromTheEnvironment) {
+    SimdLevel l = SimdLevel::Scalar;
+    EXPECT_TRUE(ParseSimdLevel("avx2", l));
+    EXPECT_EQ(l, SimdLevel::Avx2);
+    EXPECT_FALSE(ParseSimdLevel("AVX2", l));
+    EXPECT_FALSE(ParseSimdLevel("", l));
+    EXPECT_FALSE(ParseSimdLevel(nullptr, l));
+    const SimdLevel top = SimdLevel::Avx512;
+    EXPECT_EQ(SimdLevelFromEnvironment(nullptr, nullptr, top), top);
+    EXPECT_EQ(SimdLevelFromEnvironment("sse2", nullptr, top), SimdLevel::Sse2);
+    EXPECT_EQ(SimdLevelFromEnvironment("scalar", nullptr, top), SimdLevel::Scalar);
+    // never beyond the processor; an unknown name changes nothing
+    EXPECT_EQ(SimdLevelFromEnvironment("avx512", nullptr, SimdLevel::Avx2), SimdLevel::Avx2);
+    EXPECT_EQ(SimdLevelFromEnvironment("avx1024", nullptr, SimdLevel::Avx2), SimdLevel::Avx2);
+    // the older switch of the selection outline caps at sse2, and lowers an explicit request too
+    EXPECT_EQ(SimdLevelFromEnvironment(nullptr, "1", top), SimdLevel::Sse2);
+    EXPECT_EQ(SimdLevelFromEnvironment("avx512", "1", top), SimdLevel::Sse2);
+    EXPECT_EQ(SimdLevelFromEnvironment("scalar", "1", top), SimdLevel::Scalar);
+    EXPECT_EQ(SimdLevelFromEnvironment(nullptr, "0", top), top);
+    EXPECT_EQ(SimdLevelFromEnvironment(nullptr, "", top), top);
+    // forcing a level in the program is capped the same way
+    const ScopedSimdLevel forced(SimdLevel::Avx512);
+    EXPECT_EQ(ActiveSimdLevel(), CpuSimdLevel());
 }
 
 } // namespace
