@@ -1,9 +1,10 @@
-// What the benchmark programs share: a host that stays silent, and the processor's vector
-// features in the report's context.
+// What the benchmark programs of the core share: a host that stays silent and the photo as a
+// record and a document (bench_report.h: the CPU features and the ratio table).
 #pragma once
 
 #include "document/document_state.h"
 #include "document/host.h"
+#include "bench_report.h"
 #include "photo.h"
 
 #include <benchmark/benchmark.h>
@@ -29,25 +30,6 @@ class QuietHost : public pixorama::Host {
 inline const TDibRecord& PhotoRecord() {
     static const TDibRecord photo = MakePhoto();
     return photo;
-}
-
-// Adds "cpu_features" (sse2 avx2 avx512f ...) to the report once.
-inline void AddCpuFeaturesContext() {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    std::string f;
-    const std::pair<const char*, bool> features[] = {
-        {"sse2", __builtin_cpu_supports("sse2")},
-        {"avx2", __builtin_cpu_supports("avx2")},
-        {"avx512f", __builtin_cpu_supports("avx512f")},
-        {"avx512bw", __builtin_cpu_supports("avx512bw")},
-        {"avx512vbmi", __builtin_cpu_supports("avx512vbmi")}};
-    for (const auto& [name, on] : features)
-        if (on)
-            f += std::string(f.empty() ? "" : " ") + name;
-    benchmark::AddCustomContext("cpu_features", f);
 }
 
 // The 6000 x 4000 photo as a document, made once.

@@ -1,8 +1,11 @@
 // The image operations on a 6000 x 4000 24-bit photo: convolution (5x5 and 3x3) against a plain
-// scalar loop of the same formula and libvips, the point operations against memcpy of the
-// image, and the same operations with every other row selected.  The ratios are printed at the
-// end of the run; the filter and two point operations are checked bit for bit against their
-// plain loops first.
+// scalar loop of the same formula and libvips (conv and the separable convsep), the point
+// operations against memcpy of the image on as many threads as the operations use, and the
+// same operations with every other row selected.  The ratios are printed at the end of the run;
+// the filter and two point operations are checked bit for bit against their plain loops first.
+// PIXORAMA_SIMD=avx512|avx2|sse2|scalar forces the vector level (shown as "simd_level").
+#include "document/parallel.h"
+#include "document/simd_level.h"
 #include "document/undo.h"
 #include "ops/convolution.h"
 #include "ops/corrections.h"
@@ -18,12 +21,11 @@
 #endif
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -148,14 +150,35 @@ bool checkPoint(const std::function<void(DocumentState&, Host&)>& op,
 
 // ---- benchmarks ----
 
-void BM_Memcpy(benchmark::State& state) {
+// The copy split into the same kind of row blocks the operations hand to the threads.
+void copyImage(uint8_t* dst, const uint8_t* src, size_t bytes, bool threaded) {
+    if (!threaded) {
+        std::memcpy(dst, src, bytes);
+        return;
+    }
+    constexpr int64_t kBlocks = 250; // 16 rows of the photo each
+    ParallelFor(kBlocks, [&](int64_t b) {
+        const size_t from = bytes * static_cast<size_t>(b) / kBlocks;
+        const size_t to = bytes * static_cast<size_t>(b + 1) / kBlocks;
+        std::memcpy(dst + from, src + from, to - from);
+    });
+}
+
+void memcpyBench(benchmark::State& state, bool threaded) {
     std::vector<uint8_t> src(imageBytes(), 1), dst(imageBytes(), 2);
     for (auto _ : state) {
-        std::memcpy(dst.data(), src.data(), src.size());
+        copyImage(dst.data(), src.data(), src.size(), threaded);
         benchmark::DoNotOptimize(dst.data());
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(src.size()));
+    state.counters["threads"] = threaded ? ThreadCount() : 1;
+}
+void BM_Memcpy(benchmark::State& state) {
+    memcpyBench(state, true);
+}
+void BM_Memcpy1Thread(benchmark::State& state) {
+    memcpyBench(state, false);
 }
 
 void BM_SaveForUndo(benchmark::State& state) {
@@ -197,41 +220,69 @@ void BM_ScalarFilter3x3(benchmark::State& s) {
 }
 
 #ifdef PIXORAMA_HAVE_VIPS
-void vipsBench(benchmark::State& state, int size, bool gray, bool invert) {
+// libvips writes its result into a buffer made once, as our operations write into the image
+// they already have (write_to_memory would fault in a fresh 72 MB block every time).
+int copyRegion(VipsRegion* region, VipsRect* area, void* a) {
+    auto* out = static_cast<std::vector<uint8_t>*>(a);
+    const size_t row = static_cast<size_t>(area->width) * VIPS_IMAGE_SIZEOF_PEL(region->im);
+    const size_t stride = static_cast<size_t>(region->im->Xsize) *
+                          VIPS_IMAGE_SIZEOF_PEL(region->im);
+    for (int y = 0; y < area->height; ++y)
+        std::memcpy(out->data() + stride * static_cast<size_t>(area->top + y) +
+                        static_cast<size_t>(area->left) * VIPS_IMAGE_SIZEOF_PEL(region->im),
+                    VIPS_REGION_ADDR(region, area->left, area->top + y), row);
+    return 0;
+}
+
+enum class VipsJob { Conv, ConvSep, Gray, Invert };
+
+void vipsBench(benchmark::State& state, int size, VipsJob job) {
     std::vector<uint8_t> pixels = topDown(photo());
+    std::vector<uint8_t> result(pixels.size(), 0);
     std::vector<double> ones(static_cast<size_t>(size * size), 1.0);
     for (auto _ : state) {
         vips::VImage in =
             vips::VImage::new_from_memory(pixels.data(), pixels.size(), bench::kPhotoWidth,
                                           bench::kPhotoHeight, 3, VIPS_FORMAT_UCHAR);
         vips::VImage out;
-        if (gray) {
+        if (job == VipsJob::Gray) {
             out = in.colourspace(VIPS_INTERPRETATION_B_W);
-        } else if (invert) {
+        } else if (job == VipsJob::Invert) {
             out = in.invert();
         } else {
-            vips::VImage mask = vips::VImage::new_matrix(size, size, ones.data(), size * size);
-            mask.set("scale", static_cast<double>(size * size));
+            // convsep takes one row of the box and runs it along both axes, dividing after each
+            const bool sep = job == VipsJob::ConvSep;
+            const int rows = sep ? 1 : size;
+            vips::VImage mask = vips::VImage::new_matrix(size, rows, ones.data(), size * rows);
+            mask.set("scale", static_cast<double>(size * rows));
             mask.set("offset", 0.0);
-            out = in.conv(mask, vips::VImage::option()->set("precision", VIPS_PRECISION_INTEGER));
+            auto* options = vips::VImage::option()->set("precision", VIPS_PRECISION_INTEGER);
+            out = sep ? in.convsep(mask, options) : in.conv(mask, options);
         }
-        size_t bytes = 0;
-        void* result = out.write_to_memory(&bytes);
-        benchmark::DoNotOptimize(result);
-        g_free(result);
+        if (VIPS_IMAGE_SIZEOF_IMAGE(out.get_image()) > result.size() ||
+            vips_sink_disc(out.get_image(), copyRegion, &result) != 0)
+            state.SkipWithError("libvips failed");
+        benchmark::DoNotOptimize(result.data());
+        benchmark::ClobberMemory();
     }
 }
 void BM_Vips5x5(benchmark::State& s) {
-    vipsBench(s, 5, false, false);
+    vipsBench(s, 5, VipsJob::Conv);
 }
 void BM_Vips3x3(benchmark::State& s) {
-    vipsBench(s, 3, false, false);
+    vipsBench(s, 3, VipsJob::Conv);
+}
+void BM_VipsSep5x5(benchmark::State& s) {
+    vipsBench(s, 5, VipsJob::ConvSep);
+}
+void BM_VipsSep3x3(benchmark::State& s) {
+    vipsBench(s, 3, VipsJob::ConvSep);
 }
 void BM_VipsGray(benchmark::State& s) {
-    vipsBench(s, 0, true, false);
+    vipsBench(s, 0, VipsJob::Gray);
 }
 void BM_VipsInvert(benchmark::State& s) {
-    vipsBench(s, 0, false, true);
+    vipsBench(s, 0, VipsJob::Invert);
 }
 #endif
 
@@ -277,73 +328,54 @@ const std::vector<std::pair<std::string, std::function<void(DocumentState&, Host
     return ops;
 }
 
-// Collects the real time of every benchmark for the ratio table: the median when the run is
-// repeated (--benchmark_repetitions=N), else the mean.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    std::map<std::string, double> ms;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.error_occurred)
-                continue;
-            std::string name = r.benchmark_name();
-            if (r.run_type == Run::RT_Aggregate) {
-                if (r.aggregate_name != "median")
-                    continue;
-                const std::string suffix = "_median";
-                if (name.size() > suffix.size() &&
-                    name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-                    name.resize(name.size() - suffix.size());
-                medians_.insert(name);
-            } else if (medians_.count(name)) {
-                continue;
-            }
-            ms[name] =
-                r.GetAdjustedRealTime() * (r.time_unit == benchmark::kMicrosecond ? 1e-3 : 1.0);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-  private:
-    std::set<std::string> medians_;
-};
-
-void printRatios(const std::map<std::string, double>& ms) {
-    auto get = [&](const std::string& name) {
-        auto it = ms.find(name + "/real_time");
-        if (it == ms.end())
-            it = ms.find(name);
-        return it == ms.end() ? 0.0 : it->second;
+void printRatios(const bench::RatioReporter& rep) {
+    if (rep.ms("BM_Memcpy") <= 0)
+        return;
+    auto get = [&](const std::string& name) { return rep.ms(name); };
+    const double mem = get("BM_Memcpy"), mem1 = get("BM_Memcpy1Thread"),
+                 undo = get("BM_SaveForUndo");
+    std::printf("\nRatios of the %s (same run, vector level %s; memcpy of the %zu bytes on %d "
+                "threads %.2f ms, on one %.2f ms)\n",
+                rep.usesCpuTime() ? "CPU time of all threads" : "wall time",
+                SimdLevelName(ActiveSimdLevel()), imageBytes(), static_cast<int>(ThreadCount()),
+                mem, mem1);
+    auto line = [](const char* what, double v) {
+        if (v > 0 && std::isfinite(v))
+            std::printf("  %-56s %8.2f\n", what, v);
     };
-    const double mem = get("BM_Memcpy"), undo = get("BM_SaveForUndo");
-    std::printf("\nRatios (same run; memcpy of the %zu bytes: %.2f ms)\n", imageBytes(), mem);
-    auto line = [](const char* what, double v) { std::printf("  %-48s %8.2f\n", what, v); };
+    line("SaveForUndo / memcpy", undo / mem);
     for (const char* k : {"5x5", "3x3"}) {
         const double f = get(std::string("BM_DibFilter") + k);
         const double s = get(std::string("BM_ScalarFilter") + k);
         const double v = get(std::string("BM_Vips") + k);
-        std::printf("DibFilter %s: %.1f ms (undo level included; %.1f ms without)\n", k, f,
-                    f - undo);
+        const double sep = get(std::string("BM_VipsSep") + k);
+        const double bare = f - undo, copied = bare + mem;
+        std::printf("DibFilter %s: %.1f ms with its undo level; bare %.1f ms; with a plain copy "
+                    "%.1f ms\n",
+                    k, f, bare, copied);
         line("  / memcpy", f / mem);
-        line("  / memcpy, without the undo level", (f - undo) / mem);
+        line("  bare / memcpy", bare / mem);
         line("  plain scalar loop / DibFilter", s / f);
-        if (v > 0)
-            line("  libvips conv (integer) / DibFilter", v / f);
+        if (v > 0) {
+            line("  libvips conv / DibFilter (undo level included)", v / f);
+            line("  libvips convsep / DibFilter (undo level included)", sep / f);
+            line("  libvips convsep / DibFilter bare", sep / bare);
+            line("  libvips convsep / DibFilter bare + plain copy", sep / copied);
+        }
     }
     line("DibFilter 5x5 every other row selected / none",
          get("BM_DibFilter5x5Rows") / get("BM_DibFilter5x5"));
-    std::printf("Point operations (time / memcpy; every other row selected / none):\n");
+    std::printf("Point operations, bare (time / memcpy on as many threads; / memcpy on one; every "
+                "other row selected / none):\n");
     for (const auto& [name, op] : pointOps()) {
         const double t = get("BM_" + name), r = get("BM_" + name + "Rows");
-        std::printf("  %-24s %7.2f ms %8.2f x memcpy %8.2f rows/none\n", name.c_str(), t, t / mem,
-                    r / t);
+        std::printf("  %-24s %7.2f ms %8.2f x memcpy %8.2f x memcpy1 %8.2f rows/none\n",
+                    name.c_str(), t, t / mem, t / mem1, r / t);
     }
     line("plain greyscale loop / DibGrayscale", get("BM_ScalarGray") / get("BM_DibGrayscale"));
     line("plain contrast loop / Kontrast", get("BM_ScalarContrast") / get("BM_Kontrast"));
-    if (get("BM_VipsGray") > 0) {
-        line("libvips greyscale / DibGrayscale", get("BM_VipsGray") / get("BM_DibGrayscale"));
-        line("libvips invert / DibInvert", get("BM_VipsInvert") / get("BM_DibInvert"));
-    }
+    line("libvips greyscale / DibGrayscale", get("BM_VipsGray") / get("BM_DibGrayscale"));
+    line("libvips invert / DibInvert", get("BM_VipsInvert") / get("BM_DibInvert"));
 }
 
 } // namespace
@@ -376,37 +408,39 @@ int main(int argc, char** argv) {
                 contrastOk ? "yes" : "NO");
     exact = exact && grayOk && contrastOk;
 
-    const auto ms = benchmark::kMillisecond;
-    benchmark::RegisterBenchmark("BM_Memcpy", BM_Memcpy)->Unit(ms)->UseRealTime();
-    benchmark::RegisterBenchmark("BM_SaveForUndo", BM_SaveForUndo)->Unit(ms)->UseRealTime();
-    benchmark::RegisterBenchmark("BM_DibFilter5x5", BM_DibFilter5x5)->Unit(ms)->UseRealTime();
-    benchmark::RegisterBenchmark("BM_DibFilter3x3", BM_DibFilter3x3)->Unit(ms)->UseRealTime();
-    benchmark::RegisterBenchmark("BM_DibFilter5x5Rows", BM_DibFilter5x5Rows)
-        ->Unit(ms)
-        ->UseRealTime();
-    benchmark::RegisterBenchmark("BM_ScalarFilter5x5", BM_ScalarFilter5x5)->Unit(ms)->UseRealTime();
-    benchmark::RegisterBenchmark("BM_ScalarFilter3x3", BM_ScalarFilter3x3)->Unit(ms)->UseRealTime();
+    // wall time, and the CPU time of every thread of the process (steadier on a busy machine)
+    auto timed = [](benchmark::internal::Benchmark* b) {
+        b->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+    };
+    timed(benchmark::RegisterBenchmark("BM_Memcpy", BM_Memcpy));
+    timed(benchmark::RegisterBenchmark("BM_Memcpy1Thread", BM_Memcpy1Thread));
+    timed(benchmark::RegisterBenchmark("BM_SaveForUndo", BM_SaveForUndo));
+    timed(benchmark::RegisterBenchmark("BM_DibFilter5x5", BM_DibFilter5x5));
+    timed(benchmark::RegisterBenchmark("BM_DibFilter3x3", BM_DibFilter3x3));
+    timed(benchmark::RegisterBenchmark("BM_DibFilter5x5Rows", BM_DibFilter5x5Rows));
+    timed(benchmark::RegisterBenchmark("BM_ScalarFilter5x5", BM_ScalarFilter5x5));
+    timed(benchmark::RegisterBenchmark("BM_ScalarFilter3x3", BM_ScalarFilter3x3));
 #ifdef PIXORAMA_HAVE_VIPS
-    benchmark::RegisterBenchmark("BM_Vips5x5", BM_Vips5x5)->Unit(ms)->UseRealTime();
-    benchmark::RegisterBenchmark("BM_Vips3x3", BM_Vips3x3)->Unit(ms)->UseRealTime();
-    benchmark::RegisterBenchmark("BM_VipsGray", BM_VipsGray)->Unit(ms)->UseRealTime();
-    benchmark::RegisterBenchmark("BM_VipsInvert", BM_VipsInvert)->Unit(ms)->UseRealTime();
+    timed(benchmark::RegisterBenchmark("BM_Vips5x5", BM_Vips5x5));
+    timed(benchmark::RegisterBenchmark("BM_Vips3x3", BM_Vips3x3));
+    timed(benchmark::RegisterBenchmark("BM_VipsSep5x5", BM_VipsSep5x5));
+    timed(benchmark::RegisterBenchmark("BM_VipsSep3x3", BM_VipsSep3x3));
+    timed(benchmark::RegisterBenchmark("BM_VipsGray", BM_VipsGray));
+    timed(benchmark::RegisterBenchmark("BM_VipsInvert", BM_VipsInvert));
 #endif
     for (const auto& [name, op] : pointOps()) {
-        benchmark::RegisterBenchmark(("BM_" + name).c_str(), pointBench, op, false)
-            ->Unit(ms)
-            ->UseRealTime();
-        benchmark::RegisterBenchmark(("BM_" + name + "Rows").c_str(), pointBench, op, true)
-            ->Unit(ms)
-            ->UseRealTime();
+        timed(benchmark::RegisterBenchmark(("BM_" + name).c_str(), pointBench, op, false));
+        timed(benchmark::RegisterBenchmark(("BM_" + name + "Rows").c_str(), pointBench, op, true));
     }
-    benchmark::RegisterBenchmark("BM_ScalarGray", BM_ScalarGray)->Unit(ms)->UseRealTime();
-    benchmark::RegisterBenchmark("BM_ScalarContrast", BM_ScalarContrast)->Unit(ms)->UseRealTime();
+    timed(benchmark::RegisterBenchmark("BM_ScalarGray", BM_ScalarGray));
+    timed(benchmark::RegisterBenchmark("BM_ScalarContrast", BM_ScalarContrast));
 
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printRatios(reporter.ms);
+    benchmark::AddCustomContext("simd_level", SimdLevelName(ActiveSimdLevel()));
+    bench::RatioReporter reporter;
+    bench::RunWithRatios(argc, argv, reporter);
+    printRatios(reporter);
+    reporter.useCpuTime(true);
+    printRatios(reporter);
     benchmark::Shutdown();
 #ifdef PIXORAMA_HAVE_VIPS
     vips_shutdown();

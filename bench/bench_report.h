@@ -1,0 +1,105 @@
+// What every benchmark program reports besides its times: the processor's vector features in
+// the context, and the real times collected for a ratio table printed after the run.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace bench {
+
+// Adds "cpu_features" (sse2 avx2 avx512f ...) to the report once.
+inline void AddCpuFeaturesContext() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    std::string f;
+    const std::pair<const char*, bool> features[] = {
+        {"sse2", __builtin_cpu_supports("sse2")},
+        {"avx2", __builtin_cpu_supports("avx2")},
+        {"avx512f", __builtin_cpu_supports("avx512f")},
+        {"avx512bw", __builtin_cpu_supports("avx512bw")},
+        {"avx512vbmi", __builtin_cpu_supports("avx512vbmi")}};
+    for (const auto& [name, on] : features)
+        if (on) {
+            if (!f.empty())
+                f += ' ';
+            f += name;
+        }
+    benchmark::AddCustomContext("cpu_features", f);
+}
+
+// Collects the real time and the CPU time in milliseconds of every benchmark: the median when
+// the run is repeated (--benchmark_repetitions=N), else the mean.  On a busy machine the wall
+// time swings with the other load; benchmarks registered with MeasureProcessCPUTime() count the
+// CPU time of every thread of the process, which stays steadier.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            if (r.error_occurred)
+                continue;
+            std::string name = r.benchmark_name();
+            if (r.run_type == Run::RT_Aggregate) {
+                if (r.aggregate_name != "median")
+                    continue;
+                const std::string suffix = "_median";
+                if (name.size() > suffix.size() &&
+                    name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                    name.resize(name.size() - suffix.size());
+                medians_.insert(name);
+            } else if (medians_.count(name)) {
+                continue;
+            }
+            const double scale = r.time_unit == benchmark::kMicrosecond   ? 1e-3
+                                 : r.time_unit == benchmark::kNanosecond ? 1e-6
+                                 : r.time_unit == benchmark::kSecond     ? 1e3
+                                                                          : 1.0;
+            ms_[name] = r.GetAdjustedRealTime() * scale;
+            cpu_[name] = r.GetAdjustedCPUTime() * scale;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // The time of a benchmark by its name (without the suffixes Google Benchmark appends); 0
+    // when it did not run.  The real time, or the CPU time after useCpuTime(true).
+    double ms(const std::string& name) const {
+        const auto& m = useCpu_ ? cpu_ : ms_;
+        for (const char* suffix :
+             {"/process_time/real_time", "/real_time", "/process_time", ""}) {
+            auto it = m.find(name + suffix);
+            if (it != m.end())
+                return it->second;
+        }
+        return 0.0;
+    }
+    void useCpuTime(bool on) { useCpu_ = on; }
+    bool usesCpuTime() const { return useCpu_; }
+
+    // Prints "what  a / b" when both ran.
+    void ratio(const char* what, const std::string& a, const std::string& b) const {
+        const double x = ms(a), y = ms(b);
+        if (x > 0 && y > 0)
+            std::printf("  %-56s %8.2f\n", what, x / y);
+    }
+
+  private:
+    std::map<std::string, double> ms_, cpu_;
+    bool useCpu_ = false;
+    std::set<std::string> medians_;
+};
+
+// Runs the registered benchmarks with the CPU features in the context and returns the times.
+inline void RunWithRatios(int argc, char** argv, RatioReporter& reporter) {
+    AddCpuFeaturesContext();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+}
+
+} // namespace bench
