@@ -550,10 +550,17 @@ void fillWorkCopy(const TDibRecord& img, const TDibRecord& work, Host& host) {
 void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
     host.SetProSatus(0);
     SaveForUndo(doc, host);
+    if (!FilterPixels(doc, host, filter))
+        return;
+    host.Updatehistogramm();
+    host.SetProSatus(0);
+}
+
+bool FilterPixels(DocumentState& doc, Host& host, const TFilterRecord& filter) {
     TDibRecord& img = doc.Dib;
     if (!HasPixels(img) || IsPaletteImage(img) || filter.Divisor == 0) {
         host.SetProSatus(0);
-        return;
+        return false;
     }
     const int32_t w = DibWidth(&img), h = DibHeight(&img);
     DibHolder workCopy;
@@ -562,7 +569,7 @@ void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
     if (work.Bits == nullptr) {
         host.MessageBox(kTextFilterNoMemory, "Fehler", MB_ICONSTOP);
         host.SetProSatus(0);
-        return;
+        return false;
     }
     fillWorkCopy(img, work, host);
 
@@ -593,7 +600,7 @@ void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
         } catch (const std::bad_alloc&) {
             host.MessageBox(kTextFilterNoMemory, "Fehler", MB_ICONSTOP);
             host.SetProSatus(0);
-            return;
+            return false;
         }
     }
 
@@ -623,8 +630,7 @@ void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
                     });
     deldib(&work); // before the histogram is counted; the holder covers the early returns
     host.SetProSatus(0);
-    host.Updatehistogramm();
-    host.SetProSatus(0);
+    return true;
 }
 
 void ApplyBuiltinFilter(DocumentState& doc, Host& host, const TBuiltinFilter& f) {

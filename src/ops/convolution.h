@@ -51,6 +51,9 @@ inline constexpr const char* kTextFilterNoMemory =
 // then leaves alone: palette images, a divisor of 0), edges are replicated two pixels outward,
 // only selected pixels change, and the histogram is refreshed.  The caller repaints.
 void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter);
+// DibFilter without the undo level and the histogram: false when it left the image alone
+// (palette image, divisor 0, no memory; the message is shown).
+bool FilterPixels(DocumentState& doc, Host& host, const TFilterRecord& filter);
 
 // A built-in filter as its menu command runs it (with the inversion of "&Konturen zeichnen").
 void ApplyBuiltinFilter(DocumentState& doc, Host& host, const TBuiltinFilter& f);

@@ -161,12 +161,14 @@ __attribute__((target("avx2"))) inline Pixels32 spreadAll32(const Gather96& g, _
 }
 
 // A 256-entry byte table as sixteen 16-byte blocks T0..T15 for byte shuffles, which look up
-// only 16 entries and give 0 where the index has its top bit set.  Counting the index down by
-// 16 per block, block i sees x - 16 i: for x < 128 exactly the blocks 0..j (j = x / 16) see an
-// index below 128, so the differences lo[i] = T(i) ^ T(i-1) add up (by xor) to T(j).  The upper
-// half does the same on x ^ 128 with the blocks 8..15, and the top bit of x picks the half.
+// only 16 entries and give 0 where the index has its top bit set.  One index is counted down
+// by 16 per step: at step i (0..8) it is x - 16 i, below 128 exactly for the steps
+// j - 7 <= i <= j (j = x / 16).  For x < 128 those are the steps 0..j, so the lower blocks
+// lo[i] = T(i) ^ T(i-1) add up (by xor) to T(j); for x >= 128 they are j - 7..8, so the upper
+// blocks hi[i] = T(i+7) ^ T(i+8), hi[8] = T15, add up to T(j).  The top bit of x picks the sum.
 struct Lut32 {
-    __m256i lo[8], hi[8];
+    __m256i lo[8];
+    __m256i hi[8]; // for the steps 1..8
 };
 
 __attribute__((target("avx2"))) inline Lut32 makeLut32(const uint8_t* lut) {
@@ -175,25 +177,24 @@ __attribute__((target("avx2"))) inline Lut32 makeLut32(const uint8_t* lut) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(lut + 16 * i));
     };
     t.lo[0] = _mm256_broadcastsi128_si256(block(0));
-    t.hi[0] = _mm256_broadcastsi128_si256(block(8));
-    for (int i = 1; i < 8; ++i) {
+    for (int i = 1; i < 8; ++i)
         t.lo[i] = _mm256_broadcastsi128_si256(_mm_xor_si128(block(i), block(i - 1)));
-        t.hi[i] = _mm256_broadcastsi128_si256(_mm_xor_si128(block(8 + i), block(7 + i)));
-    }
+    for (int i = 1; i < 8; ++i)
+        t.hi[i - 1] = _mm256_broadcastsi128_si256(_mm_xor_si128(block(i + 7), block(i + 8)));
+    t.hi[7] = _mm256_broadcastsi128_si256(block(15));
     return t;
 }
 
 __attribute__((target("avx2"))) inline __m256i lookup32(const Lut32& t, __m256i x) {
     const __m256i step = _mm256_set1_epi8(16);
-    __m256i down = x;                                                // x - 16 i
-    __m256i up = _mm256_xor_si256(x, _mm256_set1_epi8(-128));        // x - 128 - 16 i
-    __m256i lo = _mm256_shuffle_epi8(t.lo[0], down);
-    __m256i hi = _mm256_shuffle_epi8(t.hi[0], up);
+    __m256i idx = x; // x - 16 i
+    __m256i lo = _mm256_shuffle_epi8(t.lo[0], idx);
+    idx = _mm256_sub_epi8(idx, step);
+    __m256i hi = _mm256_shuffle_epi8(t.hi[0], idx);
     for (int i = 1; i < 8; ++i) {
-        down = _mm256_sub_epi8(down, step);
-        up = _mm256_sub_epi8(up, step);
-        lo = _mm256_xor_si256(lo, _mm256_shuffle_epi8(t.lo[i], down));
-        hi = _mm256_xor_si256(hi, _mm256_shuffle_epi8(t.hi[i], up));
+        lo = _mm256_xor_si256(lo, _mm256_shuffle_epi8(t.lo[i], idx));
+        idx = _mm256_sub_epi8(idx, step);
+        hi = _mm256_xor_si256(hi, _mm256_shuffle_epi8(t.hi[i], idx));
     }
     return _mm256_blendv_epi8(lo, hi, x);
 }

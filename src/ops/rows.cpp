@@ -108,6 +108,69 @@ void lutBytesPlain(uint8_t* p, size_t n, const uint8_t* lut) {
         p[i] = lut[p[i]];
 }
 
+// Tables that are one byte instruction: v + k or v - k clamped to 0..255 (brightness), v & k
+// (posterise).  Recognised by comparing every entry, so the instruction gives the table's bytes.
+struct TableForm {
+    enum Kind { Any, AddSat, SubSat, And } kind = Any;
+    uint8_t k = 0;
+};
+
+TableForm classify(const Lut& lut) {
+    auto matches = [&](auto f) {
+        for (int32_t v = 0; v < 256; ++v)
+            if (lut[static_cast<size_t>(v)] != f(v))
+                return false;
+        return true;
+    };
+    const int32_t shift = lut[128] - 128;
+    if (shift >= 0 && matches([&](int32_t v) { return Clamp255(v + shift); }))
+        return {TableForm::AddSat, static_cast<uint8_t>(shift)};
+    if (shift < 0 && matches([&](int32_t v) { return Clamp255(v + shift); }))
+        return {TableForm::SubSat, static_cast<uint8_t>(-shift)};
+    const uint8_t mask = lut[255];
+    if (matches([&](int32_t v) { return static_cast<uint8_t>(v & mask); }))
+        return {TableForm::And, mask};
+    return {};
+}
+
+__attribute__((target("avx2"))) size_t formAvx2(uint8_t* p, size_t n, TableForm f) {
+    const __m256i k = _mm256_set1_epi8(static_cast<char>(f.k));
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        __m256i* at = reinterpret_cast<__m256i*>(p + i);
+        const __m256i v = _mm256_loadu_si256(at);
+        _mm256_storeu_si256(at, f.kind == TableForm::AddSat   ? _mm256_adds_epu8(v, k)
+                                : f.kind == TableForm::SubSat ? _mm256_subs_epu8(v, k)
+                                                              : _mm256_and_si256(v, k));
+    }
+    return i;
+}
+
+size_t formSse2(uint8_t* p, size_t n, TableForm f) {
+    const __m128i k = _mm_set1_epi8(static_cast<char>(f.k));
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        __m128i* at = reinterpret_cast<__m128i*>(p + i);
+        const __m128i v = _mm_loadu_si128(at);
+        _mm_storeu_si128(at, f.kind == TableForm::AddSat   ? _mm_adds_epu8(v, k)
+                             : f.kind == TableForm::SubSat ? _mm_subs_epu8(v, k)
+                                                           : _mm_and_si128(v, k));
+    }
+    return i;
+}
+
+// The table over n bytes: in its one-instruction form where it has one, else looked up.
+void tableBytes(uint8_t* p, size_t n, const Lut& lut, TableForm form) {
+    size_t i = 0;
+    if (form.kind != TableForm::Any) {
+        if (PixelAvx2())
+            i = formAvx2(p, n, form);
+        else if (SimdAtLeast(SimdLevel::Sse2))
+            i = formSse2(p, n, form);
+    }
+    LutBytes(p + i, n - i, lut.data());
+}
+
 } // namespace
 
 void LutBytes(uint8_t* p, size_t n, const uint8_t* lut) {
@@ -135,8 +198,9 @@ void LutPixels(uint8_t* p, size_t pixels, const uint8_t* lutB, const uint8_t* lu
 
 void ApplyLuts(DocumentState& doc, Host& host, const Lut& lutB, const Lut& lutG, const Lut& lutR) {
     if (lutB == lutG && lutG == lutR) {
+        const TableForm form = classify(lutB);
         ApplyPixelRun(doc, host, [&](uint8_t* p, int32_t n) {
-            LutBytes(p, static_cast<size_t>(n) * 3, lutB.data());
+            tableBytes(p, static_cast<size_t>(n) * 3, lutB, form);
         });
     } else {
         ApplyPixelRun(doc, host, [&](uint8_t* p, int32_t n) {

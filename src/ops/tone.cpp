@@ -123,18 +123,24 @@ void solarPixels(uint8_t* p, size_t n, int32_t limit) {
 
 __attribute__((target("avx2"))) size_t lumRangeAvx2(const uint8_t* p, size_t n, int32_t& lo,
                                                     int32_t& hi) {
-    __m128i mn = _mm_set1_epi8(static_cast<char>(0xFF)), mx = _mm_setzero_si128();
+    const Gather96 g = makeGather96();
+    __m256i mn = _mm256_set1_epi8(-1), mx = _mm256_setzero_si256();
     size_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        const __m128i l = luminance16(kGather, p + 3 * i);
-        mn = _mm_min_epu8(mn, l);
-        mx = _mm_max_epu8(mx, l);
+    for (; i + 32 <= n; i += 32) {
+        const __m256i l = luminance32(g, load96(p + 3 * i));
+        mn = _mm256_min_epu8(mn, l);
+        mx = _mm256_max_epu8(mx, l);
     }
-    alignas(16) uint8_t a[16], b[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(a), mn);
-    _mm_store_si128(reinterpret_cast<__m128i*>(b), mx);
+    for (; i + 16 <= n; i += 16) {
+        const __m256i l = _mm256_castsi128_si256(luminance16(kGather, p + 3 * i));
+        mn = _mm256_min_epu8(mn, _mm256_inserti128_si256(l, _mm256_castsi256_si128(l), 1));
+        mx = _mm256_max_epu8(mx, _mm256_inserti128_si256(l, _mm256_castsi256_si128(l), 1));
+    }
+    alignas(32) uint8_t a[32], b[32];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(a), mn);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(b), mx);
     if (i > 0)
-        for (int j = 0; j < 16; ++j) {
+        for (int j = 0; j < 32; ++j) {
             lo = std::min<int32_t>(lo, a[j]);
             hi = std::max<int32_t>(hi, b[j]);
         }

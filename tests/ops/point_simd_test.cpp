@@ -35,6 +35,20 @@ TEST(PointSimd, EveryLevelGivesTheBytesOfTheScalarLoops) {
         {"solar 128", [](DocumentState& d, Host& h) { DibSolar(d, h, 128); }},
         {"solar 255", [](DocumentState& d, Host& h) { DibSolar(d, h, 255); }},
         {"brightness", [](DocumentState& d, Host& h) { Helligkeit(d, h, -37); }},
+        {"brightness up", [](DocumentState& d, Host& h) { Helligkeit(d, h, 37); }},
+        // tables one entry away from a shift or a mask must still be looked up
+        {"almost a shift",
+         [](DocumentState& d, Host& h) {
+             ops::Lut t = ops::MakeLut([](int32_t v) { return ops::Clamp255(v + 10); });
+             t[200] = 7;
+             ops::ApplyChannelLut(d, h, t);
+         }},
+        {"almost a mask",
+         [](DocumentState& d, Host& h) {
+             ops::Lut t = ops::MakeLut([](int32_t v) { return v & 0xF0; });
+             t[3] = 1;
+             ops::ApplyChannelLut(d, h, t);
+         }},
         {"contrast", [](DocumentState& d, Host& h) { Kontrast(d, h, 170); }},
         {"saturation", [](DocumentState& d, Host& h) { Saettigung(d, h, 45); }},
         {"hms", [](DocumentState& d, Host& h) { HighMidShadow(d, h, 200, 90, 40); }},
