@@ -82,11 +82,16 @@ class RatioReporter : public benchmark::ConsoleReporter {
     void useCpuTime(bool on) { useCpu_ = on; }
     bool usesCpuTime() const { return useCpu_; }
 
-    // Prints "what  a / b" when both ran.
-    void ratio(const char* what, const std::string& a, const std::string& b) const {
+    // Prints "what  a / b" of the wall times and of the CPU times when both ran.
+    void ratio(const char* what, const std::string& a, const std::string& b) {
+        const bool before = useCpu_;
+        useCpu_ = false;
         const double x = ms(a), y = ms(b);
-        if (x > 0 && y > 0)
-            std::printf("  %-56s %8.2f\n", what, x / y);
+        useCpu_ = true;
+        const double cx = ms(a), cy = ms(b);
+        useCpu_ = before;
+        if (x > 0 && y > 0 && cx > 0 && cy > 0)
+            std::printf("  %-48s wall %6.2f  CPU %6.2f\n", what, x / y, cx / cy);
     }
 
   private:
