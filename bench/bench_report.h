@@ -46,6 +46,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
             if (r.error_occurred)
                 continue;
             std::string name = r.benchmark_name();
+            // the options Google Benchmark writes into the name are not part of it here
+            for (const char* option : {"/min_time:", "/iterations:", "/repeats:"})
+                for (size_t at = name.find(option); at != std::string::npos;
+                     at = name.find(option)) {
+                    const size_t end = name.find('/', at + 1);
+                    name.erase(at, end == std::string::npos ? std::string::npos : end - at);
+                }
             if (r.run_type == Run::RT_Aggregate) {
                 if (r.aggregate_name != "median")
                     continue;
