@@ -1,6 +1,8 @@
-// DibFilter: the padded work copy with replicated edges and the 5x5 weighted sums.  Kernels
-// whose sums fit into 16 bits (all built-in ones) run sixteen bytes at a time on row sums; any
-// other kernel runs the plain 32-bit formula.  Every result is the integer the formula gives.
+// DibFilter: the 5x5 weighted sums with the edges replicated.  Kernels whose sums fit into 16
+// bits (all built-in ones) run sixteen or thirty-two bytes at a time on row sums, in place in
+// blocks of rows, keeping only the rows next to each block boundary; any other kernel (and the
+// scalar level) runs the plain 32-bit formula over a padded work copy.  Every result is the
+// integer the formula gives.
 #include "ops/convolution.h"
 
 #include "document/undo.h"
@@ -10,9 +12,11 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace pixorama {
@@ -477,8 +481,11 @@ bool selectedColumns(const uint8_t* mask, int32_t w, int32_t& x0, int32_t& x1) {
 
 // Output rows y0..y1 of the sixteen-bit path.  Row sums of the padded rows y0..y1+3 are kept in
 // a ring of five rows per distinct row of weights; rings holds one ring per thread.  Only the
-// columns of the block's selected pixels are summed.
-void filterRows16(const TDibRecord& work, const TDibRecord& img, const SplitKernel& k,
+// columns of the block's selected pixels are summed.  Padded row r (image row r - 2, edges
+// repeated) comes from source.row(r, y0, y1, thread); it is summed before output row r - 4 is
+// written, so the block's own image rows are read before the block overwrites them.
+template <class Rows>
+void filterRows16(const Rows& source, const TDibRecord& img, const SplitKernel& k,
                   const SelectionRows& sel, int32_t y0, int32_t y1, const Divider& divider,
                   SimdLevel level, int16_t* rings, int32_t thread) {
     const int32_t w = DibWidth(&img);
@@ -502,7 +509,7 @@ void filterRows16(const TDibRecord& work, const TDibRecord& img, const SplitKern
         return ring + (p * 5 + static_cast<size_t>(paddedRow % 5)) * static_cast<size_t>(len);
     };
     auto addRow = [&](int32_t paddedRow) {
-        const uint8_t* in = ImageRow(work, paddedRow) + 3 * lo;
+        const uint8_t* in = source.row(paddedRow, y0, y1, thread) + 3 * lo;
         for (size_t p = 0; p < np; ++p)
             horizontalSums(level, in, k.patterns[p], 3 * (hi - lo), slot(p, paddedRow) + 3 * lo);
     };
@@ -525,6 +532,64 @@ void filterRows16(const TDibRecord& work, const TDibRecord& img, const SplitKern
         });
     }
 }
+
+// An image row with two pixels repeated at either end.
+void padRow(const uint8_t* src, int32_t w, uint8_t* dst) {
+    const size_t rowBytes = static_cast<size_t>(w) * 3;
+    std::memcpy(dst + 6, src, rowBytes);
+    for (int m = 0; m < 2; ++m) {
+        std::memcpy(dst + 3 * m, dst + 6, 3);
+        std::memcpy(dst + 6 + rowBytes + 3 * m, dst + 6 + rowBytes - 3, 3);
+    }
+}
+
+// Padded rows without a copy of the image, for blocks of rows filtered in place: the rows of
+// the block asking are padded from the image into a row of the thread's own; the two rows on
+// either side of every block boundary belong to a neighbour that may already have filtered
+// them, so they are padded into rows of their own before any block runs.
+class InPlaceRows {
+  public:
+    // False when there is no memory for the kept rows.
+    bool init(const TDibRecord& img, int32_t blockRows, int32_t threads) {
+        img_ = &img;
+        w_ = DibWidth(&img);
+        h_ = DibHeight(&img);
+        try {
+            kept_.assign(static_cast<size_t>(h_), -1);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        int32_t count = 0;
+        for (int32_t b = blockRows; b < h_; b += blockRows)
+            for (int32_t y = std::max(0, b - 2); y < std::min(h_, b + 2); ++y)
+                if (kept_[static_cast<size_t>(y)] < 0)
+                    kept_[static_cast<size_t>(y)] = count++;
+        scratch0_ = count;
+        rows_ = &store_.get();
+        newdib_unfilled(rows_, w_ + 4, count + threads, 24, nullptr, 0);
+        if (rows_->Bits == nullptr)
+            return false;
+        for (int32_t y = 0; y < h_; ++y)
+            if (kept_[static_cast<size_t>(y)] >= 0)
+                padRow(ImageRow(img, y), w_, ImageRow(*rows_, kept_[static_cast<size_t>(y)]));
+        return true;
+    }
+    const uint8_t* row(int32_t paddedRow, int32_t y0, int32_t y1, int32_t thread) const {
+        const int32_t y = std::clamp(paddedRow - 2, 0, h_ - 1);
+        if (y < y0 || y >= y1)
+            return ImageRow(*rows_, kept_[static_cast<size_t>(y)]);
+        uint8_t* own = ImageRow(*rows_, scratch0_ + thread);
+        padRow(ImageRow(*img_, y), w_, own);
+        return own;
+    }
+
+  private:
+    const TDibRecord* img_ = nullptr;
+    int32_t w_ = 0, h_ = 0, scratch0_ = 0;
+    std::vector<int32_t> kept_; // per image row: its kept row, or -1
+    DibHolder store_;           // the kept rows, then one row per thread
+    TDibRecord* rows_ = nullptr;
+};
 
 // The padded work copy: the image two pixels in from every side, the margin repeating the edge.
 void fillWorkCopy(const TDibRecord& img, const TDibRecord& work, Host& host) {
@@ -563,16 +628,6 @@ bool FilterPixels(DocumentState& doc, Host& host, const TFilterRecord& filter) {
         return false;
     }
     const int32_t w = DibWidth(&img), h = DibHeight(&img);
-    DibHolder workCopy;
-    TDibRecord& work = workCopy.get();
-    newdib_unfilled(&work, w + 4, h + 4, 24, nullptr, 0);
-    if (work.Bits == nullptr) {
-        host.MessageBox(kTextFilterNoMemory, "Fehler", MB_ICONSTOP);
-        host.SetProSatus(0);
-        return false;
-    }
-    fillWorkCopy(img, work, host);
-
     std::vector<Tap> taps;
     int64_t absSum = 0;
     for (int r = 0; r < 5; ++r)
@@ -587,32 +642,61 @@ bool FilterPixels(DocumentState& doc, Host& host, const TFilterRecord& filter) {
     const SimdLevel level = ActiveSimdLevel();
     const bool small = absSum * 255 <= 32767 && std::llabs(filter.Bias) <= (1 << 30) &&
                        level != SimdLevel::Scalar;
-    const int32_t divisor = filter.Divisor, bias = filter.Bias;
-    const SplitKernel split = splitKernel(filter);
-    const Divider divider = makeDivider(divisor, bias);
-
-    // the row sums of every thread, allocated before the threads start
-    std::vector<int16_t> rings;
+    auto noMemory = [&] {
+        host.MessageBox(kTextFilterNoMemory, "Fehler", MB_ICONSTOP);
+        host.SetProSatus(0);
+        return false;
+    };
+    const SelectionRows sel(doc);
     if (small) {
+        // in place, without a padded copy of the image
+        const SplitKernel split = splitKernel(filter);
+        const Divider divider = makeDivider(filter.Divisor, filter.Bias);
+        constexpr int32_t kBlockRows = 64;
+        const int32_t threads = ThreadCount();
+        InPlaceRows source;
+        std::vector<int16_t> rings; // the row sums of every thread
         try {
-            rings.resize(static_cast<size_t>(ThreadCount()) * split.patterns.size() * 5 *
+            rings.resize(static_cast<size_t>(threads) * split.patterns.size() * 5 *
                          static_cast<size_t>(w) * 3);
         } catch (const std::bad_alloc&) {
-            host.MessageBox(kTextFilterNoMemory, "Fehler", MB_ICONSTOP);
-            host.SetProSatus(0);
-            return false;
+            return noMemory();
         }
+        if (!source.init(img, kBlockRows, threads))
+            return noMemory();
+        host.SetProSatus(0);
+        const int64_t blocks = (static_cast<int64_t>(h) + kBlockRows - 1) / kBlockRows;
+        StepProgress progress(host, h);
+        std::atomic<int32_t> done{0};
+        const std::thread::id caller = std::this_thread::get_id();
+        auto runBlock = [&](int64_t b, int32_t thread) {
+            const auto y0 = static_cast<int32_t>(b * kBlockRows);
+            const int32_t y1 = std::min(h, y0 + kBlockRows);
+            filterRows16(source, img, split, sel, y0, y1, divider, level, rings.data(), thread);
+            const int32_t finished = done.fetch_add(y1 - y0, std::memory_order_relaxed) + (y1 - y0);
+            if (std::this_thread::get_id() == caller)
+                progress.at(finished - 1);
+        };
+        if (blocks == 1)
+            runBlock(0, 0); // a small image: on this thread, progress shown
+        else
+            ParallelFor(blocks, runBlock);
+        progress.at(h - 1); // the end, also when the other threads took every block
+        host.SetProSatus(0);
+        return true;
     }
 
+    // other kernels: the formula over a padded work copy
+    DibHolder workCopy;
+    TDibRecord& work = workCopy.get();
+    newdib_unfilled(&work, w + 4, h + 4, 24, nullptr, 0);
+    if (work.Bits == nullptr)
+        return noMemory();
+    fillWorkCopy(img, work, host);
     host.SetProSatus(0);
-    const SelectionRows sel(doc);
+    const int32_t divisor = filter.Divisor, bias = filter.Bias;
     ForEachRowBlock(host, h, static_cast<size_t>(w) * 3 * (taps.size() + 1), 32,
-                    [&](int32_t y0, int32_t y1, int32_t thread) {
-                        if (small) {
-                            filterRows16(work, img, split, sel, y0, y1, divider, level, rings.data(),
-                                         thread);
-                            return;
-                        }
+                    [&](int32_t y0, int32_t y1) {
                         for (int32_t y = y0; y < y1; ++y) {
                             bool skip;
                             const uint8_t* mask = sel.row(y, skip);
