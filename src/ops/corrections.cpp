@@ -51,6 +51,32 @@ __attribute__((target("avx2"))) size_t highMidShadowAvx2(uint8_t* p, size_t n, i
     const __m128i up = _mm_set1_epi8(static_cast<char>(d > 0 ? d : 0));
     const __m128i down = _mm_set1_epi8(static_cast<char>(d < 0 ? -d : 0));
     size_t i = 0;
+    {
+        // thirty-two pixels at a time, then sixteen
+        const Gather96 g96 = makeGather96();
+        const __m256i hi32 = _mm256_set1_epi8(static_cast<char>(hi));
+        const __m256i sh32 = _mm256_set1_epi8(static_cast<char>(sh));
+        const __m256i up32 = _mm256_broadcastsi128_si256(up);
+        const __m256i down32 = _mm256_broadcastsi128_si256(down);
+        for (; i + 32 <= n; i += 32) {
+            uint8_t* q = p + 3 * i;
+            const Pixels32 v = load96(q);
+            const __m256i lum = luminance32(g96, v);
+            const __m256i white = _mm256_cmpeq_epi8(_mm256_max_epu8(lum, hi32), lum);
+            const __m256i black =
+                _mm256_andnot_si256(white, _mm256_cmpeq_epi8(_mm256_min_epu8(lum, sh32), lum));
+            Pixels32 out;
+            const __m256i* src[3] = {&v.a, &v.b, &v.c};
+            __m256i* dst[3] = {&out.a, &out.b, &out.c};
+            for (int r = 0; r < 3; ++r) {
+                const __m256i shifted = _mm256_subs_epu8(_mm256_adds_epu8(*src[r], up32), down32);
+                const __m256i w = _mm256_shuffle_epi8(white, g96.spreadAll[r]);
+                const __m256i b = _mm256_shuffle_epi8(black, g96.spreadAll[r]);
+                *dst[r] = _mm256_or_si256(_mm256_andnot_si256(b, shifted), w);
+            }
+            store96(q, out);
+        }
+    }
     for (; i + 16 <= n; i += 16) {
         uint8_t* q = p + 3 * i;
         const __m128i lum = luminance16(g, q);
@@ -98,8 +124,28 @@ __attribute__((target("avx2"))) size_t colorizeAvx2(uint8_t* p, size_t n, const 
     return i;
 }
 
+// With byte permutes over 64-byte registers: the lightness into all three bytes of a block of
+// pixels, then the three tables over the block while it is in the cache.
+__attribute__((target("avx2"))) size_t colorizeVbmi(uint8_t* p, size_t n, const ColourTable& t) {
+    const Gather96 g = makeGather96();
+    constexpr size_t kBlock = 1024;
+    size_t i = 0;
+    while (i + 32 <= n) {
+        const size_t m = std::min(n - i, kBlock) / 32 * 32;
+        uint8_t* block = p + 3 * i;
+        for (size_t j = 0; j < m; j += 32) {
+            uint8_t* q = block + 3 * j;
+            store96(q, spreadAll32(g, lightness32(g, load96(q))));
+        }
+        LutPixels(block, m, t.b.data(), t.g.data(), t.r.data());
+        i += m;
+    }
+    return i;
+}
+
 void colorizePixels(uint8_t* p, size_t n, const ColourTable& t) {
-    const size_t done = PixelAvx2() ? colorizeAvx2(p, n, t) : 0;
+    const bool vbmi = ActiveSimdLevel() == SimdLevel::Avx512 && CpuHasVbmi();
+    const size_t done = vbmi ? colorizeVbmi(p, n, t) : PixelAvx2() ? colorizeAvx2(p, n, t) : 0;
     for (uint8_t* q = p + 3 * done; q < p + 3 * n; q += 3) {
         const uint32_t l = lightness(q);
         q[0] = t.b[l], q[1] = t.g[l], q[2] = t.r[l];
