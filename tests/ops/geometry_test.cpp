@@ -216,6 +216,42 @@ TEST(Geometry, BlendRowsVectorPathMatchesThePlainOne) {
     }
 }
 
+// Images large enough that the row blocks run in parallel and in 8 x 8 tiles, with edges that
+// are not multiples of 8 or 16: every path gives the formula's pixels.
+TEST(Geometry, TiledAndVectorMirrorsAndTurnsFollowTheFormulas) {
+    RecordingHost host;
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    struct Case {
+        int bpp;
+        int32_t w, h;
+    };
+    for (const Case c : {Case{24, 311, 290}, Case{8, 603, 499}}) {
+        std::vector<int32_t> px(static_cast<size_t>(c.w) * static_cast<size_t>(c.h));
+        for (int32_t& v : px)
+            v = static_cast<int32_t>(next() >> 8) & (c.bpp == 24 ? 0xFFFFFF : 0xFF);
+        auto at = [&](int32_t x, int32_t y) { return px[static_cast<size_t>(y) * c.w + x]; };
+        DibHolder src(c.bpp == 24 ? Make24(c.w, c.h, at) : MakePalette(8, {}, at, c.w, c.h));
+        for (int level : {0, 2}) {
+            SetGeometrySimd(level);
+            DibHolder l(RotLeft(src.get(), host)), r(RotRight(src.get(), host));
+            DibHolder m(MirrorH(src.get(), host)), t(Rot180(src.get(), host));
+            ASSERT_EQ(DibWidth(&l.get()), c.h);
+            int32_t wrong = 0;
+            for (int32_t y = 0; y < c.h; ++y)
+                for (int32_t x = 0; x < c.w; ++x) {
+                    const int32_t v = at(x, y);
+                    wrong += getpixel(&l.get(), y, c.w - 1 - x) != v;
+                    wrong += getpixel(&r.get(), c.h - 1 - y, x) != v;
+                    wrong += getpixel(&m.get(), c.w - 1 - x, y) != v;
+                    wrong += getpixel(&t.get(), c.w - 1 - x, c.h - 1 - y) != v;
+                }
+            EXPECT_EQ(wrong, 0) << c.bpp << "-bit, level " << level;
+        }
+    }
+    SetGeometrySimd(2);
+}
+
 TEST(Geometry, CanvasAndBorders) {
     RecordingHost host;
     for (int bpp : {1, 24}) {
