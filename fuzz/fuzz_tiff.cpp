@@ -3,6 +3,8 @@
 // no image and no allocation behind.
 #include "fuzz_common.h"
 
+#include "codecs/isolated.h"
+
 #include <cstdarg>
 
 #include <tiffio.h>
@@ -85,6 +87,8 @@ bool declaresLargeImage(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // libtiff runs in this process here, so that the fuzzer sees what would end the child
+    SetCodecIsolation(false);
     PictoraSetAllocLimit(declaresLargeImage(data, size) ? kLargeLimit : fuzz::kAllocLimit);
     // by content only when it looks like TIFF: other data would fuzz the other readers
     for (int format : {int(PICTORA_FORMAT_TIF), 0})

@@ -22,6 +22,7 @@ class DibHolder {
     DibHolder& operator=(const DibHolder&) = delete;
 
     TDibRecord& get() { return dib_; }
+    const TDibRecord& get() const { return dib_; }
     TDibRecord* operator->() { return &dib_; }
     bool ok() const { return dib_.Bits != nullptr; }
     // Gives the record away; the holder is empty afterwards.

@@ -7,6 +7,8 @@
 #include "document/selection.h"
 #include "document/undo.h"
 #include "ops/convolution.h"
+#include "ops/geometry.h"
+#include "ops/pixel_simd.h"
 #include "ops/rows.h"
 #include "ops/tone.h"
 
@@ -14,6 +16,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace pixorama {
@@ -245,20 +248,244 @@ namespace {
 
 enum class Neighbourhood { Erode, Dilate, DelNoise };
 
-// The sums of the 5x5 neighbourhood per channel of one image row: col (the padded row's five-row
-// sums) and box (five columns of those) are the caller's scratch rows.
-void boxSums(const TDibRecord& work, int32_t y, int32_t w, uint16_t* col, uint16_t* box) {
-    const size_t paddedBytes = static_cast<size_t>(w + 4) * 3;
-    const uint8_t* r0 = ImageRow(work, y);
-    const uint8_t* r1 = ImageRow(work, y + 1);
-    const uint8_t* r2 = ImageRow(work, y + 2);
-    const uint8_t* r3 = ImageRow(work, y + 3);
-    const uint8_t* r4 = ImageRow(work, y + 4);
-    for (size_t k = 0; k < paddedBytes; ++k)
-        col[k] = static_cast<uint16_t>(r0[k] + r1[k] + r2[k] + r3[k] + r4[k]);
-    const size_t bytes = static_cast<size_t>(w) * 3;
-    for (size_t k = 0; k < bytes; ++k)
-        box[k] = static_cast<uint16_t>(col[k] + col[k + 3] + col[k + 6] + col[k + 9] + col[k + 12]);
+// The work copy of the neighbourhood filters: the image two pixels in from every side, the margin
+// repeating the outermost pixels, stored as three planes (blue, green, red) of (w + 4) x (h + 4)
+// bytes so that sums of neighbours are sums of adjacent bytes.  Held in an 8-bit image record of
+// three times the height so the raster library's allocation rules apply.
+class WorkPlanes {
+  public:
+    WorkPlanes(const TDibRecord& img, int32_t w, int32_t h) : w_(w), h_(h) {
+        newdib_unfilled(&rec_.get(), w + 4, 3 * (h + 4), 8, nullptr, 0);
+        if (!rec_.ok())
+            return;
+        stride_ = static_cast<size_t>(rec_.get().LineBytes);
+        for (int32_t y = 0; y < h; ++y) {
+            const uint8_t* src = ImageRow(img, y);
+            uint8_t* b = row(0, y + 2);
+            uint8_t* g = row(1, y + 2);
+            uint8_t* r = row(2, y + 2);
+            int32_t x = 0;
+            if (GeometryAvx2())
+                x = splitRowAvx2(src, b + 2, g + 2, r + 2, w);
+            for (; x < w; ++x) {
+                b[x + 2] = src[3 * x];
+                g[x + 2] = src[3 * x + 1];
+                r[x + 2] = src[3 * x + 2];
+            }
+            for (uint8_t* p : {b, g, r}) {
+                p[0] = p[1] = p[2];
+                p[w + 2] = p[w + 3] = p[w + 1];
+            }
+        }
+        for (int plane = 0; plane < 3; ++plane)
+            for (int32_t m = 0; m < 2; ++m) {
+                std::memcpy(row(plane, m), row(plane, 2), static_cast<size_t>(w) + 4);
+                std::memcpy(row(plane, h + 2 + m), row(plane, h + 1), static_cast<size_t>(w) + 4);
+            }
+    }
+    bool ok() const { return rec_.ok(); }
+    // Row y (0 = top margin row) of a plane.
+    uint8_t* row(int plane, int32_t y) const {
+        return rec_.get().Bits + (static_cast<size_t>(plane) * static_cast<size_t>(h_ + 4) +
+                                  static_cast<size_t>(y)) * stride_;
+    }
+
+  private:
+    __attribute__((target("avx2"))) static int32_t splitRowAvx2(const uint8_t* src, uint8_t* b,
+                                                                uint8_t* g, uint8_t* r, int32_t w) {
+        int32_t x = 0;
+        for (; x + 16 <= w; x += 16) {
+            const Pixels16 v = load48(src + 3 * x);
+            uint8_t* out[3] = {b, g, r};
+            for (int ch = 0; ch < 3; ++ch)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[ch] + x),
+                                 _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(v.a, kGather.pick[ch][0]),
+                                                           _mm_shuffle_epi8(v.b, kGather.pick[ch][1])),
+                                              _mm_shuffle_epi8(v.c, kGather.pick[ch][2])));
+        }
+        return x;
+    }
+
+    int32_t w_, h_;
+    size_t stride_ = 0;
+    DibHolder rec_;
+};
+
+// Per thread: the five-row sums of the padded row and the 5 x 5 sums of the image row, per plane.
+struct BoxRows {
+    std::vector<uint16_t> col[3], box[3];
+    explicit BoxRows(int32_t w) {
+        for (int k = 0; k < 3; ++k) {
+            col[k].resize(static_cast<size_t>(w) + 4);
+            box[k].resize(static_cast<size_t>(w));
+        }
+    }
+};
+
+__attribute__((target("avx2"))) inline __m256i widen16(const uint8_t* p) {
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+__attribute__((target("avx2"))) inline __m256i load16x16(const uint16_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+__attribute__((target("avx2"))) int32_t boxSumsAvx2(const uint8_t* const (&r)[5], uint16_t* col,
+                                                    uint16_t* box, int32_t w) {
+    int32_t k = 0;
+    for (; k + 16 <= w + 4; k += 16) {
+        const __m256i s = _mm256_add_epi16(
+            _mm256_add_epi16(_mm256_add_epi16(widen16(r[0] + k), widen16(r[1] + k)),
+                             _mm256_add_epi16(widen16(r[2] + k), widen16(r[3] + k))),
+            widen16(r[4] + k));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(col + k), s);
+    }
+    for (; k < w + 4; ++k)
+        col[k] = static_cast<uint16_t>(r[0][k] + r[1][k] + r[2][k] + r[3][k] + r[4][k]);
+    int32_t x = 0;
+    for (; x + 16 <= w; x += 16)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(box + x),
+                            _mm256_add_epi16(
+                                _mm256_add_epi16(_mm256_add_epi16(load16x16(col + x), load16x16(col + x + 1)),
+                                                 _mm256_add_epi16(load16x16(col + x + 2), load16x16(col + x + 3))),
+                                load16x16(col + x + 4)));
+    return x;
+}
+
+// The 5 x 5 sums of image row y in every plane.
+void boxSums(const WorkPlanes& work, int32_t y, int32_t w, BoxRows& rows, bool avx2) {
+    for (int plane = 0; plane < 3; ++plane) {
+        const uint8_t* const r[5] = {work.row(plane, y), work.row(plane, y + 1),
+                                     work.row(plane, y + 2), work.row(plane, y + 3),
+                                     work.row(plane, y + 4)};
+        uint16_t* col = rows.col[plane].data();
+        uint16_t* box = rows.box[plane].data();
+        int32_t x = 0;
+        if (avx2) {
+            x = boxSumsAvx2(r, col, box, w);
+        } else {
+            for (int32_t k = 0; k < w + 4; ++k)
+                col[k] = static_cast<uint16_t>(r[0][k] + r[1][k] + r[2][k] + r[3][k] + r[4][k]);
+        }
+        for (; x < w; ++x)
+            box[x] = static_cast<uint16_t>(col[x] + col[x + 1] + col[x + 2] + col[x + 3] + col[x + 4]);
+    }
+}
+
+// One pixel by the rules: s are the sums (blue, green, red), c the pixel as it was.
+inline void neighbourhoodPixel(Neighbourhood kind, int32_t threshold, const int32_t (&s)[3],
+                               const uint8_t (&c)[3], uint8_t* p) {
+    switch (kind) {
+    case Neighbourhood::Erode:
+        if ((30 * s[2] + 59 * s[1] + 11 * s[0]) / 2500 < 96)
+            for (int k = 0; k < 3; ++k)
+                p[k] = static_cast<uint8_t>(s[k] / 50);
+        break;
+    case Neighbourhood::Dilate: {
+        const int32_t sum = 30 * s[2] + 59 * s[1] + 11 * s[0];
+        if (sum / 2500 > 160)
+            p[0] = p[1] = p[2] = static_cast<uint8_t>(std::min(sum / 2000, 255));
+        break;
+    }
+    case Neighbourhood::DelNoise: {
+        const int32_t a[3] = {s[0] / 25, s[1] / 25, s[2] / 25};
+        if (std::abs(a[2] - c[2]) > threshold || std::abs(a[1] - c[1]) > threshold ||
+            std::abs(a[0] - c[0]) > threshold)
+            for (int k = 0; k < 3; ++k)
+                p[k] = static_cast<uint8_t>(a[k]);
+        break;
+    }
+    }
+}
+
+// Three planes of sixteen bytes (blue, green, red) as sixteen pixels at p.
+struct InterleaveMasks {
+    __m128i m[3][3]; // [destination register][plane]
+};
+InterleaveMasks makeInterleaveMasks() {
+    InterleaveMasks r;
+    for (int d = 0; d < 3; ++d)
+        for (int ch = 0; ch < 3; ++ch) {
+            alignas(16) int8_t m[16];
+            for (int i = 0; i < 16; ++i) {
+                const int ob = 16 * d + i;
+                m[i] = ob % 3 == ch ? static_cast<int8_t>(ob / 3) : int8_t{-128};
+            }
+            std::memcpy(&r.m[d][ch], m, 16);
+        }
+    return r;
+}
+const InterleaveMasks kInterleave = makeInterleaveMasks();
+
+__attribute__((target("avx2"))) inline void interleave48(uint8_t* p, const __m128i (&planes)[3]) {
+    for (int d = 0; d < 3; ++d)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * d),
+                         _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(planes[0], kInterleave.m[d][0]),
+                                                   _mm_shuffle_epi8(planes[1], kInterleave.m[d][1])),
+                                      _mm_shuffle_epi8(planes[2], kInterleave.m[d][2])));
+}
+
+// Sixteen pixels from x on at a time while they lie in [x, x1); returns where it stopped.  The
+// divisions by 25, 50 and 2000 are multiplications exact for the sums' range (at most 6375 per
+// channel, 637500 weighted).
+__attribute__((target("avx2"))) int32_t neighbourhoodAvx2(Neighbourhood kind, int32_t threshold,
+                                                          const BoxRows& rows,
+                                                          const uint8_t* const (&centre)[3],
+                                                          uint8_t* row, int32_t x, int32_t x1) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i wRG = _mm256_set1_epi32((59 << 16) | 30), wB = _mm256_set1_epi32(11);
+    const __m256i magic = _mm256_set1_epi16(5243);
+    for (; x + 16 <= x1; x += 16) {
+        __m256i s[3], c[3];
+        for (int k = 0; k < 3; ++k) {
+            s[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows.box[k].data() + x));
+            c[k] = _mm256_cvtepu8_epi16(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(centre[k] + x)));
+        }
+        __m256i take, v[3];
+        if (kind == Neighbourhood::DelNoise) {
+            const __m256i t = _mm256_set1_epi16(static_cast<int16_t>(threshold));
+            take = zero;
+            for (int k = 0; k < 3; ++k) {
+                v[k] = _mm256_srli_epi16(_mm256_mulhi_epu16(s[k], magic), 1); // / 25
+                take = _mm256_or_si256(
+                    take, _mm256_cmpgt_epi16(_mm256_abs_epi16(_mm256_sub_epi16(v[k], c[k])), t));
+            }
+        } else {
+            // the weighted sum 30 R + 59 G + 11 B in 32 bits, in the order packs restores
+            const __m256i lo = _mm256_add_epi32(
+                _mm256_madd_epi16(_mm256_unpacklo_epi16(s[2], s[1]), wRG),
+                _mm256_madd_epi16(_mm256_unpacklo_epi16(s[0], zero), wB));
+            const __m256i hi = _mm256_add_epi32(
+                _mm256_madd_epi16(_mm256_unpackhi_epi16(s[2], s[1]), wRG),
+                _mm256_madd_epi16(_mm256_unpackhi_epi16(s[0], zero), wB));
+            if (kind == Neighbourhood::Erode) {
+                const __m256i limit = _mm256_set1_epi32(96 * 2500);
+                take = _mm256_packs_epi32(_mm256_cmpgt_epi32(limit, lo),
+                                          _mm256_cmpgt_epi32(limit, hi));
+                for (int k = 0; k < 3; ++k)
+                    v[k] = _mm256_srli_epi16(_mm256_mulhi_epu16(s[k], magic), 2); // / 50
+            } else {
+                const __m256i limit = _mm256_set1_epi32(161 * 2500 - 1);
+                take = _mm256_packs_epi32(_mm256_cmpgt_epi32(lo, limit),
+                                          _mm256_cmpgt_epi32(hi, limit));
+                // sum / 2000 = (sum / 16) / 125, the first at most 39843
+                const __m256i q16 = _mm256_packus_epi32(_mm256_srli_epi32(lo, 4),
+                                                        _mm256_srli_epi32(hi, 4));
+                const __m256i grey = _mm256_min_epu16(
+                    _mm256_srli_epi16(_mm256_mulhi_epu16(q16, _mm256_set1_epi16(-31981)), 6),
+                    _mm256_set1_epi16(255)); // 33555
+                v[0] = v[1] = v[2] = grey;
+            }
+        }
+        __m128i out[3];
+        for (int k = 0; k < 3; ++k) {
+            const __m256i mixed = _mm256_blendv_epi8(c[k], v[k], take);
+            out[k] = _mm_packus_epi16(_mm256_castsi256_si128(mixed),
+                                      _mm256_extracti128_si256(mixed, 1));
+        }
+        interleave48(row + 3 * x, out);
+    }
+    return x;
 }
 
 void neighbourhoodFilter(DocumentState& doc, Host& host, Neighbourhood kind, int32_t threshold) {
@@ -267,78 +494,38 @@ void neighbourhoodFilter(DocumentState& doc, Host& host, Neighbourhood kind, int
         return;
     SaveForUndo(doc, host);
     const int32_t w = DibWidth(&img), h = DibHeight(&img);
-    DibHolder workCopy;
-    TDibRecord& work = workCopy.get();
-    newdib_unfilled(&work, w + 4, h + 4, 24, nullptr, 0);
-    if (work.Bits == nullptr) {
+    std::optional<WorkPlanes> work;
+    work.emplace(img, w, h);
+    if (!work->ok()) {
         host.MessageBox(kTextFilterNoMemory, "Fehler", MB_ICONSTOP);
         return;
     }
-    // the image two pixels in from every side, the margin repeating the outermost pixels
-    const size_t rowBytes = static_cast<size_t>(w) * 3;
-    for (int32_t y = 0; y < h; ++y) {
-        uint8_t* dst = ImageRow(work, y + 2);
-        const uint8_t* src = ImageRow(img, y);
-        std::memcpy(dst + 6, src, rowBytes);
-        for (int m = 0; m < 2; ++m) {
-            std::memcpy(dst + 3 * m, src, 3);
-            std::memcpy(dst + 6 + rowBytes + 3 * m, src + rowBytes - 3, 3);
-        }
-    }
-    for (int32_t m = 0; m < 2; ++m) {
-        std::memcpy(ImageRow(work, m), ImageRow(work, 2), rowBytes + 12);
-        std::memcpy(ImageRow(work, h + 2 + m), ImageRow(work, h + 1), rowBytes + 12);
-    }
-
+    const bool avx2 = GeometryAvx2();
     const SelectionRows sel(doc);
     host.SetProSatus(0);
-    ForEachRowBlock(host, h, rowBytes, 16, [&](int32_t ya, int32_t yb) {
-        std::vector<uint16_t> col(static_cast<size_t>(w + 4) * 3), box(rowBytes);
+    ForEachRowBlock(host, h, static_cast<size_t>(w) * 3, 16, [&](int32_t ya, int32_t yb) {
+        BoxRows rows(w);
         for (int32_t y = ya; y < yb; ++y) {
             bool skip;
             const uint8_t* mask = sel.row(y, skip);
             if (skip)
                 continue;
-            boxSums(work, y, w, col.data(), box.data());
+            boxSums(*work, y, w, rows, avx2);
             uint8_t* row = ImageRow(img, y);
-            const uint8_t* centre = ImageRow(work, y + 2) + 6;
+            const uint8_t* const centre[3] = {work->row(0, y + 2) + 2, work->row(1, y + 2) + 2,
+                                              work->row(2, y + 2) + 2};
             ForSelectedRuns(mask, w, [&](int32_t x0, int32_t x1) {
-                for (int32_t x = x0; x < x1; ++x) {
-                    const uint16_t* s = box.data() + 3 * x;
-                    const int32_t sB = s[0], sG = s[1], sR = s[2];
-                    uint8_t* p = row + 3 * x;
-                    switch (kind) {
-                    case Neighbourhood::Erode:
-                        if ((30 * sR + 59 * sG + 11 * sB) / 2500 < 96) {
-                            p[0] = static_cast<uint8_t>(sB / 50);
-                            p[1] = static_cast<uint8_t>(sG / 50);
-                            p[2] = static_cast<uint8_t>(sR / 50);
-                        }
-                        break;
-                    case Neighbourhood::Dilate: {
-                        const int32_t sum = 30 * sR + 59 * sG + 11 * sB;
-                        if (sum / 2500 > 160)
-                            p[0] = p[1] = p[2] = static_cast<uint8_t>(std::min(sum / 2000, 255));
-                        break;
-                    }
-                    case Neighbourhood::DelNoise: {
-                        const int32_t aB = sB / 25, aG = sG / 25, aR = sR / 25;
-                        const uint8_t* c = centre + 3 * x;
-                        if (std::abs(aR - c[2]) > threshold || std::abs(aG - c[1]) > threshold ||
-                            std::abs(aB - c[0]) > threshold) {
-                            p[0] = static_cast<uint8_t>(aB);
-                            p[1] = static_cast<uint8_t>(aG);
-                            p[2] = static_cast<uint8_t>(aR);
-                        }
-                        break;
-                    }
-                    }
+                int32_t x = avx2 ? neighbourhoodAvx2(kind, threshold, rows, centre, row, x0, x1) : x0;
+                for (; x < x1; ++x) {
+                    const int32_t s[3] = {rows.box[0][x], rows.box[1][x], rows.box[2][x]};
+                    const uint8_t c[3] = {centre[0][x], centre[1][x], centre[2][x]};
+                    neighbourhoodPixel(kind, threshold, s, c, row + 3 * x);
                 }
             });
         }
     });
     host.SetProSatus(0);
-    deldib(&work); // before the histogram is counted
+    work.reset(); // before the histogram is counted
     host.Updatehistogramm();
 }
 

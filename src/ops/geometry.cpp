@@ -93,40 +93,220 @@ TDibRecord remap(const TDibRecord& src, Host& host, int32_t w, int32_t h, int32_
     return out.release();
 }
 
-// Quarter turns of 8- and 24-bit images: blocks of new rows are filled together while the
-// source is read row by row, so that both sides are walked in order.  New row r takes source
-// column col(r), read downwards (down) or upwards.
+int gGeometrySimd = 2;
+
+
+// The plain quarter turn of the new rows r0..r1-1 and new columns c0..c1-1: new row r takes
+// source column col(r), new column c source row srcRow(c).
+void quarterTurnPlain(const TDibRecord& src, const TDibRecord& dst, bool left, int32_t r0,
+                      int32_t r1, int32_t c0, int32_t c1) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src), bpp = bytesPerPixel(src);
+    for (int32_t c = c0; c < c1; ++c) {
+        // RotLeft: new(c, r) = old(W-1-r, c); RotRight: new(c, r) = old(r, H-1-c)
+        const uint8_t* srow = ImageRow(src, left ? c : h - 1 - c);
+        for (int32_t r = r0; r < r1; ++r) {
+            const uint8_t* q = srow + (left ? w - 1 - r : r) * bpp;
+            uint8_t* p = ImageRow(dst, r) + c * bpp;
+            for (int32_t k = 0; k < bpp; ++k)
+                p[k] = q[k];
+        }
+    }
+}
+
+// Eight 24-bit pixels (24 bytes, nothing read beyond) as eight 32-bit lanes.
+__attribute__((target("avx2"))) inline __m256i loadPixels8(const uint8_t* p) {
+    const __m256i v = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16)), 1);
+    // low half bytes 0..15, high half bytes 12..27 of the 24, then three bytes per lane
+    const __m256i halves = _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 1, 2, 3, 3, 4, 5, 6));
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,
+                                            0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    return _mm256_shuffle_epi8(halves, spread);
+}
+
+// The inverse of loadPixels8: eight lanes back to 24 bytes, nothing written beyond.
+__attribute__((target("avx2"))) inline void storePixels8(uint8_t* p, __m256i v) {
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
+                                          0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, pack),
+                                                       _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(packed));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 16), _mm256_extracti128_si256(packed, 1));
+}
+
+// Transposes eight rows of eight 32-bit lanes in place.
+__attribute__((target("avx2"))) inline void transpose8x8(__m256i (&r)[8]) {
+    __m256i t[8], u[8];
+    for (int k = 0; k < 8; k += 2) {
+        t[k] = _mm256_unpacklo_epi32(r[k], r[k + 1]);
+        t[k + 1] = _mm256_unpackhi_epi32(r[k], r[k + 1]);
+    }
+    for (int k = 0; k < 8; k += 4) {
+        u[k] = _mm256_unpacklo_epi64(t[k], t[k + 2]);
+        u[k + 1] = _mm256_unpackhi_epi64(t[k], t[k + 2]);
+        u[k + 2] = _mm256_unpacklo_epi64(t[k + 1], t[k + 3]);
+        u[k + 3] = _mm256_unpackhi_epi64(t[k + 1], t[k + 3]);
+    }
+    for (int k = 0; k < 4; ++k) {
+        r[k] = _mm256_permute2x128_si256(u[k], u[k + 4], 0x20);
+        r[k + 4] = _mm256_permute2x128_si256(u[k], u[k + 4], 0x31);
+    }
+}
+
+// Rows of an image by their number from the top, without calls per row (rows are stored
+// bottom-up).
+struct RowWalk {
+    uint8_t* top;
+    ptrdiff_t stride;
+    explicit RowWalk(const TDibRecord& d)
+        : top(d.Bits + static_cast<ptrdiff_t>(DibHeight(&d) - 1) * d.LineBytes),
+          stride(d.LineBytes) {}
+    uint8_t* operator()(int32_t y) const { return top - y * stride; }
+};
+
+// One 8 x 8 tile of a 24-bit quarter turn: new rows r..r+7, new columns c..c+7.
+__attribute__((target("avx2"))) void quarterTile24(const RowWalk& src, const RowWalk& dst,
+                                                   int32_t w, int32_t h, bool left, int32_t r,
+                                                   int32_t c) {
+    __m256i m[8];
+    if (left) {
+        // source rows c..c+7, columns W-8-r..W-1-r; lane j holds new row W-1-xs-j = r+7-j
+        const int32_t xs = w - 8 - r;
+        for (int k = 0; k < 8; ++k)
+            m[k] = loadPixels8(src(c + k) + 3 * xs);
+        transpose8x8(m);
+        for (int j = 0; j < 8; ++j)
+            storePixels8(dst(r + 7 - j) + 3 * c, m[j]);
+    } else {
+        // source rows H-1-c-k for new column c+k, columns r..r+7 = new rows r..r+7
+        for (int k = 0; k < 8; ++k)
+            m[k] = loadPixels8(src(h - 1 - c - k) + 3 * r);
+        transpose8x8(m);
+        for (int j = 0; j < 8; ++j)
+            storePixels8(dst(r + j) + 3 * c, m[j]);
+    }
+}
+
+// One 8 x 8 tile of an 8-bit quarter turn (SSE2: three rounds of interleaving).
+void quarterTile8(const RowWalk& src, const RowWalk& dst, int32_t w, int32_t h, bool left,
+                  int32_t r, int32_t c) {
+    __m128i v[8];
+    for (int k = 0; k < 8; ++k) {
+        const uint8_t* q = left ? src(c + k) + (w - 8 - r) : src(h - 1 - c - k) + r;
+        v[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q));
+    }
+    const __m128i a = _mm_unpacklo_epi8(v[0], v[1]), b = _mm_unpacklo_epi8(v[2], v[3]);
+    const __m128i cc = _mm_unpacklo_epi8(v[4], v[5]), d = _mm_unpacklo_epi8(v[6], v[7]);
+    const __m128i e = _mm_unpacklo_epi16(a, b), f = _mm_unpackhi_epi16(a, b);
+    const __m128i g = _mm_unpacklo_epi16(cc, d), hh = _mm_unpackhi_epi16(cc, d);
+    // column j of the tile (source column xs + j) in the low or high half of o[j / 2]
+    const __m128i o[4] = {_mm_unpacklo_epi32(e, g), _mm_unpackhi_epi32(e, g),
+                          _mm_unpacklo_epi32(f, hh), _mm_unpackhi_epi32(f, hh)};
+    for (int j = 0; j < 8; ++j) {
+        const __m128i col = (j & 1) != 0 ? _mm_unpackhi_epi64(o[j / 2], o[j / 2]) : o[j / 2];
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst(left ? r + 7 - j : r + j) + c), col);
+    }
+}
+
+// Quarter turns of 8- and 24-bit images in blocks of 64 new rows (whole cache lines of every
+// source row): 8 x 8 tiles where the processor allows (24-bit tiles need AVX2), the plain loop
+// for the edges.  The source is walked across rows, which the hardware does not foresee, so the
+// rows two tiles ahead are fetched early.
 TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
     const int32_t w = DibWidth(&src), h = DibHeight(&src), bpp = bytesPerPixel(src);
     DibHolder out(newLike(src, h, w, false));
     if (!out.ok())
         return out.release();
     const TDibRecord& dst = out.get();
+    const bool tiles = bpp == 1 ? gGeometrySimd >= 1 : GeometryAvx2();
+    const RowWalk srcRows(src), dstRows(dst);
     host.SetProSatus(0);
-    ForEachRowBlock(host, w, static_cast<size_t>(dst.LineBytes), 32, [&](int32_t r0, int32_t r1) {
+    ForEachRowBlock(host, w, static_cast<size_t>(dst.LineBytes), 64, [&](int32_t r0, int32_t r1) {
         for (int32_t r = r0; r < r1; ++r)
             clearPadding(dst, ImageRow(dst, r), bpp);
-        // new row r lies at dstTop - r * dstStride (rows are stored bottom-up)
-        const ptrdiff_t dstStride = dst.LineBytes;
-        uint8_t* const dstTop = dst.Bits + static_cast<ptrdiff_t>(w - 1) * dstStride;
-        for (int32_t c = 0; c < h; ++c) {
-            // RotLeft: new(c, r) = old(W-1-r, c); RotRight: new(c, r) = old(r, H-1-c)
-            const uint8_t* srow = ImageRow(src, left ? c : h - 1 - c);
-            for (int32_t r = r0; r < r1; ++r) {
-                const uint8_t* q = srow + (left ? w - 1 - r : r) * bpp;
-                uint8_t* p = dstTop - r * dstStride + c * bpp;
-                if (bpp == 3) {
-                    p[0] = q[0];
-                    p[1] = q[1];
-                    p[2] = q[2];
-                } else {
-                    p[0] = q[0];
+        const int32_t rt = tiles ? r0 + (r1 - r0) / 8 * 8 : r0;
+        const int32_t ct = tiles ? h / 8 * 8 : 0;
+        // the source bytes of new rows r0..rt-1 within a source row
+        const int32_t firstCol = left ? w - rt : r0;
+        const size_t spanBytes = static_cast<size_t>(rt - r0) * static_cast<size_t>(bpp);
+        constexpr int32_t kAhead = 40;
+        for (int32_t c = 0; c < ct; c += 8) {
+            if (c + kAhead + 8 <= h)
+                for (int32_t k = kAhead; k < kAhead + 8; ++k) {
+                    const uint8_t* ahead = srcRows(left ? c + k : h - 1 - c - k) + firstCol * bpp;
+                    for (size_t off = 0; off < spanBytes; off += 64)
+                        _mm_prefetch(reinterpret_cast<const char*>(ahead + off), _MM_HINT_T0);
+                    _mm_prefetch(reinterpret_cast<const char*>(ahead + spanBytes - 1), _MM_HINT_T0);
                 }
+            for (int32_t r = r0; r < rt; r += 8) {
+                if (bpp == 3)
+                    quarterTile24(srcRows, dstRows, w, h, left, r, c);
+                else
+                    quarterTile8(srcRows, dstRows, w, h, left, r, c);
             }
         }
+        quarterTurnPlain(src, dst, left, r0, rt, ct, h);
+        quarterTurnPlain(src, dst, left, rt, r1, 0, h);
     });
     host.SetProSatus(0);
     return out.release();
+}
+
+// Pixel reversal of 16 pixels of bpp bytes: output register d takes byte i from input register
+// s where mask[d][s] says so (-128 elsewhere).
+struct ReverseMasks {
+    __m128i m[3][3];
+};
+ReverseMasks makeReverseMasks(int32_t bpp) {
+    ReverseMasks r;
+    for (int d = 0; d < bpp; ++d)
+        for (int s = 0; s < bpp; ++s) {
+            alignas(16) int8_t m[16];
+            for (int i = 0; i < 16; ++i) {
+                const int ob = 16 * d + i, ib = bpp * (15 - ob / bpp) + ob % bpp;
+                m[i] = ib / 16 == s ? static_cast<int8_t>(ib % 16) : int8_t{-128};
+            }
+            std::memcpy(&r.m[d][s], m, 16);
+        }
+    return r;
+}
+
+// Writes the n pixels of q in reverse order to p, 16 at a time.
+__attribute__((target("avx2"))) void reverseRowAvx2(const uint8_t* q, uint8_t* p, int32_t n,
+                                                    int32_t bpp) {
+    static const ReverseMasks masks3 = makeReverseMasks(3), masks1 = makeReverseMasks(1);
+    const ReverseMasks& rm = bpp == 3 ? masks3 : masks1;
+    int32_t x = 0;
+    for (; x + 16 <= n; x += 16) {
+        const uint8_t* in = q + static_cast<ptrdiff_t>(n - 16 - x) * bpp;
+        __m128i v[3];
+        for (int s = 0; s < bpp; ++s)
+            v[s] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * s));
+        for (int d = 0; d < bpp; ++d) {
+            __m128i o = _mm_shuffle_epi8(v[0], rm.m[d][0]);
+            for (int s = 1; s < bpp; ++s)
+                o = _mm_or_si128(o, _mm_shuffle_epi8(v[s], rm.m[d][s]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + static_cast<ptrdiff_t>(x) * bpp + 16 * d), o);
+        }
+    }
+    for (; x < n; ++x)
+        for (int32_t k = 0; k < bpp; ++k)
+            p[x * bpp + k] = q[(n - 1 - x) * bpp + k];
+}
+
+void reverseRowPlain(const uint8_t* q, uint8_t* p, int32_t n, int32_t bpp) {
+    if (bpp == 3) {
+        const uint8_t* e = q + 3 * (n - 1);
+        for (int32_t x = 0; x < n; ++x, e -= 3) {
+            p[3 * x] = e[0];
+            p[3 * x + 1] = e[1];
+            p[3 * x + 2] = e[2];
+        }
+    } else {
+        for (int32_t x = 0; x < n; ++x)
+            p[x] = q[n - 1 - x];
+    }
 }
 
 // Mirroring and the half turn of 8- and 24-bit images: every new row is a source row, read
@@ -137,23 +317,17 @@ TDibRecord mirrorRowsBytes(const TDibRecord& src, Host& host, bool reverse, bool
     if (!out.ok())
         return out.release();
     const TDibRecord& dst = out.get();
+    const bool avx2 = GeometryAvx2();
     host.SetProSatus(0);
     ForEachRow(host, h, static_cast<size_t>(dst.LineBytes), [&](int32_t y) {
         const uint8_t* q = ImageRow(src, upsideDown ? h - 1 - y : y);
         uint8_t* p = ImageRow(dst, y);
-        if (!reverse) {
+        if (!reverse)
             std::memcpy(p, q, static_cast<size_t>(w) * static_cast<size_t>(bpp));
-        } else if (bpp == 3) {
-            const uint8_t* e = q + 3 * (w - 1);
-            for (int32_t x = 0; x < w; ++x, e -= 3) {
-                p[3 * x] = e[0];
-                p[3 * x + 1] = e[1];
-                p[3 * x + 2] = e[2];
-            }
-        } else {
-            for (int32_t x = 0; x < w; ++x)
-                p[x] = q[w - 1 - x];
-        }
+        else if (avx2)
+            reverseRowAvx2(q, p, w, bpp);
+        else
+            reverseRowPlain(q, p, w, bpp);
         clearPadding(dst, p, bpp);
     });
     host.SetProSatus(0);
@@ -256,6 +430,84 @@ void RotatedSize(int32_t w, int32_t h, bool clockwise, long double angle, int32_
     newH = maxY - minY;
 }
 
+namespace {
+
+// The source coordinates of new pixels x0..x1-1 of one row, four at a time in double precision
+// exactly as the plain loop computes them; returns whether a product came within reach of a
+// half (the caller then decides in extended precision).
+__attribute__((target("avx2"))) bool rotationCoordsAvx2(int32_t x0, int32_t x1, int32_t cx, double C,
+                                                        double S, double ys, double yc, int32_t ox,
+                                                        int32_t oy, int32_t* sxs, int32_t* sys) {
+    const __m256d magic = _mm256_set1_pd(6755399441055744.0), half = _mm256_set1_pd(0.5);
+    const __m256d eps = _mm256_set1_pd(1e-6), sign = _mm256_set1_pd(-0.0);
+    const __m256d vC = _mm256_set1_pd(C), vS = _mm256_set1_pd(S);
+    const __m256d vys = _mm256_set1_pd(ys), vyc = _mm256_set1_pd(yc);
+    const __m128i vox = _mm_set1_epi32(ox), voy = _mm_set1_epi32(oy);
+    __m256d near = _mm256_setzero_pd();
+    int32_t x = x0;
+    for (; x + 4 <= x1; x += 4) {
+        const __m256d dx = _mm256_sub_pd(_mm256_setr_pd(x, x + 1, x + 2, x + 3), _mm256_set1_pd(cx));
+        const __m256d a = _mm256_sub_pd(_mm256_mul_pd(dx, vC), vys);
+        const __m256d b = _mm256_add_pd(_mm256_mul_pd(dx, vS), vyc);
+        const __m256d ra = _mm256_sub_pd(_mm256_add_pd(a, magic), magic);
+        const __m256d rb = _mm256_sub_pd(_mm256_add_pd(b, magic), magic);
+        const __m256d da = _mm256_andnot_pd(sign, _mm256_sub_pd(a, ra));
+        const __m256d db = _mm256_andnot_pd(sign, _mm256_sub_pd(b, rb));
+        near = _mm256_or_pd(near, _mm256_cmp_pd(_mm256_andnot_pd(sign, _mm256_sub_pd(da, half)), eps, _CMP_LT_OQ));
+        near = _mm256_or_pd(near, _mm256_cmp_pd(_mm256_andnot_pd(sign, _mm256_sub_pd(db, half)), eps, _CMP_LT_OQ));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sxs + (x - x0)), _mm_add_epi32(_mm256_cvtpd_epi32(ra), vox));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sys + (x - x0)), _mm_add_epi32(_mm256_cvtpd_epi32(rb), voy));
+    }
+    bool nearHalf = _mm256_movemask_pd(near) != 0;
+    for (; x < x1; ++x) {
+        const double dx = x - cx;
+        const double a = dx * C - ys, b = dx * S + yc;
+        const double ra = roundDouble(a), rb = roundDouble(b);
+        nearHalf |= std::fabs(std::fabs(a - ra) - 0.5) < 1e-6;
+        nearHalf |= std::fabs(std::fabs(b - rb) - 0.5) < 1e-6;
+        sxs[x - x0] = static_cast<int32_t>(ra) + ox;
+        sys[x - x0] = static_cast<int32_t>(rb) + oy;
+    }
+    return nearHalf;
+}
+
+// n new 24-bit pixels from the source pixels (sxs, sys), the fill value outside, eight at a
+// time; returns how many it wrote.  Four bytes are read per pixel, so the last pixel of the
+// top row (the end of the buffer) is left to the caller.
+__attribute__((target("avx2"))) int32_t rotationCopy24Avx2(const int32_t* sxs, const int32_t* sys,
+                                                           int32_t n, uint8_t* out,
+                                                           const uint8_t* srcTop, ptrdiff_t stride,
+                                                           int32_t w, int32_t h, int32_t fill) {
+    const __m256i vw = _mm256_set1_epi32(w), vh = _mm256_set1_epi32(h);
+    const __m256i minus1 = _mm256_set1_epi32(-1), vstride = _mm256_set1_epi32(static_cast<int32_t>(stride));
+    const __m256i lastX = _mm256_set1_epi32(w - 1);
+    // the fill value as blue, green, red bytes
+    const __m256i vfill = _mm256_set1_epi32(((fill & 0xFF) << 16) | (fill & 0xFF00) | ((fill >> 16) & 0xFF));
+    const uint8_t* base = srcTop - static_cast<ptrdiff_t>(h - 1) * stride; // the buffer's start
+    int32_t x = 0;
+    for (; x + 8 <= n; x += 8) {
+        const __m256i sx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sxs + x));
+        const __m256i sy = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sys + x));
+        const __m256i inside = _mm256_and_si256(
+            _mm256_and_si256(_mm256_cmpgt_epi32(sx, minus1), _mm256_cmpgt_epi32(vw, sx)),
+            _mm256_and_si256(_mm256_cmpgt_epi32(sy, minus1), _mm256_cmpgt_epi32(vh, sy)));
+        const __m256i endOfBuffer = _mm256_and_si256(_mm256_cmpeq_epi32(sy, _mm256_setzero_si256()),
+                                                     _mm256_cmpeq_epi32(sx, lastX));
+        if (!_mm256_testz_si256(inside, endOfBuffer))
+            break;
+        // storage row h - 1 - sy, byte 3 sx
+        const __m256i off = _mm256_add_epi32(
+            _mm256_mullo_epi32(_mm256_sub_epi32(_mm256_sub_epi32(vh, sy), _mm256_set1_epi32(1)), vstride),
+            _mm256_add_epi32(sx, _mm256_add_epi32(sx, sx)));
+        const __m256i px = _mm256_mask_i32gather_epi32(vfill, reinterpret_cast<const int*>(base), off,
+                                                       inside, 1);
+        storePixels8(out + 3 * x, px);
+    }
+    return x;
+}
+
+} // namespace
+
 TDibRecord DibRotxxx(const TDibRecord& src, Host& host, bool clockwise, long double angle,
                      int32_t fill, bool /*interpolate*/) {
     TDibRecord none;
@@ -282,6 +534,8 @@ TDibRecord DibRotxxx(const TDibRecord& src, Host& host, bool clockwise, long dou
     // image row y of the source lies at srcTop - y * srcStride (rows are stored bottom-up)
     const ptrdiff_t srcStride = src.LineBytes;
     const uint8_t* srcTop = src.Bits + static_cast<ptrdiff_t>(h - 1) * srcStride;
+    const bool avx2 = GeometryAvx2() &&
+                      static_cast<int64_t>(h) * srcStride < (int64_t{1} << 31); // 32-bit offsets
     host.SetProSatus(0);
     ForEachRowBlock(host, nh, static_cast<size_t>(dst.LineBytes), 32, [&](int32_t y0, int32_t y1) {
         int32_t sxs[kTileW], sys[kTileW];
@@ -296,14 +550,18 @@ TDibRecord DibRotxxx(const TDibRecord& src, Host& host, bool clockwise, long dou
                 // the extended products are rounded instead
                 bool nearHalf = false;
                 const double ys = dy * S, yc = dy * C;
-                for (int32_t x = x0; x < x1; ++x) {
-                    const double dx = x - cx;
-                    const double a = dx * C - ys, b = dx * S + yc;
-                    const double ra = roundDouble(a), rb = roundDouble(b);
-                    nearHalf |= std::fabs(std::fabs(a - ra) - 0.5) < 1e-6;
-                    nearHalf |= std::fabs(std::fabs(b - rb) - 0.5) < 1e-6;
-                    sxs[x - x0] = static_cast<int32_t>(ra) + ox;
-                    sys[x - x0] = static_cast<int32_t>(rb) + oy;
+                if (avx2) {
+                    nearHalf = rotationCoordsAvx2(x0, x1, cx, C, S, ys, yc, ox, oy, sxs, sys);
+                } else {
+                    for (int32_t x = x0; x < x1; ++x) {
+                        const double dx = x - cx;
+                        const double a = dx * C - ys, b = dx * S + yc;
+                        const double ra = roundDouble(a), rb = roundDouble(b);
+                        nearHalf |= std::fabs(std::fabs(a - ra) - 0.5) < 1e-6;
+                        nearHalf |= std::fabs(std::fabs(b - rb) - 0.5) < 1e-6;
+                        sxs[x - x0] = static_cast<int32_t>(ra) + ox;
+                        sys[x - x0] = static_cast<int32_t>(rb) + oy;
+                    }
                 }
                 if (nearHalf)
                     for (int32_t x = x0; x < x1; ++x) {
@@ -312,7 +570,11 @@ TDibRecord DibRotxxx(const TDibRecord& src, Host& host, bool clockwise, long dou
                         sys[x - x0] = roundEven(dx * t.S + dy * t.C) + oy;
                     }
                 uint8_t* row = bpp != 0 ? ImageRow(dst, yy) : nullptr;
-                for (int32_t x = x0; x < x1; ++x) {
+                int32_t done = x0;
+                if (avx2 && bpp == 3)
+                    done += rotationCopy24Avx2(sxs, sys, x1 - x0, row + 3 * x0, srcTop, srcStride,
+                                               w, h, fill);
+                for (int32_t x = done; x < x1; ++x) {
                     const int32_t sx = sxs[x - x0], sy = sys[x - x0];
                     const bool inside = sx >= 0 && sx < w && sy >= 0 && sy < h;
                     if (bpp == 0) {
@@ -335,12 +597,12 @@ TDibRecord DibRotxxx(const TDibRecord& src, Host& host, bool clockwise, long dou
     return out.release();
 }
 
-namespace {
-int gGeometrySimd = 2;
-} // namespace
-
 void SetGeometrySimd(int level) {
     gGeometrySimd = level;
+}
+
+bool GeometryAvx2() {
+    return gGeometrySimd >= 1 && CpuHasAvx2();
 }
 
 namespace {
@@ -378,7 +640,7 @@ __attribute__((target("avx2"))) void blendAvx2(const uint8_t* t, const uint8_t* 
 
 void BlendRows(const uint8_t* top, const uint8_t* bottom, int32_t w0, int32_t w1, uint8_t* out,
                size_t n) {
-    if (gGeometrySimd >= 1 && CpuHasAvx2())
+    if (GeometryAvx2())
         blendAvx2(top, bottom, w0, w1, out, n);
     else
         blendPlain(top, bottom, w0, w1, out, n);
@@ -386,24 +648,64 @@ void BlendRows(const uint8_t* top, const uint8_t* bottom, int32_t w0, int32_t w1
 
 namespace {
 
+// Where each new column of a growing 24-bit image takes its two source pixels and weights.
+struct HorizontalPlan {
+    std::vector<int32_t> ix, ix1, ax;
+    // for the vector path: byte offsets of both pixels and the weight pair (1023 - a) | a << 16;
+    // it runs up to vectorEnd, where reading four bytes at ix1 stays inside the row's pixels
+    std::vector<int32_t> off0, off1, weights;
+    int32_t vectorEnd = 0;
+};
+
+// Eight new pixels from x on at a time up to plan.vectorEnd: both source pixels gathered as
+// 32-bit lanes, each channel pair times its weight pair by one multiply-add.
+__attribute__((target("avx2"))) int32_t horizontalAvx2(const uint8_t* s, const HorizontalPlan& plan,
+                                                       uint8_t* o) {
+    const __m256i zero = _mm256_setzero_si256();
+    const auto* base = reinterpret_cast<const int*>(s);
+    int32_t x = 0;
+    for (; x + 8 <= plan.vectorEnd; x += 8) {
+        const __m256i p = _mm256_i32gather_epi32(
+            base, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(plan.off0.data() + x)), 1);
+        const __m256i q = _mm256_i32gather_epi32(
+            base, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(plan.off1.data() + x)), 1);
+        const __m256i wts =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(plan.weights.data() + x));
+        // (p, q) byte pairs of pixels 0, 1 | 4, 5 and 2, 3 | 6, 7, then widened per pixel
+        const __m256i pq01 = _mm256_unpacklo_epi8(p, q), pq23 = _mm256_unpackhi_epi8(p, q);
+        const __m256i r0 = _mm256_srli_epi32(
+            _mm256_madd_epi16(_mm256_unpacklo_epi8(pq01, zero), _mm256_shuffle_epi32(wts, 0x00)), 10);
+        const __m256i r1 = _mm256_srli_epi32(
+            _mm256_madd_epi16(_mm256_unpackhi_epi8(pq01, zero), _mm256_shuffle_epi32(wts, 0x55)), 10);
+        const __m256i r2 = _mm256_srli_epi32(
+            _mm256_madd_epi16(_mm256_unpacklo_epi8(pq23, zero), _mm256_shuffle_epi32(wts, 0xAA)), 10);
+        const __m256i r3 = _mm256_srli_epi32(
+            _mm256_madd_epi16(_mm256_unpackhi_epi8(pq23, zero), _mm256_shuffle_epi32(wts, 0xFF)), 10);
+        const __m256i pixels =
+            _mm256_packus_epi16(_mm256_packs_epi32(r0, r1), _mm256_packs_epi32(r2, r3));
+        storePixels8(o + 3 * x, pixels);
+    }
+    return x;
+}
+
 // The bilinear rows of a growing 24-bit image: each source row needed is interpolated along
 // the row once and kept while the following new rows use it, then two such rows are blended.
 // Rows are counted in storage order.
-void bilinearRows(const TDibRecord& src, const TDibRecord& dst, const std::vector<int32_t>& ix,
-                  const std::vector<int32_t>& ix1, const std::vector<int32_t>& ax, int32_t stepY,
-                  int32_t y0, int32_t y1) {
+void bilinearRows(const TDibRecord& src, const TDibRecord& dst, const HorizontalPlan& plan,
+                  int32_t stepY, int32_t y0, int32_t y1) {
     const int32_t h = DibHeight(&src), nw = DibWidth(&dst);
     const size_t n = static_cast<size_t>(nw) * 3;
     std::vector<uint8_t> bufA(n), bufB(n);
     uint8_t* topBuf = bufA.data();
     uint8_t* botBuf = bufB.data();
     int32_t haveTop = -1, haveBot = -1;
+    const bool avx2 = GeometryAvx2();
     auto horizontal = [&](int32_t srow, uint8_t* o) {
         const uint8_t* s = src.Bits + static_cast<size_t>(srow) * static_cast<size_t>(src.LineBytes);
-        for (int32_t x = 0; x < nw; ++x) {
-            const int32_t a = ax[static_cast<size_t>(x)], na = 1023 - a;
-            const uint8_t* p = s + 3 * ix[static_cast<size_t>(x)];
-            const uint8_t* q = s + 3 * ix1[static_cast<size_t>(x)];
+        for (int32_t x = avx2 ? horizontalAvx2(s, plan, o) : 0; x < nw; ++x) {
+            const int32_t a = plan.ax[static_cast<size_t>(x)], na = 1023 - a;
+            const uint8_t* p = s + 3 * plan.ix[static_cast<size_t>(x)];
+            const uint8_t* q = s + 3 * plan.ix1[static_cast<size_t>(x)];
             o[3 * x] = static_cast<uint8_t>((p[0] * na + q[0] * a) >> 10);
             o[3 * x + 1] = static_cast<uint8_t>((p[1] * na + q[1] * a) >> 10);
             o[3 * x + 2] = static_cast<uint8_t>((p[2] * na + q[2] * a) >> 10);
@@ -452,22 +754,35 @@ TDibRecord ResizeDib(const TDibRecord& src, Host& host, int32_t nw, int32_t nh, 
     if (!out.ok())
         return out.release();
     const TDibRecord& dst = out.get();
-    std::vector<int32_t> ix(static_cast<size_t>(nw)), ix1, ax;
+    HorizontalPlan plan;
+    std::vector<int32_t>& ix = plan.ix;
+    ix.resize(static_cast<size_t>(nw));
     for (int32_t x = 0; x < nw; ++x)
         ix[static_cast<size_t>(x)] = static_cast<int32_t>(static_cast<int64_t>(x) * stepX / 1024);
     host.SetProSatus(0);
     const size_t rowBytes = static_cast<size_t>(dst.LineBytes);
     if (bpp == 24 && interpolate && nh >= h && nw >= w) {
-        ix1.resize(static_cast<size_t>(nw));
-        ax.resize(static_cast<size_t>(nw));
-        for (int32_t x = 0; x < nw; ++x) {
+        const auto n = static_cast<size_t>(nw);
+        plan.ix1.resize(n);
+        plan.ax.resize(n);
+        plan.off0.resize(n);
+        plan.off1.resize(n);
+        plan.weights.resize(n);
+        for (size_t x = 0; x < n; ++x) {
             const int64_t fx = static_cast<int64_t>(x) * stepX;
-            ix1[static_cast<size_t>(x)] = std::min(ix[static_cast<size_t>(x)] + 1, w - 1);
-            ax[static_cast<size_t>(x)] = static_cast<int32_t>(fx % 1024);
+            plan.ix1[x] = std::min(ix[x] + 1, w - 1);
+            plan.ax[x] = static_cast<int32_t>(fx % 1024);
+            plan.off0[x] = 3 * ix[x];
+            plan.off1[x] = 3 * plan.ix1[x];
+            plan.weights[x] = static_cast<int32_t>((static_cast<uint32_t>(plan.ax[x]) << 16) |
+                                                   static_cast<uint32_t>(1023 - plan.ax[x]));
+            // four bytes read at either pixel must lie within the row's 3 w bytes
+            if (plan.ix1[x] < w - 1)
+                plan.vectorEnd = static_cast<int32_t>(x) + 1;
         }
         // rows here are in storage order, the order of the formula's iy
         ForEachRowBlock(host, nh, rowBytes, 32, [&](int32_t y0, int32_t y1) {
-            bilinearRows(src, dst, ix, ix1, ax, stepY, y0, y1);
+            bilinearRows(src, dst, plan, stepY, y0, y1);
         });
     } else if (bpp == 1) {
         ForEachRow(host, nh, rowBytes, [&](int32_t y) {

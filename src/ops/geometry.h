@@ -95,8 +95,11 @@ int32_t CentredOffset(int32_t newSize, int32_t oldSize);
 void BlendRows(const uint8_t* top, const uint8_t* bottom, int32_t w0, int32_t w1, uint8_t* out,
                size_t n);
 // Which vector routines may run: 0 the plain ones, 1 or more AVX2 where the processor has it.
-// Both give the same bytes.  For tests and benchmarks.
+// Both give the same bytes.  For tests and benchmarks; also chooses the paths of the mirrors,
+// quarter turns and neighbourhood filters.
 void SetGeometrySimd(int level);
+// Whether the AVX2 routines run.
+bool GeometryAvx2();
 
 inline constexpr TIntRange kResizeRange{1, 32767, 1};
 inline constexpr TIntRange kCanvasWidthRange{320, 32767, 320};

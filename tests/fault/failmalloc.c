@@ -18,13 +18,18 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
 
 static void* (*realMalloc)(size_t);
 static void* (*realCalloc)(size_t, size_t);
 static void* (*realRealloc)(void*, size_t);
 static void (*realFree)(void*);
 
-static atomic_long calls;
+/* The count lives in memory shared with child processes (the program runs some codecs in a
+ * child): the calls of parent and child form one sequence, so every allocation of the whole job
+ * gets its turn to fail, and the count at exit includes the child's. */
+static atomic_long ownCalls;
+static atomic_long* calls = &ownCalls;
 static atomic_int armed;
 static long failAt;
 
@@ -75,7 +80,7 @@ static void noteCaller(void* caller) {
 static int failsNow(void* caller) {
     if (!atomic_load(&armed))
         return 0;
-    const long n = atomic_fetch_add(&calls, 1) + 1;
+    const long n = atomic_fetch_add(calls, 1) + 1;
     if (failAt > 0 && n == failAt) {
         noteCaller(caller);
         errno = ENOMEM; /* as the real allocator says it */
@@ -85,6 +90,11 @@ static int failsNow(void* caller) {
 }
 
 void pixorama_fault_arm(void) {
+    void* shared = mmap(NULL, sizeof(atomic_long), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared != MAP_FAILED) {
+        calls = (atomic_long*)shared;
+        atomic_store(calls, 0);
+    }
     const char* at = getenv("PIXORAMA_FAIL_AT");
     failAt = at ? strtol(at, NULL, 10) : 0;
     atomic_store(&armed, 1);
@@ -97,7 +107,7 @@ __attribute__((destructor)) static void report(void) {
         return;
     FILE* f = fopen(file, "w");
     if (f) {
-        fprintf(f, "%ld\n", atomic_load(&calls));
+        fprintf(f, "%ld\n", atomic_load(calls));
         fclose(f);
     }
 }

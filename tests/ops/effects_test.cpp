@@ -1,12 +1,16 @@
 // Shadow, button, mosaic, the neighbourhood filters, noise, perspective, skew and bulge.
 #include "ops/deformations.h"
 #include "ops/effects.h"
+#include "ops/geometry.h"
 
 #include "document/selection.h"
 #include "image_helpers.h"
 #include "recording_host.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace pixorama {
 namespace {
@@ -77,6 +81,77 @@ TEST_F(Effects, NeighbourhoodFilterWithoutMemoryKeepsTheImage) {
     EXPECT_EQ(host.messages.back().text, "Fehler: Nicht genügent Speicher für diese Aktion!");
     EXPECT_EQ(host.messages.back().caption, "Fehler");
     EXPECT_EQ(PixelBytes(doc.Dib), before);
+}
+
+// The neighbourhood rules straight from their definition, clamping at the border.
+int32_t neighbourhoodRule(const TDibRecord& src, int kind, int32_t t, int32_t x, int32_t y) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    int32_t s[3] = {0, 0, 0};
+    for (int32_t dy = -2; dy <= 2; ++dy)
+        for (int32_t dx = -2; dx <= 2; ++dx) {
+            const int32_t v = getpixel(&src, std::clamp(x + dx, 0, w - 1), std::clamp(y + dy, 0, h - 1));
+            s[0] += BlueOf(v), s[1] += GreenOf(v), s[2] += RedOf(v);
+        }
+    const int32_t old = getpixel(&src, x, y), S = 30 * s[2] + 59 * s[1] + 11 * s[0];
+    if (kind == 0)
+        return S / 2500 < 96 ? Rgb(s[2] / 50, s[1] / 50, s[0] / 50) : old;
+    if (kind == 1)
+        return S / 2500 > 160 ? grey(std::min(S / 2000, 255)) : old;
+    const int32_t a[3] = {s[0] / 25, s[1] / 25, s[2] / 25};
+    return std::abs(a[2] - RedOf(old)) > t || std::abs(a[1] - GreenOf(old)) > t ||
+                   std::abs(a[0] - BlueOf(old)) > t
+               ? Rgb(a[2], a[1], a[0])
+               : old;
+}
+
+// Patches of random brightness with noise on top reach both sides of every rule; large enough
+// for the parallel row blocks, runs of the selection not aligned to 16 pixels.
+TEST_F(Effects, NeighbourhoodFiltersOnEveryPathFollowTheRules) {
+    uint32_t seed = 99;
+    auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    const int32_t w = 301, h = 290;
+    std::vector<int32_t> base(static_cast<size_t>((w / 6 + 1) * (h / 6 + 1)));
+    for (int32_t& b : base)
+        b = static_cast<int32_t>(next() % 256);
+    std::vector<int32_t> px(static_cast<size_t>(w * h));
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const int32_t b = base[static_cast<size_t>((y / 6) * (w / 6 + 1) + x / 6)];
+            auto ch = [&] { return std::clamp(b + static_cast<int32_t>(next() % 61) - 30, 0, 255); };
+            const int32_t r = ch(), g = ch(), bl = ch();
+            px[static_cast<size_t>(y * w + x)] = Rgb(r, g, bl);
+        }
+    DibHolder src(Make24(w, h, [&](int32_t x, int32_t y) { return px[static_cast<size_t>(y * w + x)]; }));
+    for (int kind = 0; kind < 3; ++kind)
+        for (bool selected : {false, true})
+            for (int level : {0, 2}) {
+                SetGeometrySimd(level);
+                DocumentState d;
+                Attach(d, MakeDIBCopy(src.get(), host));
+                if (selected) {
+                    SelectRect(d, 7, 3, 250, 281);
+                    UpdateSelddib(d, host);
+                }
+                const int32_t t = 17;
+                if (kind == 0)
+                    DibErodeFilter(d, host);
+                else if (kind == 1)
+                    DibDilateFilter(d, host);
+                else
+                    DelNoise(d, host, t);
+                int32_t wrong = 0, changed = 0;
+                for (int32_t y = 0; y < h; ++y)
+                    for (int32_t x = 0; x < w; ++x) {
+                        const bool in = !selected || getpixel(&d.SelMask, x, y) != 0;
+                        const int32_t old = getpixel(&src.get(), x, y);
+                        const int32_t want = in ? neighbourhoodRule(src.get(), kind, t, x, y) : old;
+                        wrong += getpixel(&d.Dib, x, y) != want;
+                        changed += want != old;
+                    }
+                EXPECT_EQ(wrong, 0) << "kind " << kind << " selected " << selected << " level " << level;
+                EXPECT_GT(changed, w * h / 20) << "the image must reach the rule's changing side";
+            }
+    SetGeometrySimd(2);
 }
 
 TEST_F(Effects, NoiseUsesTheHostGenerator) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <vector>
 
 namespace pixorama {
@@ -214,6 +216,92 @@ TEST(Geometry, BlendRowsVectorPathMatchesThePlainOne) {
         EXPECT_EQ(o1, o2);
         EXPECT_EQ(o1[5], (t[5] * (1023 - a) + b[5] * a) >> 10);
     }
+}
+
+// Images large enough that the row blocks run in parallel and in 8 x 8 tiles, with edges that
+// are not multiples of 8 or 16: every path gives the formula's pixels.
+TEST(Geometry, TiledAndVectorMirrorsAndTurnsFollowTheFormulas) {
+    RecordingHost host;
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    struct Case {
+        int bpp;
+        int32_t w, h;
+    };
+    for (const Case c : {Case{24, 311, 290}, Case{8, 603, 499}}) {
+        std::vector<int32_t> px(static_cast<size_t>(c.w) * static_cast<size_t>(c.h));
+        for (int32_t& v : px)
+            v = static_cast<int32_t>(next() >> 8) & (c.bpp == 24 ? 0xFFFFFF : 0xFF);
+        auto at = [&](int32_t x, int32_t y) { return px[static_cast<size_t>(y) * c.w + x]; };
+        DibHolder src(c.bpp == 24 ? Make24(c.w, c.h, at) : MakePalette(8, {}, at, c.w, c.h));
+        for (int level : {0, 2}) {
+            SetGeometrySimd(level);
+            DibHolder l(RotLeft(src.get(), host)), r(RotRight(src.get(), host));
+            DibHolder m(MirrorH(src.get(), host)), t(Rot180(src.get(), host));
+            ASSERT_EQ(DibWidth(&l.get()), c.h);
+            int32_t wrong = 0;
+            for (int32_t y = 0; y < c.h; ++y)
+                for (int32_t x = 0; x < c.w; ++x) {
+                    const int32_t v = at(x, y);
+                    wrong += getpixel(&l.get(), y, c.w - 1 - x) != v;
+                    wrong += getpixel(&r.get(), c.h - 1 - y, x) != v;
+                    wrong += getpixel(&m.get(), c.w - 1 - x, y) != v;
+                    wrong += getpixel(&t.get(), c.w - 1 - x, c.h - 1 - y) != v;
+                }
+            EXPECT_EQ(wrong, 0) << c.bpp << "-bit, level " << level;
+        }
+        // free rotation: the vector path gives the plain path's bytes, fill included
+        for (const long double angle : {45.0L, 33.3L, 90.0L, 359.99L}) {
+            SetGeometrySimd(0);
+            DibHolder plain(DibRotxxx(src.get(), host, true, angle, 0x123456 & (c.bpp == 24 ? 0xFFFFFF : 0xFF), false));
+            SetGeometrySimd(2);
+            DibHolder fast(DibRotxxx(src.get(), host, true, angle, 0x123456 & (c.bpp == 24 ? 0xFFFFFF : 0xFF), false));
+            EXPECT_EQ(PixelBytes(plain.get()), PixelBytes(fast.get())) << c.bpp << "-bit, " << static_cast<double>(angle);
+        }
+    }
+    SetGeometrySimd(2);
+}
+
+// The interpolated enlargement on both paths, against the formula (rows in storage order),
+// small and large enough for the parallel row blocks.
+TEST(Geometry, InterpolatedEnlargementOnEveryPathFollowsTheFormula) {
+    RecordingHost host;
+    uint32_t seed = 777;
+    auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    struct Case {
+        int32_t w, h, nw, nh;
+    };
+    for (const Case c : {Case{37, 23, 101, 64}, Case{150, 120, 333, 250}, Case{1, 5, 9, 7}}) {
+        std::vector<int32_t> px(static_cast<size_t>(c.w * c.h));
+        for (int32_t& v : px)
+            v = static_cast<int32_t>(next() & 0xFFFFFF);
+        DibHolder src(Make24(c.w, c.h, [&](int32_t x, int32_t y) { return px[static_cast<size_t>(y * c.w + x)]; }));
+        const int32_t stepX = c.w * 1024 / c.nw, stepY = c.h * 1024 / c.nh;
+        // storage row sy is picture row h - 1 - sy
+        auto at = [&](int32_t x, int32_t sy, int shift) {
+            return (px[static_cast<size_t>((c.h - 1 - sy) * c.w + x)] >> shift) & 0xFF;
+        };
+        for (int level : {0, 2}) {
+            SetGeometrySimd(level);
+            DibHolder r(ResizeDib(src.get(), host, c.nw, c.nh, true));
+            int32_t wrong = 0;
+            for (int32_t y = 0; y < c.nh; ++y)
+                for (int32_t x = 0; x < c.nw; ++x) {
+                    const int32_t ix = x * stepX / 1024, ax = x * stepX % 1024;
+                    const int32_t iy = y * stepY / 1024, ay = y * stepY % 1024;
+                    const int32_t ix1 = std::min(ix + 1, c.w - 1), iy1 = std::min(iy + 1, c.h - 1);
+                    int32_t want = 0;
+                    for (int shift : {0, 8, 16}) {
+                        const int32_t top = (at(ix, iy, shift) * (1023 - ax) + at(ix1, iy, shift) * ax) >> 10;
+                        const int32_t bot = (at(ix, iy1, shift) * (1023 - ax) + at(ix1, iy1, shift) * ax) >> 10;
+                        want |= ((top * (1023 - ay) + bot * ay) >> 10) << shift;
+                    }
+                    wrong += getpixel(&r.get(), x, c.nh - 1 - y) != want;
+                }
+            EXPECT_EQ(wrong, 0) << c.w << "x" << c.h << " -> " << c.nw << "x" << c.nh << ", level " << level;
+        }
+    }
+    SetGeometrySimd(2);
 }
 
 TEST(Geometry, CanvasAndBorders) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <pthread.h>
 #include <new>
 #include <vector>
 #include <sys/mman.h>
@@ -56,6 +57,14 @@ std::vector<CachedBlock>& gCache = *[] {
     auto* v = new std::vector<CachedBlock>();
     v->reserve(kCacheBlocks);
     return v;
+}();
+
+// A child process started while another thread held the lock would never get it; the lock is
+// taken around fork (codecs run in children, see codecs/isolated.cpp).
+const bool gCacheForkSafe = [] {
+    ::pthread_atfork([] { gCacheLock.lock(); }, [] { gCacheLock.unlock(); },
+                     [] { gCacheLock.unlock(); });
+    return true;
 }();
 
 // The smallest kept mapping that holds `length` bytes without wasting more than a quarter;

@@ -2,6 +2,7 @@
 // image of a file: palette, bilevel, grey and RGB images directly from the strips or tiles,
 // everything else libtiff can convert through its RGBA interface.  The writer uses LZW.
 #include "codec_util.h"
+#include "isolated.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <cstring>
 
 #include <tiffio.h>
+#include <unistd.h>
 
 namespace pictora {
 
@@ -721,8 +723,10 @@ bool sniffTiff(const uint8_t* data, size_t size) {
            (data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43));
 }
 
-bool decodeTiff(const uint8_t* data, size_t size, TDibRecord* out, Progress& progress,
-                std::string& error) {
+namespace {
+
+bool decodeTiffHere(const uint8_t* data, size_t size, TDibRecord* out, Progress& progress,
+                    std::string& error) {
     MemReader reader{data, size, 0, false};
     Messages msgs{};
     bool ok = false;
@@ -761,7 +765,7 @@ bool decodeTiff(const uint8_t* data, size_t size, TDibRecord* out, Progress& pro
     return false;
 }
 
-bool encodeTiff(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
+bool encodeTiffHere(const TDibRecord& dib, std::vector<uint8_t>& out, std::string& error) {
     if (!hasImage(&dib)) {
         error = kTextNoImage;
         return false;
@@ -788,6 +792,121 @@ bool encodeTiff(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::stri
         out.insert(out.end(), writer.bytes.begin(), writer.bytes.end());
     if (!ok)
         error = writer.failed ? kTextNoMemorySave : "Das Bild konnte nicht gespeichert werden";
+    return ok;
+}
+
+// What the child sends ahead of a decoded image: its header and colour table follow as one
+// TBitmapInfo, then the pixel rows.
+struct ChildImage {
+    uint32_t magic;
+    int32_t width, height, bpp;
+    uint64_t bitsBytes;
+};
+constexpr uint32_t kChildImageMagic = 0x50544946; // "PTIF"
+
+const char* const kTextTiffReaderDied = "Die Datei kann nicht gelesen werden: der TIFF-Leser ist abgebrochen";
+const char* const kTextTiffWriterDied = "Das Bild konnte nicht gespeichert werden: der TIFF-Schreiber ist abgebrochen";
+
+} // namespace
+
+// libtiff runs in a child process: some of its failure paths crash or leak when an allocation
+// fails, and its directory reader is the part of a TIFF file most exposed to hostile data.
+bool decodeTiff(const uint8_t* data, size_t size, TDibRecord* out, Progress& progress,
+                std::string& error) {
+    std::memset(out, 0, sizeof(*out));
+    int fd = -1;
+    const ChildEnd end = RunInChild(
+        [&](const ChildSink& sink, std::string& err) {
+            TDibRecord rec;
+            std::memset(&rec, 0, sizeof rec);
+            Progress childProgress = ChildProgress(sink);
+            if (!decodeTiffHere(data, size, &rec, childProgress, err))
+                return false;
+            const ChildImage head{kChildImageMagic, rec.Info->bmiHeader.biWidth,
+                                  rec.Info->bmiHeader.biHeight, rec.Info->bmiHeader.biBitCount,
+                                  rec.Info->bmiHeader.biSizeImage};
+            const bool sent = sink.write(&head, sizeof head) &&
+                              sink.write(rec.Info, sizeof(TBitmapInfo)) &&
+                              sink.write(rec.Bits, head.bitsBytes);
+            deldib(&rec);
+            if (!sent)
+                err = kTextNoMemory;
+            return sent;
+        },
+        progress, fd, error);
+    if (end != ChildEnd::Done) {
+        if (error.empty())
+            error = kTextTiffReaderDied;
+        return false;
+    }
+    ChildImage head{};
+    TBitmapInfo info{};
+    bool ok = ReadAt(fd, &head, sizeof head, 0) && head.magic == kChildImageMagic &&
+              ReadAt(fd, &info, sizeof info, sizeof head);
+    if (ok) {
+        ok = newdib_unfilled(out, head.width, head.height, head.bpp, &info,
+                             head.bpp <= 8 ? 1 << head.bpp : 0) != 0;
+        if (!ok)
+            error = kTextNoMemory;
+    } else {
+        error = kTextTiffReaderDied;
+    }
+    if (ok && (out->Info->bmiHeader.biSizeImage != head.bitsBytes ||
+               !ReadAt(fd, out->Bits, head.bitsBytes, sizeof head + sizeof info))) {
+        ok = false;
+        error = kTextTiffReaderDied;
+    }
+    ::close(fd);
+    if (!ok) {
+        deldib(out);
+        return false;
+    }
+    // the resolution and colour counts as the reader set them
+    TBitmapInfoHeader& h = out->Info->bmiHeader;
+    h.biXPelsPerMeter = info.bmiHeader.biXPelsPerMeter;
+    h.biYPelsPerMeter = info.bmiHeader.biYPelsPerMeter;
+    h.biClrUsed = info.bmiHeader.biClrUsed;
+    h.biClrImportant = info.bmiHeader.biClrImportant;
+    return true;
+}
+
+bool encodeTiff(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
+    int fd = -1;
+    Progress none(nullptr, nullptr);
+    const ChildEnd end = RunInChild(
+        [&](const ChildSink& sink, std::string& err) {
+            std::vector<uint8_t> bytes;
+            if (!encodeTiffHere(dib, bytes, err))
+                return false;
+            if (!sink.write(bytes.data(), bytes.size())) {
+                err = kTextNoMemorySave;
+                return false;
+            }
+            return true;
+        },
+        none, fd, error);
+    if (end != ChildEnd::Done) {
+        if (error.empty())
+            error = kTextTiffWriterDied;
+        return false;
+    }
+    const off_t len = ::lseek(fd, 0, SEEK_END);
+    bool ok = len >= 0;
+    try {
+        const size_t at = out.size();
+        if (ok) {
+            out.resize(at + static_cast<size_t>(len));
+            ok = ReadAt(fd, out.data() + at, static_cast<size_t>(len), 0);
+        }
+        if (!ok) {
+            out.resize(at);
+            error = kTextTiffWriterDied;
+        }
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        error = kTextNoMemorySave;
+    }
+    ::close(fd);
     return ok;
 }
 
