@@ -5,6 +5,7 @@
 
 #include "document/dib.h"
 #include "document/selection.h"
+#include "document/simd_level.h"
 #include "document/undo.h"
 #include "ops/rows.h"
 #include "tools/floating.h"
@@ -219,7 +220,8 @@ TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
     if (!out.ok())
         return out.release();
     const TDibRecord& dst = out.get();
-    const bool tiles = bpp == 1 ? gGeometrySimd >= 1 : GeometryAvx2();
+    const bool tiles =
+        bpp == 1 ? gGeometrySimd >= 1 && SimdAtLeast(SimdLevel::Sse2) : GeometryAvx2();
     const RowWalk srcRows(src), dstRows(dst);
     host.SetProSatus(0);
     ForEachRowBlock(host, w, static_cast<size_t>(dst.LineBytes), 64, [&](int32_t r0, int32_t r1) {
@@ -602,7 +604,7 @@ void SetGeometrySimd(int level) {
 }
 
 bool GeometryAvx2() {
-    return gGeometrySimd >= 1 && CpuHasAvx2();
+    return gGeometrySimd >= 1 && SimdAtLeast(SimdLevel::Avx2);
 }
 
 namespace {

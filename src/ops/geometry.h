@@ -94,7 +94,8 @@ int32_t CentredOffset(int32_t newSize, int32_t oldSize);
 // out[k] = (top[k] * w0 + bottom[k] * w1) >> 10, the vertical step of the bilinear resize.
 void BlendRows(const uint8_t* top, const uint8_t* bottom, int32_t w0, int32_t w1, uint8_t* out,
                size_t n);
-// Which vector routines may run: 0 the plain ones, 1 or more AVX2 where the processor has it.
+// Which vector routines may run: 0 the plain ones, 1 or more the vector ones the processor and
+// the level in force (PIXORAMA_SIMD) allow.
 // Both give the same bytes.  For tests and benchmarks; also chooses the paths of the mirrors,
 // quarter turns and neighbourhood filters.
 void SetGeometrySimd(int level);
