@@ -127,7 +127,8 @@ ChildEnd RunInChild(const std::function<bool(const ChildSink&, std::string& erro
         const ssize_t r = ::read(pipeFds[0], buf, sizeof buf);
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) break;
-        progress.report(buf[r - 1], 100);
+        for (ssize_t i = 0; i < r; ++i)
+            progress.report(buf[i], 100);
     }
     ::close(pipeFds[0]);
     while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
