@@ -12,8 +12,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <sys/resource.h>
 #include <functional>
 #include <map>
 #include <string>
@@ -46,6 +48,24 @@ struct PhotoDoc {
     }
 };
 
+// CPU time of the whole process (every thread), in milliseconds: on a machine shared with other
+// work the wall time mostly measures the waiting, this what the command itself spends.
+double processCpuMs() {
+    struct rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec * 1e-3; };
+    return ms(u.ru_utime) + ms(u.ru_stime);
+}
+
+// Runs body once per iteration and reports the process CPU time per iteration as "cpu_ms".
+template <class F> void timed(benchmark::State& state, F&& body) {
+    const double start = processCpuMs();
+    for (auto _ : state)
+        body();
+    state.counters["cpu_ms"] =
+        (processCpuMs() - start) / static_cast<double>(std::max<int64_t>(1, state.iterations()));
+}
+
 size_t imageBytes() {
     return bench::PhotoRecord().Info->bmiHeader.biSizeImage;
 }
@@ -73,68 +93,61 @@ const std::vector<std::pair<std::string, Op>>& pointOps() {
 void BM_Memcpy(benchmark::State& state) {
     const TDibRecord& src = bench::PhotoRecord();
     std::vector<uint8_t> dst(imageBytes(), 2);
-    for (auto _ : state) {
+    timed(state, [&] {
         std::memcpy(dst.data(), src.Bits, imageBytes());
         benchmark::DoNotOptimize(dst.data());
         benchmark::ClobberMemory();
-    }
+    });
 }
 
 // The copy split over the worker threads, as the operations split their rows.
 void BM_MemcpyThreads(benchmark::State& state) {
     const TDibRecord& src = bench::PhotoRecord();
     std::vector<uint8_t> dst(imageBytes(), 2);
-    for (auto _ : state) {
+    timed(state, [&] {
         CopyBytesParallel(dst.data(), src.Bits, imageBytes());
         benchmark::DoNotOptimize(dst.data());
         benchmark::ClobberMemory();
-    }
+    });
     state.counters["threads"] = ThreadCount();
 }
 
 void BM_SaveForUndo(benchmark::State& state) {
     PhotoDoc p;
-    for (auto _ : state)
-        SaveForUndo(p.doc, p.host);
+    timed(state, [&] { SaveForUndo(p.doc, p.host); });
 }
 
 void BM_Histogram(benchmark::State& state) {
     PhotoDoc p(true);
-    for (auto _ : state)
-        p.host.Updatehistogramm();
+    timed(state, [&] { p.host.Updatehistogramm(); });
 }
 
 // ---- commands ----
 
 void BM_Kernel(benchmark::State& state, const Op& op) {
     PhotoDoc p;
-    for (auto _ : state)
-        op(p.doc, p.host);
+    timed(state, [&] { op(p.doc, p.host); });
 }
 
 void BM_Command(benchmark::State& state, const Op& op) {
     PhotoDoc p;
-    for (auto _ : state)
-        RunPixelCommand(p.doc, p.host, [&] { op(p.doc, p.host); });
+    timed(state, [&] { RunPixelCommand(p.doc, p.host, [&] { op(p.doc, p.host); }); });
 }
 
 void BM_CommandHistogram(benchmark::State& state, const Op& op) {
     PhotoDoc p(true);
-    for (auto _ : state)
-        RunPixelCommand(p.doc, p.host, [&] { op(p.doc, p.host); });
+    timed(state, [&] { RunPixelCommand(p.doc, p.host, [&] { op(p.doc, p.host); }); });
 }
 
 void BM_CopyLevelCommand(benchmark::State& state, const Op& op) {
     PhotoDoc p;
-    for (auto _ : state)
-        RunCommand(p.doc, p.host, [&] { op(p.doc, p.host); });
+    timed(state, [&] { RunCommand(p.doc, p.host, [&] { op(p.doc, p.host); }); });
 }
 
 void BM_FilterCommand(benchmark::State& state, const char* name) {
     PhotoDoc p;
     const TFilterRecord f = PrepareBuiltinFilter(*FindBuiltinFilter(name));
-    for (auto _ : state)
-        DibFilter(p.doc, p.host, f);
+    timed(state, [&] { DibFilter(p.doc, p.host, f); });
 }
 
 // Collects the real time of every benchmark: the median when the run is repeated, else the mean.
@@ -154,39 +167,54 @@ class TimeCollector : public benchmark::ConsoleReporter {
             else if (ms.count(name + "#median"))
                 continue;
             ms[name] = r.GetAdjustedRealTime();
+            const auto cpu = r.counters.find("cpu_ms");
+            if (cpu != r.counters.end())
+                ms[name + "#cpu"] = cpu->second;
             if (median)
                 ms[name + "#median"] = 1;
         }
         ConsoleReporter::ReportRuns(runs);
     }
-    double get(const std::string& name) const {
-        auto it = ms.find(name + "/real_time");
+    // wall time, or with cpu the process CPU time of all threads
+    double get(const std::string& name, bool cpu = false) const {
+        auto it = ms.find(name + "/real_time" + (cpu ? "#cpu" : ""));
         return it == ms.end() ? 0.0 : it->second;
     }
 };
 
-void printRatios(const TimeCollector& t) {
-    const double mem = t.get("BM_Memcpy"), memT = t.get("BM_MemcpyThreads");
-    std::printf("\nImage %zu bytes; memcpy %.2f ms on one thread, %.2f ms on %d threads\n",
-                imageBytes(), mem, memT, ThreadCount());
-    std::printf("SaveForUndo (copy) %.2f ms = %.2f x memcpy; histogram recount %.2f ms\n",
-                t.get("BM_SaveForUndo"), t.get("BM_SaveForUndo") / memT, t.get("BM_Histogram"));
-    std::printf("%-20s %9s %9s %9s %9s | %8s %8s %8s %8s\n", "ratio to memcpy", "command",
-                "+histo", "kernel", "copylevel", "cmd ms", "+histo", "kern ms", "copy ms");
+void printTable(const TimeCollector& t, bool cpu) {
+    auto get = [&](const std::string& name) { return t.get(name, cpu); };
+    const double mem = get("BM_Memcpy"), memT = get("BM_MemcpyThreads");
+    std::printf("\n%s\n", cpu ? "By CPU time of all threads (what the work itself costs):"
+                              : "By wall time:");
+    std::printf("memcpy %.2f ms on one thread, %.2f ms on %d threads; SaveForUndo (copy) %.2f ms"
+                " = %.2f x memcpy; histogram recount %.2f ms\n",
+                mem, memT, ThreadCount(), get("BM_SaveForUndo"), get("BM_SaveForUndo") / memT,
+                get("BM_Histogram"));
+    std::printf("%-18s %8s %8s %8s %9s | %8s %8s %8s %8s\n", "x memcpy", "command", "+histo",
+                "kernel", "copylevel", "cmd ms", "+histo", "kern ms", "copy ms");
     for (const auto& [name, op] : pointOps()) {
-        const double c = t.get("BM_Command/" + name), h = t.get("BM_CommandHistogram/" + name),
-                     k = t.get("BM_Kernel/" + name), o = t.get("BM_CopyLevelCommand/" + name);
-        std::printf("%-20s %9.2f %9.2f %9.2f %9.2f | %8.2f %8.2f %8.2f %8.2f\n", name.c_str(),
+        const double c = get("BM_Command/" + name), h = get("BM_CommandHistogram/" + name),
+                     k = get("BM_Kernel/" + name), o = get("BM_CopyLevelCommand/" + name);
+        std::printf("%-18s %8.2f %8.2f %8.2f %9.2f | %8.2f %8.2f %8.2f %8.2f\n", name.c_str(),
                     c / memT, h / memT, k / memT, o / memT, c, h, k, o);
     }
-    for (const char* f : {"soften-strong", "soften"})
-        std::printf("DibFilter %-13s %.2f ms (undo level included) = %.2f x memcpy\n",
-                    f, t.get(std::string("BM_FilterCommand/") + f),
-                    t.get(std::string("BM_FilterCommand/") + f) / memT);
+    for (const char* f : {"soften-strong", "soften"}) {
+        const double v = get(std::string("BM_FilterCommand/") + f);
+        std::printf("DibFilter %-13s %.2f ms (undo level included) = %.2f x memcpy\n", f, v,
+                    v / memT);
+    }
+}
+
+void printRatios(const TimeCollector& t) {
+    std::printf("\nImage %zu bytes, ratios to memcpy of the image on %d threads (the threads the"
+                " operations use)\n",
+                imageBytes(), ThreadCount());
+    printTable(t, false);
+    printTable(t, true);
     std::printf("(command = undo level taking the image's buffer + operation, histogram window\n"
                 " closed; +histo = the same with the histogram window open; copylevel = command\n"
-                " with a copied undo level; memcpy on %d threads)\n",
-                ThreadCount());
+                " with a copied undo level)\n");
 }
 
 } // namespace

@@ -44,7 +44,7 @@ const std::vector<Codec>& codecs() {
         {"TIFF", "*.tif;*.tiff", "*.tif;*.tiff", {PICTORA_FORMAT_TIF, 0, 0},
          {PICTORA_FORMAT_TIF, 0, 0}, sniffTiff, decodeTiff, encodeTiff, nullptr},
         {"Portable Network Graphics", "*.png", "*.png", {PICTORA_FORMAT_PNG, 0, 0},
-         {PICTORA_FORMAT_PNG, 0, 0}, sniffPng, decodePng, encodePng, nullptr},
+         {PICTORA_FORMAT_PNG, 0, 0}, sniffPng, decodePng, encodePng, encodePngTo},
     };
     return table;
 }

@@ -99,16 +99,17 @@ class ByteSink {
     virtual void expect(uint64_t /*bytes*/) {}
 };
 
-// The bytes in a vector (which is cleared first).
+// The bytes appended to a vector.
 class VectorSink : public ByteSink {
   public:
-    explicit VectorSink(std::vector<uint8_t>& out) : out_(out) { out_.clear(); }
+    explicit VectorSink(std::vector<uint8_t>& out) : out_(out) {}
     bool write(const uint8_t* p, size_t n) override {
         out_.insert(out_.end(), p, p + n);
         return true;
     }
     void expect(uint64_t bytes) override {
-        if (bytes <= out_.max_size()) out_.reserve(static_cast<size_t>(bytes));
+        if (bytes <= out_.max_size() - out_.size())
+            out_.reserve(out_.size() + static_cast<size_t>(bytes));
     }
 
   private:
@@ -155,6 +156,7 @@ PICTORA_DECLARE_CODEC(Tiff)
 PICTORA_DECLARE_CODEC(Png)
 #undef PICTORA_DECLARE_CODEC
 bool encodeBmpTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
+bool encodePngTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
 bool sniffBmp(const uint8_t* data, size_t size);
 bool sniffGif(const uint8_t* data, size_t size);
 bool sniffIlbm(const uint8_t* data, size_t size);

@@ -1,6 +1,6 @@
-// Bitmaps written into the file as they are encoded: the same bytes as the encoder gives in
-// memory for every depth, row padding and size over several chunks, into fresh and hard-linked
-// files; a write that fails half way leaves the old file and no temporary file.
+// Bitmaps and PNG files written into the file as they are encoded: the same bytes as the encoder
+// gives in memory for every depth, row padding and size over several chunks, into fresh and
+// hard-linked files; a write that fails half way leaves the old file and no temporary file.
 #include "internal.h"
 
 #include <gtest/gtest.h>
@@ -98,6 +98,28 @@ TEST(StreamedSave, SameBytesAsInMemoryForEveryDepthAndPadding) {
     EXPECT_FALSE(dir.hasTemporary());
 }
 
+TEST(StreamedSave, PngFilesAsInMemory) {
+    Folder dir;
+    for (int bpp : {24, 8, 1}) {
+        SCOPED_TRACE(bpp);
+        Image img(517, 300, bpp);
+        std::vector<uint8_t> inMemory{1, 2, 3}; // appended to what is there
+        std::string error;
+        ASSERT_TRUE(pictora::encodePng(img.r, 0, inMemory, error)) << error;
+        const std::string path = dir.file("x.png");
+        ASSERT_EQ(save(img.r, path), "");
+        EXPECT_EQ(readAll(path), std::vector<uint8_t>(inMemory.begin() + 3, inMemory.end()));
+        TDibRecord back{};
+        ASSERT_TRUE(OpenDib(&back, path.c_str(), 0, nullptr, nullptr));
+        const size_t used = (517 * static_cast<size_t>(bpp) + 7) / 8;
+        for (int32_t y = 0; y < 300; ++y)
+            ASSERT_EQ(std::memcmp(pictora::rowPtr(back, y), pictora::rowPtr(img.r, y), used - 1), 0)
+                << y;
+        deldib(&back);
+    }
+    EXPECT_FALSE(dir.hasTemporary());
+}
+
 TEST(StreamedSave, HardLinkedFilesGetTheWholeContent) {
     Folder dir;
     const std::string a = dir.file("a.bmp"), b = dir.file("b.bmp"), fresh = dir.file("f.bmp");
@@ -127,11 +149,25 @@ TEST(StreamedSave, AWriteFailingHalfWayKeepsTheOldFile) {
     small300.rlim_cur = 300 << 10;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small300), 0);
     const std::string error = save(big.r, path);
+    // a PNG of noise does not shrink below the limit either
+    const std::string png = dir.file("old.png");
+    std::vector<uint8_t> noisy(static_cast<size_t>(big.r.Info->bmiHeader.biSizeImage));
+    uint32_t x = 2463534242u; // xorshift: bytes that do not compress
+    for (uint8_t& b : noisy) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        b = static_cast<uint8_t>(x >> 24);
+    }
+    std::memcpy(big.r.Bits, noisy.data(), noisy.size());
+    const std::string pngError = save(big.r, png);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
 
-    EXPECT_EQ(error, "Die Datei konnte nicht geschrieben werden (" + path +
-                         "): " + PictoraErrorText(EFBIG));
+    const std::string expected =
+        "Die Datei konnte nicht geschrieben werden (" + path + "): " + PictoraErrorText(EFBIG);
+    EXPECT_EQ(error, expected);
+    EXPECT_EQ(pngError, "Die Datei konnte nicht geschrieben werden (" + png +
+                            "): " + PictoraErrorText(EFBIG));
+    EXPECT_FALSE(fs::exists(png));
     EXPECT_EQ(readAll(path), old);
     EXPECT_FALSE(dir.hasTemporary());
 }

@@ -562,6 +562,7 @@ bool encodeBmpTo(const TDibRecord& dib, int /*quality*/, ByteSink& out, std::str
 
 bool encodeBmp(const TDibRecord& dib, int quality, std::vector<uint8_t>& out,
                std::string& error) {
+    out.clear();
     VectorSink sink(out);
     return encodeBmpTo(dib, quality, sink, error);
 }
