@@ -30,3 +30,8 @@ PIXORAMA_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev imagemagick netpbm
     xvfb xauth desktop-file-utils poppler-utils sane-utils libsane1
 )
+# What scripts/bench-e2e.sh needs on top of the build: the timers, the vips command line as the
+# peer, netpbm for the peer's input file.
+PIXORAMA_E2E_PACKAGES=(
+    hyperfine time libvips-tools netpbm python3
+)

@@ -30,8 +30,10 @@ void requireTrueColour(const Context& ctx, const std::string& step) {
         throw StepError{step + ": nur für Bilder mit 24 Bit pro Pixel verfügbar"};
 }
 
+// The point operations write pixels only through ApplyPixelRun: their undo level takes the
+// image's buffer rather than a copy.
 template <class Op> void command(Context& ctx, Op&& op) {
-    RunCommand(ctx.doc, ctx.host, std::forward<Op>(op));
+    RunPixelCommand(ctx.doc, ctx.host, std::forward<Op>(op));
 }
 
 // A step of "F&arben" or "&Anpassen": read(args) checks the arguments and gives the operation,

@@ -43,6 +43,8 @@ TDibRecord MakeDIBCopy(const TDibRecord& src, Host& host) {
         host.MessageBox(kTextNoMemory, "", MB_ICONSTOP);
         return copy;
     }
+    // the whole header: an undo level must give back the density a loaded file carried
+    copy.Info->bmiHeader = src.Info->bmiHeader;
     CopyBytesParallel(copy.Bits, src.Bits, src.Info->bmiHeader.biSizeImage);
     return copy;
 }

@@ -96,6 +96,10 @@ struct DocumentState {
     int UndoCount = 0;      // filled levels; level UndoCount (1-based) is the newest
     int UndoDepth = kDefaultUndoLevels; // most levels kept, 1..kMaxUndoLevels
     std::vector<TUndoLevel> UndoLevels; // at least UndoCount entries
+    // Set by SaveForUndoByMove: the newest level's image is a buffer whose pixels are not written
+    // yet.  The command's pass over the pixels writes its result there and the buffers then
+    // trade places (FinishPendingUndo), so the old pixels become the level's without a copy.
+    bool UndoImagePending = false;
 
     std::string FileName;   // display name
     std::string FilePath;   // full path of the loaded file

@@ -4,6 +4,7 @@
 #include "document/selection.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -44,17 +45,35 @@ TDibRecord copyForUndo(DocumentState& doc, const TDibRecord& src, Host& host, bo
     return copy;
 }
 
-} // namespace
+// A buffer of src's shape and header whose pixels are not written; nil Bits when memory is short.
+TDibRecord blankLike(const TDibRecord& src) {
+    TDibRecord blank;
+    std::memset(&blank, 0, sizeof(blank));
+    newdib_unfilled(&blank, DibWidth(&src), DibHeight(&src), DibBitsPerPixel(&src), src.Info,
+                    PaletteEntries(src));
+    if (blank.Bits != nullptr)
+        blank.Info->bmiHeader = src.Info->bmiHeader; // density and every other field as well
+    return blank;
+}
 
-void SaveForUndo(DocumentState& doc, Host& host) {
+// byMove: the level's image is a blank buffer for the command's pass to fill (see
+// SaveForUndoByMove); falls back to the copy when there is no memory for it.
+void saveLevel(DocumentState& doc, Host& host, bool byMove) {
+    FinishPendingUndo(doc, false);
     doc.Modified = true;
     // a command is about to change the image: a moving piece restores all of it next time
     doc.FloatDrawnValid = false;
     doc.UndoDepth = std::clamp(doc.UndoDepth, 1, kMaxUndoLevels);
+    // the oldest level goes first, so that its buffer can serve the new level
     while (doc.UndoCount >= doc.UndoDepth) FreeUndoBuffer(doc, 1);
     bool warned = false;
     TUndoLevel level;
-    level.Image = copyForUndo(doc, doc.Dib, host, warned);
+    if (byMove) {
+        level.Image = blankLike(doc.Dib);
+        byMove = level.Image.Bits != nullptr;
+    }
+    if (!byMove)
+        level.Image = copyForUndo(doc, doc.Dib, host, warned);
     level.HasSelection = doc.HasSelection;
     if (doc.HasSelection) {
         level.SelMask = copyForUndo(doc, doc.SelMask, host, warned);
@@ -83,7 +102,36 @@ void SaveForUndo(DocumentState& doc, Host& host) {
     }
     doc.UndoLevels[static_cast<size_t>(doc.UndoCount)] = level;
     ++doc.UndoCount;
+    doc.UndoImagePending = byMove;
     host.UpdateMenuItems();
+}
+
+} // namespace
+
+void SaveForUndo(DocumentState& doc, Host& host) {
+    saveLevel(doc, host, false);
+}
+
+void SaveForUndoByMove(DocumentState& doc, Host& host) {
+    const TDibRecord& d = doc.Dib;
+    saveLevel(doc, host, d.Bits != nullptr && d.Info != nullptr && DibBitsPerPixel(&d) == 24);
+}
+
+TDibRecord* PendingUndoImage(DocumentState& doc) {
+    if (!doc.UndoImagePending || doc.UndoCount <= 0)
+        return nullptr;
+    return &doc.UndoLevels[static_cast<size_t>(doc.UndoCount - 1)].Image;
+}
+
+void FinishPendingUndo(DocumentState& doc, bool written) {
+    TDibRecord* level = PendingUndoImage(doc);
+    doc.UndoImagePending = false;
+    if (level == nullptr)
+        return;
+    if (written)
+        std::swap(doc.Dib.Bits, level->Bits); // same shape, so the blocks are interchangeable
+    else
+        CopyBytesParallel(level->Bits, doc.Dib.Bits, doc.Dib.Info->bmiHeader.biSizeImage);
 }
 
 void SetUndoDepth(DocumentState& doc, int levels) {
@@ -92,6 +140,7 @@ void SetUndoDepth(DocumentState& doc, int levels) {
 }
 
 bool LoadFromUndo(DocumentState& doc, Host& host) {
+    FinishPendingUndo(doc, false);
     if (doc.UndoCount == 0) {
         host.UpdateMenuItems();
         return false;
@@ -151,6 +200,7 @@ bool LoadFromUndo(DocumentState& doc, Host& host) {
 
 void FreeUndoBuffer(DocumentState& doc, int k) {
     if (doc.UndoCount <= 0 || k < 1 || k > doc.UndoCount) return;
+    if (k == doc.UndoCount) doc.UndoImagePending = false; // the level goes, written or not
     freeLevel(doc.UndoLevels[static_cast<size_t>(k - 1)]);
     for (int i = k; i < doc.UndoCount; ++i)
         std::swap(doc.UndoLevels[static_cast<size_t>(i - 1)], doc.UndoLevels[static_cast<size_t>(i)]);

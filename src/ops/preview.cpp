@@ -68,6 +68,14 @@ bool PreviewSession::Begin() {
     return false;
 }
 
+bool PreviewSession::TakeBackBuffer() {
+    TDibRecord& d = doc_.Dib;
+    if (d.Bits == nullptr || DibBitsPerPixel(&d) != 24 || !sameShape(d, backup_))
+        return false;
+    std::swap(d.Bits, backup_.Bits);
+    return true;
+}
+
 void PreviewSession::Finish(bool accepted) {
     if (!Active())
         return;

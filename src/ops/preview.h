@@ -54,11 +54,29 @@ class PreviewSession {
         SaveForUndo(doc_, host_);
         apply();
     }
+    // "&OK" of a point correction, whose every pixel write goes through ApplyPixelRun: the same
+    // result and undo level, but on a 24-bit image the image from before the dialog comes back by
+    // trading buffers with the backup, and the undo level takes that buffer as the command runs
+    // (RunPixelCommand); no copy of the image is made.  The session ends accepted.
+    template <class Op> void AcceptPixels(Op&& apply) {
+        if (!Active())
+            return;
+        if (!TakeBackBuffer())
+            RestoreOld(doc_.Dib, backup_);
+        SaveForUndoByMove(doc_, host_);
+        apply();
+        FinishPendingUndo(doc_, false); // an operation that found nothing to change
+        Finish(true);
+    }
     // After the dialog: accepted frees the backup and keeps the result; otherwise the working
     // copy goes and the backup takes its place.  Does nothing the second time.
     void Finish(bool accepted);
 
   private:
+    // A 24-bit image of the backup's shape gets the backup's pixel buffer (and the backup the
+    // image's); false for anything else.
+    bool TakeBackBuffer();
+
     DocumentState& doc_;
     Host& host_;
     TDibRecord backup_{};

@@ -6,6 +6,7 @@
 #include "document/host.h"
 #include "document/parallel.h"
 #include "document/simd_level.h"
+#include "document/undo.h"
 
 #include <pictora.h>
 
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <thread>
 #include <type_traits>
 
@@ -190,18 +192,28 @@ namespace pixorama::ops {
 
 // Calls run(first, count) for every run of selected pixels of the 24-bit image (first points at
 // the run's first pixel, count pixels of 3 bytes), rows in parallel with progress per row.
+// With an undo level waiting for its pixels (SaveForUndoByMove) each row is first copied into
+// the level's buffer, changed there while it is in the cache, and the buffers trade places at
+// the end: the image stays whole until then (a repaint meanwhile shows the old one).
 template <class F> void ForSelectedPixels24(DocumentState& doc, Host& host, F&& run) {
     const TDibRecord& d = doc.Dib;
     const int32_t w = DibWidth(&d), h = DibHeight(&d);
     const SelectionRows sel(doc);
+    TDibRecord* out = PendingUndoImage(doc);
+    const TDibRecord& target = out != nullptr ? *out : d;
+    const size_t lineBytes = static_cast<size_t>(d.LineBytes);
     ForEachRow(host, h, static_cast<size_t>(w) * 3, [&](int32_t y) {
+        uint8_t* row = ImageRow(target, y);
+        if (out != nullptr)
+            std::memcpy(row, ImageRow(d, y), lineBytes);
         bool skip;
         const uint8_t* mask = sel.row(y, skip);
         if (skip)
             return;
-        uint8_t* row = ImageRow(d, y);
         ForSelectedRuns(mask, w, [&](int32_t x0, int32_t x1) { run(row + 3 * x0, x1 - x0); });
     });
+    if (out != nullptr)
+        FinishPendingUndo(doc, true);
 }
 
 // Calls run(first, count) for the pixels an operation changes: every palette entry of a palette

@@ -31,6 +31,16 @@ template <class Op> void RunCommand(DocumentState& doc, Host& host, Op&& op) {
     host.Updatehistogramm();
 }
 
+// RunCommand for the point operations (this file's and the colour corrections), which write
+// pixels only through ApplyPixelRun: on a 24-bit image the undo level takes the image's own
+// buffer instead of a copy (SaveForUndoByMove), so the command costs one pass over the pixels.
+template <class Op> void RunPixelCommand(DocumentState& doc, Host& host, Op&& op) {
+    SaveForUndoByMove(doc, host);
+    op();
+    FinishPendingUndo(doc, false); // an operation that found nothing to change
+    host.Updatehistogramm();
+}
+
 // Ranges and defaults of the two tone dialogs.
 inline constexpr TIntRange kPosterBitsRange{1, 7, 4}; // "Farbe auf X Bits pro Kanal beschränken:"
 inline constexpr TIntRange kSolarThresholdRange{1, 255, 128}; // "Grenzwert:"

@@ -145,6 +145,48 @@ TEST(Preview, OkAfterPreviewsEqualsOkWithoutAndTakesOneUndoLevel) {
     }
 }
 
+TEST(Preview, OkOfAPointCorrectionTradesBuffersAndGivesTheSameRecord) {
+    // on every depth and with a selection on 24 bits: the same record and undo level as Accept,
+    // on 24 bits without copying the image back (the backup's buffer is the image's afterwards)
+    for (int bpp : {4, 8, 24}) {
+        SCOPED_TRACE(bpp);
+        RecordingHost host;
+        DocumentState plain, traded;
+        MakeImage(plain, bpp);
+        MakeImage(traded, bpp);
+        traded.Dib.Info->bmiHeader.biXPelsPerMeter = 3780;
+        plain.Dib.Info->bmiHeader.biXPelsPerMeter = 3780;
+        const RecordBytes before = BytesOf(traded.Dib);
+
+        PreviewSession a(plain, host);
+        ASSERT_TRUE(a.Begin());
+        a.Preview([&] { Gamma(plain, host, 0.4); });
+        a.Accept([&] { RedGreenBlue(plain, host, 30, -20, 10); });
+        a.Finish(true);
+
+        PreviewSession b(traded, host);
+        ASSERT_TRUE(b.Begin());
+        b.Preview([&] { Gamma(traded, host, 0.4); });
+        const uint8_t* backupBuffer = b.Backup().Bits;
+        b.AcceptPixels([&] { RedGreenBlue(traded, host, 30, -20, 10); });
+        EXPECT_FALSE(b.Active());
+        b.Finish(false); // over already: the result stays
+        if (bpp == 24) {
+            EXPECT_EQ(traded.UndoLevels[0].Image.Bits, backupBuffer);
+        }
+
+        EXPECT_TRUE(BytesOf(traded.Dib) == BytesOf(plain.Dib));
+        ASSERT_FALSE(BytesOf(traded.Dib) == before);
+        EXPECT_EQ(traded.UndoCount, 1);
+        EXPECT_FALSE(traded.UndoImagePending);
+        LoadFromUndo(traded, host);
+        EXPECT_EQ(BytesOf(traded.Dib).pixels, before.pixels);
+        EXPECT_EQ(BytesOf(traded.Dib).palette, before.palette);
+        EXPECT_EQ(traded.Dib.Info->bmiHeader.biXPelsPerMeter, 3780);
+        EXPECT_TRUE(host.messages.empty());
+    }
+}
+
 TEST(Preview, NoMemoryForTheBackup) {
     RecordingHost host;
     DocumentState doc;

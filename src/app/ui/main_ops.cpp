@@ -21,12 +21,13 @@ namespace pixorama::ui {
 
 namespace {
 
-// A command without parameters, or with its dialog already answered.
+// A point operation without parameters, or with its dialog already answered; the undo level
+// takes the image's buffer instead of a copy.
 template <class Op> void runPointCommand(TMainForm& form, TMDIChild* child, Op&& op) {
     DocumentState& doc = child->Doc();
     TProgressHost host(form.CoreHost());
     TBusyCursor busy;
-    RunCommand(doc, host, [&] { op(doc, host); });
+    RunPixelCommand(doc, host, [&] { op(doc, host); });
     child->Repaint();
     // a palette command changes the colours the swatches and the strip show
     if (form.ActiveDocument() == child)

@@ -167,7 +167,8 @@ void TPreviewForm::ResetClick() {
 void TPreviewForm::OkClick() {
     if (session_ != nullptr && host_ != nullptr) {
         TBusyCursor busy;
-        session_->Accept([this] { Apply(session_->Doc(), *host_); });
+        // the five corrections write their pixels through ApplyPixelRun
+        session_->AcceptPixels([this] { Apply(session_->Doc(), *host_); });
         if (child_ != nullptr)
             child_->Repaint();
     }

@@ -2,6 +2,7 @@
 // SaveDib through a temporary file and a rename, and the dialog filter texts.
 #include "internal.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -12,6 +13,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <pthread.h>
 #include <string>
 #include <sys/mman.h>
@@ -27,22 +29,22 @@ const std::vector<Codec>& codecs() {
         // uncompressed bitmaps only)
         {"Windows-Bitmap", "*.bmp;*.dib;*.rle", "*.bmp;*.dib",
          {PICTORA_FORMAT_BMP, PICTORA_FORMAT_DIB, PICTORA_FORMAT_RLE},
-         {PICTORA_FORMAT_BMP, PICTORA_FORMAT_DIB, 0}, sniffBmp, decodeBmp, encodeBmp},
+         {PICTORA_FORMAT_BMP, PICTORA_FORMAT_DIB, 0}, sniffBmp, decodeBmp, encodeBmp, encodeBmpTo},
         {"CompuServe GIF", "*.gif", "*.gif", {PICTORA_FORMAT_GIF, 0, 0}, {PICTORA_FORMAT_GIF, 0, 0},
-         sniffGif, decodeGif, encodeGif},
+         sniffGif, decodeGif, encodeGif, nullptr},
         {"Amiga IFF/ILBM", "*.iff;*.lbm", "*.iff;*.lbm", {PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM, 0},
-         {PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM, 0}, sniffIlbm, decodeIlbm, encodeIlbm},
+         {PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM, 0}, sniffIlbm, decodeIlbm, encodeIlbm, nullptr},
         {"JPEG", "*.jpg;*.jif;*.jpeg", "*.jpg;*.jif;*.jpeg",
          {PICTORA_FORMAT_JPG, PICTORA_FORMAT_JIF, 0}, {PICTORA_FORMAT_JPG, PICTORA_FORMAT_JIF, 0},
-         sniffJpeg, decodeJpeg, encodeJpeg},
+         sniffJpeg, decodeJpeg, encodeJpeg, nullptr},
         {"ZSoft Paintbrush", "*.pcx", "*.pcx", {PICTORA_FORMAT_PCX, 0, 0}, {PICTORA_FORMAT_PCX, 0, 0},
-         sniffPcx, decodePcx, encodePcx},
+         sniffPcx, decodePcx, encodePcx, nullptr},
         {"Truevision Targa", "*.tga", "*.tga", {PICTORA_FORMAT_TGA, 0, 0}, {PICTORA_FORMAT_TGA, 0, 0},
-         nullptr, decodeTga, encodeTga},
+         nullptr, decodeTga, encodeTga, nullptr},
         {"TIFF", "*.tif;*.tiff", "*.tif;*.tiff", {PICTORA_FORMAT_TIF, 0, 0},
-         {PICTORA_FORMAT_TIF, 0, 0}, sniffTiff, decodeTiff, encodeTiff},
+         {PICTORA_FORMAT_TIF, 0, 0}, sniffTiff, decodeTiff, encodeTiff, nullptr},
         {"Portable Network Graphics", "*.png", "*.png", {PICTORA_FORMAT_PNG, 0, 0},
-         {PICTORA_FORMAT_PNG, 0, 0}, sniffPng, decodePng, encodePng},
+         {PICTORA_FORMAT_PNG, 0, 0}, sniffPng, decodePng, encodePng, encodePngTo},
     };
     return table;
 }
@@ -398,27 +400,85 @@ class TempFile {
     bool renamed_ = false;
 };
 
-// Writes bytes over an existing file in place (it keeps its inode, so every hard link, the owner
-// and the extended attributes stay).  Room is claimed first, so a full disk is found before
-// the old content is touched.
-bool overwriteInPlace(const std::string& target, const std::vector<uint8_t>& bytes) {
+// Writes the first size bytes of the file open as from over an existing file in place (it keeps
+// its inode, so every hard link, the owner and the extended attributes stay).  Room is claimed
+// first, so a full disk is found before the old content is touched.
+bool overwriteInPlace(const std::string& target, int from, uint64_t size) {
     const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return false;
     bool ok = true;
-    if (!bytes.empty()) {
-        const int r = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
+    if (size > 0) {
+        const int r = ::posix_fallocate(fd, 0, static_cast<off_t>(size));
         if (r != 0 && r != EOPNOTSUPP && r != EINVAL) {
             errno = r;
             ok = false;
         }
     }
-    ok = ok && writeAll(fd, bytes.data(), bytes.size()) &&
-         ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+    std::vector<uint8_t> chunk;
+    try {
+        chunk.resize(static_cast<size_t>(std::min<uint64_t>(size, uint64_t{1} << 20)));
+    } catch (const std::bad_alloc&) {
+        errno = ENOMEM;
+        ok = false;
+    }
+    for (uint64_t done = 0; ok && done < size;) {
+        const ssize_t got = ::pread(from, chunk.data(),
+                                    static_cast<size_t>(std::min<uint64_t>(chunk.size(), size - done)),
+                                    static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            if (got == 0) errno = EIO; // the temporary file is shorter than what was written
+            ok = false;
+            break;
+        }
+        ok = writeAll(fd, chunk.data(), static_cast<size_t>(got));
+        done += static_cast<uint64_t>(got);
+    }
+    ok = ok && ::ftruncate(fd, static_cast<off_t>(size)) == 0 && ::fsync(fd) == 0;
     const int code = errno;
     const bool closed = ::close(fd) == 0;
     errno = ok ? errno : code;
     return ok && closed;
 }
+
+// Bytes into the temporary file as an encoder makes them: small pieces gathered in a buffer,
+// large ones (rows of the image) written straight from where they are.
+class FileSink : public ByteSink {
+  public:
+    explicit FileSink(int fd) : fd_(fd) { buffer_.reserve(kBuffer); }
+    bool write(const uint8_t* p, size_t n) override {
+        if (failed_) return false;
+        if (buffer_.size() + n > kBuffer && !flush()) return false;
+        if (n >= kBuffer) return put(p, n);
+        buffer_.insert(buffer_.end(), p, p + n);
+        return true;
+    }
+    bool flush() {
+        if (failed_ || !put(buffer_.data(), buffer_.size())) return false;
+        buffer_.clear();
+        return true;
+    }
+    bool failed() const { return failed_; }
+    int error() const { return error_; }
+    uint64_t total() const { return total_; }
+
+  private:
+    static constexpr size_t kBuffer = size_t{256} << 10;
+    bool put(const uint8_t* p, size_t n) {
+        if (!writeAll(fd_, p, n)) {
+            failed_ = true;
+            error_ = errno;
+            return false;
+        }
+        total_ += n;
+        return true;
+    }
+    int fd_;
+    std::vector<uint8_t> buffer_;
+    bool failed_ = false;
+    int error_ = 0;
+    uint64_t total_ = 0;
+};
 
 } // namespace
 } // namespace pictora
@@ -541,21 +601,6 @@ int32_t SaveDib(const TDibRecord* dib, const char* path, int32_t format, int32_t
         return 0;
     }
 
-    std::vector<uint8_t> bytes;
-    std::string text;
-    bool ok = false;
-    try {
-        ok = codec->encode(*dib, quality, bytes, text);
-    } catch (const std::bad_alloc&) {
-        text = kTextNoMemorySave;
-        ok = false;
-    }
-    if (!ok) {
-        copyError(text.empty() ? std::string("Das Bild konnte nicht gespeichert werden") : text,
-                  error, errorSize);
-        return 0;
-    }
-
     // the old file's permissions, owner and group, or those of a new file
     const mode_t mode = exists ? (old.st_mode & 07777) : (0666 & ~currentUmask());
     bool inPlace = exists && old.st_nlink > 1; // a rename would split the links
@@ -563,23 +608,60 @@ int32_t SaveDib(const TDibRecord* dib, const char* path, int32_t format, int32_t
         ::fchown(tmp.fd(), old.st_uid, old.st_gid) != 0)
         inPlace = true; // only writing into the file keeps its owner
     ::fchmod(tmp.fd(), mode);
-    const bool written = writeAll(tmp.fd(), bytes.data(), bytes.size()) && ::fsync(tmp.fd()) == 0;
-    const int writeErrno = errno;
-    const bool closed = tmp.close();
-    if (!written || !closed) {
-        copyError(systemError("Die Datei konnte nicht geschrieben werden", path,
-                              written ? errno : writeErrno),
+
+    // Encoders that can write as they go put their bytes into the temporary file directly;
+    // the others build the file in memory first.
+    std::string text;
+    bool ok = false, written = true;
+    int writeErrno = 0;
+    uint64_t size = 0;
+    try {
+        if (codec->encodeTo != nullptr) {
+            FileSink sink(tmp.fd());
+            ok = codec->encodeTo(*dib, quality, sink, text) && sink.flush();
+            written = !sink.failed();
+            writeErrno = sink.error();
+            size = sink.total();
+        } else {
+            std::vector<uint8_t> bytes;
+            ok = codec->encode(*dib, quality, bytes, text);
+            if (ok) {
+                written = writeAll(tmp.fd(), bytes.data(), bytes.size());
+                writeErrno = errno;
+                size = bytes.size();
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        text = kTextNoMemorySave;
+        ok = false;
+    }
+    if (written && ok && ::fsync(tmp.fd()) != 0) {
+        written = false;
+        writeErrno = errno;
+    }
+    if (!written) {
+        copyError(systemError("Die Datei konnte nicht geschrieben werden", path, writeErrno), error,
+                  errorSize);
+        return 0;
+    }
+    if (!ok) {
+        copyError(text.empty() ? std::string("Das Bild konnte nicht gespeichert werden") : text,
                   error, errorSize);
         return 0;
     }
     if (inPlace) {
-        // the complete content stood in the temporary file; now it goes into the file itself
-        if (!overwriteInPlace(target, bytes)) {
+        // the complete content stands in the temporary file; now it goes into the file itself
+        if (!overwriteInPlace(target, tmp.fd(), size)) {
             copyError(systemError("Die Datei konnte nicht geschrieben werden", path, errno),
                       error, errorSize);
             return 0;
         }
         return 1; // the temporary file goes with tmp
+    }
+    if (!tmp.close()) {
+        copyError(systemError("Die Datei konnte nicht geschrieben werden", path, errno), error,
+                  errorSize);
+        return 0;
     }
     if (::rename(tmp.name(), target.c_str()) != 0) {
         copyError(systemError("Die Datei konnte nicht ersetzt werden", path, errno), error,

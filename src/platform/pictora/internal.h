@@ -88,6 +88,38 @@ using DecodeFn = bool (*)(const uint8_t* data, size_t size, TDibRecord* out, Pro
 // An encoder turns a record into file bytes.
 using EncodeFn = bool (*)(const TDibRecord& dib, int quality, std::vector<uint8_t>& out,
                           std::string& error);
+// Where an encoder that writes as it goes puts its bytes: straight into the file being saved,
+// or into memory.  write returns false when the bytes could not be taken (the sink knows why);
+// the encoder then stops and fails.
+class ByteSink {
+  public:
+    virtual ~ByteSink() = default;
+    virtual bool write(const uint8_t* p, size_t n) = 0;
+    // How many bytes will follow, when the encoder knows: a sink in memory reserves them once.
+    virtual void expect(uint64_t /*bytes*/) {}
+};
+
+// The bytes appended to a vector.
+class VectorSink : public ByteSink {
+  public:
+    explicit VectorSink(std::vector<uint8_t>& out) : out_(out) {}
+    bool write(const uint8_t* p, size_t n) override {
+        out_.insert(out_.end(), p, p + n);
+        return true;
+    }
+    void expect(uint64_t bytes) override {
+        if (bytes <= out_.max_size() - out_.size())
+            out_.reserve(out_.size() + static_cast<size_t>(bytes));
+    }
+
+  private:
+    std::vector<uint8_t>& out_;
+};
+
+// An encoder that hands its bytes to a sink as it makes them (rows as they are encoded), so a
+// save needs no second copy of the file in memory.
+using StreamEncodeFn = bool (*)(const TDibRecord& dib, int quality, ByteSink& out,
+                                std::string& error);
 // Recognises the format from the first bytes of a file.
 using SniffFn = bool (*)(const uint8_t* data, size_t size);
 
@@ -100,6 +132,7 @@ struct Codec {
     SniffFn sniff;            // may be nullptr
     DecodeFn decode;          // may be nullptr (cannot read)
     EncodeFn encode;          // may be nullptr (cannot write)
+    StreamEncodeFn encodeTo;  // the same writing as it goes; nullptr = only into memory
 };
 
 // All codecs, in the order the dialogs list them.
@@ -122,6 +155,8 @@ PICTORA_DECLARE_CODEC(Tga)
 PICTORA_DECLARE_CODEC(Tiff)
 PICTORA_DECLARE_CODEC(Png)
 #undef PICTORA_DECLARE_CODEC
+bool encodeBmpTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
+bool encodePngTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
 bool sniffBmp(const uint8_t* data, size_t size);
 bool sniffGif(const uint8_t* data, size_t size);
 bool sniffIlbm(const uint8_t* data, size_t size);

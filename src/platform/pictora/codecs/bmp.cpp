@@ -483,8 +483,7 @@ bool decodeBmp(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
     return true;
 }
 
-bool encodeBmp(const TDibRecord& dib, int /*quality*/, std::vector<uint8_t>& out,
-               std::string& error) {
+bool encodeBmpTo(const TDibRecord& dib, int /*quality*/, ByteSink& out, std::string& error) {
     if (!hasImage(&dib)) {
         error = kTextNoImage;
         return false;
@@ -504,10 +503,11 @@ bool encodeBmp(const TDibRecord& dib, int /*quality*/, std::vector<uint8_t>& out
         error = "Das Bild ist zu groß für eine Bitmap-Datei";
         return false;
     }
-    out.assign(static_cast<size_t>(offBits + imageSize), 0);
-    uint8_t* p = out.data();
+    out.expect(offBits + imageSize);
+    std::vector<uint8_t> head(static_cast<size_t>(offBits), 0);
+    uint8_t* p = head.data();
     p[0] = 'B', p[1] = 'M';
-    putLe32(p + 2, static_cast<uint32_t>(out.size()));
+    putLe32(p + 2, static_cast<uint32_t>(offBits + imageSize));
     putLe32(p + 10, static_cast<uint32_t>(offBits));
     uint8_t* info = p + kFileHeaderSize;
     putLe32(info, 40);
@@ -527,16 +527,44 @@ bool encodeBmp(const TDibRecord& dib, int /*quality*/, std::vector<uint8_t>& out
         uint8_t* e = info + 40 + 4 * c;
         e[0] = q.rgbBlue, e[1] = q.rgbGreen, e[2] = q.rgbRed;
     }
-    // the record's rows are bottom-up like the file's; padding is written as zeros
+    if (!out.write(head.data(), head.size()))
+        return false;
+    // The record's rows are bottom-up like the file's.  Rows without padding or unused bits go
+    // out straight from the image, many at a time; others are tidied in a small buffer first
+    // (padding written as zeros, bits past the last pixel cleared).
     const int64_t used = (w * bpp + 7) / 8;
-    for (int64_t n = 0; n < rows; ++n) {
-        uint8_t* o = p + offBits + static_cast<size_t>(n * stride);
-        std::memcpy(o, dib.Bits + static_cast<size_t>(n) * static_cast<size_t>(dib.LineBytes),
-                    static_cast<size_t>(used));
-        if (bpp < 8)
-            maskTail(o, w, bpp);
+    const bool asStored = used == stride && (w * bpp) % 8 == 0 && dib.LineBytes == stride;
+    constexpr int64_t kChunk = int64_t{1} << 20;
+    const int64_t rowsPerChunk = std::max<int64_t>(1, kChunk / stride);
+    std::vector<uint8_t> tidy;
+    if (!asStored)
+        tidy.assign(static_cast<size_t>(rowsPerChunk * stride), 0);
+    for (int64_t n = 0; n < rows; n += rowsPerChunk) {
+        const int64_t count = std::min(rowsPerChunk, rows - n);
+        const uint8_t* first = dib.Bits + static_cast<size_t>(n) * static_cast<size_t>(dib.LineBytes);
+        if (asStored) {
+            if (!out.write(first, static_cast<size_t>(count * stride)))
+                return false;
+            continue;
+        }
+        for (int64_t i = 0; i < count; ++i) {
+            uint8_t* o = tidy.data() + static_cast<size_t>(i * stride);
+            std::memcpy(o, first + static_cast<size_t>(i) * static_cast<size_t>(dib.LineBytes),
+                        static_cast<size_t>(used));
+            if (bpp < 8)
+                maskTail(o, w, bpp);
+        }
+        if (!out.write(tidy.data(), static_cast<size_t>(count * stride)))
+            return false;
     }
     return true;
+}
+
+bool encodeBmp(const TDibRecord& dib, int quality, std::vector<uint8_t>& out,
+               std::string& error) {
+    out.clear();
+    VectorSink sink(out);
+    return encodeBmpTo(dib, quality, sink, error);
 }
 
 } // namespace pictora

@@ -35,7 +35,7 @@ struct PngJob {
     size_t pos = 0;
     bool truncated = false;
     // writing
-    std::vector<uint8_t>* out = nullptr;
+    ByteSink* out = nullptr;
     // both
     bool noMemory = false;
     char message[96] = {};
@@ -81,16 +81,18 @@ void onRead(png_structp png, png_bytep buf, size_t len) {
 
 void onWrite(png_structp png, png_bytep buf, size_t len) {
     auto* job = static_cast<PngJob*>(png_get_io_ptr(png));
-    bool failed = false;
+    bool written = false, noMemory = false;
     try {
-        job->out->insert(job->out->end(), buf, buf + len);
+        written = job->out->write(buf, len);
     } catch (const std::bad_alloc&) {
-        failed = true;
+        noMemory = true;
     }
-    if (failed) {
+    if (noMemory) {
         job->noMemory = true;
         png_error(png, "Out of memory");
     }
+    if (!written)
+        png_error(png, "write failed"); // the sink knows why
 }
 
 void onFlush(png_structp) {}
@@ -407,13 +409,12 @@ bool decodePng(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
     return true;
 }
 
-bool encodePng(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
+bool encodePngTo(const TDibRecord& dib, int, ByteSink& out, std::string& error) {
     if (!checkEncodable(dib, "PNG", error))
         return false;
     WriteJob j;
     j.io.out = &out;
     j.dib = &dib;
-    const size_t start = out.size();
     j.png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, &j.io, onError, onWarning, &j.io,
                                       onMalloc, onFree);
     if (j.png != nullptr)
@@ -426,11 +427,20 @@ bool encodePng(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
     const bool ok = writePng(&j);
     png_destroy_write_struct(&j.png, &j.info);
     if (!ok) {
-        out.resize(start);
         error = j.io.noMemory ? kTextNoMemorySave : "Die PNG-Datei konnte nicht erzeugt werden";
         return false;
     }
     return true;
+}
+
+bool encodePng(const TDibRecord& dib, int quality, std::vector<uint8_t>& out,
+               std::string& error) {
+    const size_t start = out.size();
+    VectorSink sink(out);
+    const bool ok = encodePngTo(dib, quality, sink, error);
+    if (!ok)
+        out.resize(start);
+    return ok;
 }
 
 } // namespace pictora

@@ -1,0 +1,258 @@
+// Whole commands as the menu runs them on a 6000 x 4000 photo: the undo level, the operation and
+// the histogram recount, next to the bare operation, the same command with a copied undo level,
+// and a copy of the image on as many threads as the operation uses (into a block kept from one
+// run to the next, as the commands keep theirs).  The ratios are printed at the end of the run.
+#include "document/parallel.h"
+#include "document/undo.h"
+#include "ops/convolution.h"
+#include "ops/corrections.h"
+#include "ops/histogram.h"
+#include "ops/tone.h"
+#include "bench_common.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <sys/resource.h>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace pixorama;
+
+// The menu's host: with the histogram window open every command recounts the image; a closed
+// window (the default) counts nothing.
+class HistogramHost : public bench::QuietHost {
+  public:
+    HistogramHost(const DocumentState& doc, bool open) : doc_(doc), open_(open) {}
+    void Updatehistogramm() override { pixorama::Updatehistogramm(state_, &doc_.Dib, open_); }
+
+  private:
+    const DocumentState& doc_;
+    bool open_;
+    THistogramState state_;
+};
+
+// A document holding a copy of the photo, as the menu finds it.
+struct PhotoDoc {
+    DocumentState doc;
+    HistogramHost host;
+    explicit PhotoDoc(bool histogramOpen = false) : host(doc, histogramOpen) {
+        bench::QuietHost quiet;
+        AttachImage(doc, MakeDIBCopy(bench::PhotoRecord(), quiet));
+    }
+};
+
+// CPU time of the whole process (every thread), in milliseconds: on a machine shared with other
+// work the wall time mostly measures the waiting, this what the command itself spends.
+double processCpuMs() {
+    struct rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec * 1e-3; };
+    return ms(u.ru_utime) + ms(u.ru_stime);
+}
+
+// Runs body once per iteration and reports the process CPU time per iteration as "cpu_ms".
+template <class F> void timed(benchmark::State& state, F&& body) {
+    const double start = processCpuMs();
+    for (auto _ : state)
+        body();
+    state.counters["cpu_ms"] =
+        (processCpuMs() - start) / static_cast<double>(std::max<int64_t>(1, state.iterations()));
+}
+
+size_t imageBytes() {
+    return bench::PhotoRecord().Info->bmiHeader.biSizeImage;
+}
+
+using Op = std::function<void(DocumentState&, Host&)>;
+
+const std::vector<std::pair<std::string, Op>>& pointOps() {
+    static const std::vector<std::pair<std::string, Op>> ops = {
+        {"DibInvert", [](DocumentState& d, Host& h) { DibInvert(d, h); }},
+        {"DibGrayscale", [](DocumentState& d, Host& h) { DibGrayscale(d, h); }},
+        {"StretchHistogramm", [](DocumentState& d, Host& h) { StretchHistogramm(d, h); }},
+        {"DibPoster", [](DocumentState& d, Host& h) { DibPoster(d, h, 4); }},
+        {"Helligkeit", [](DocumentState& d, Host& h) { Helligkeit(d, h, 20); }},
+        {"Kontrast", [](DocumentState& d, Host& h) { Kontrast(d, h, 150); }},
+        {"Saettigung", [](DocumentState& d, Host& h) { Saettigung(d, h, 30); }},
+        {"RedGreenBlue", [](DocumentState& d, Host& h) { RedGreenBlue(d, h, 20, -10, 5); }},
+        {"Colorize", [](DocumentState& d, Host& h) { Colorize(d, h, 40, 180); }},
+        {"Gamma", [](DocumentState& d, Host& h) { Gamma(d, h, 1.8); }},
+    };
+    return ops;
+}
+
+// ---- references ----
+
+void BM_Memcpy(benchmark::State& state) {
+    const TDibRecord& src = bench::PhotoRecord();
+    std::vector<uint8_t> dst(imageBytes(), 2);
+    timed(state, [&] {
+        std::memcpy(dst.data(), src.Bits, imageBytes());
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    });
+}
+
+// The copy split over the worker threads, as the operations split their rows.
+void BM_MemcpyThreads(benchmark::State& state) {
+    const TDibRecord& src = bench::PhotoRecord();
+    std::vector<uint8_t> dst(imageBytes(), 2);
+    timed(state, [&] {
+        CopyBytesParallel(dst.data(), src.Bits, imageBytes());
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    });
+    state.counters["threads"] = ThreadCount();
+}
+
+void BM_SaveForUndo(benchmark::State& state) {
+    PhotoDoc p;
+    timed(state, [&] { SaveForUndo(p.doc, p.host); });
+}
+
+void BM_Histogram(benchmark::State& state) {
+    PhotoDoc p(true);
+    timed(state, [&] { p.host.Updatehistogramm(); });
+}
+
+// ---- commands ----
+
+void BM_Kernel(benchmark::State& state, const Op& op) {
+    PhotoDoc p;
+    timed(state, [&] { op(p.doc, p.host); });
+}
+
+void BM_Command(benchmark::State& state, const Op& op) {
+    PhotoDoc p;
+    timed(state, [&] { RunPixelCommand(p.doc, p.host, [&] { op(p.doc, p.host); }); });
+}
+
+void BM_CommandHistogram(benchmark::State& state, const Op& op) {
+    PhotoDoc p(true);
+    timed(state, [&] { RunPixelCommand(p.doc, p.host, [&] { op(p.doc, p.host); }); });
+}
+
+void BM_CopyLevelCommand(benchmark::State& state, const Op& op) {
+    PhotoDoc p;
+    timed(state, [&] { RunCommand(p.doc, p.host, [&] { op(p.doc, p.host); }); });
+}
+
+void BM_FilterCommand(benchmark::State& state, const char* name) {
+    PhotoDoc p;
+    const TFilterRecord f = PrepareBuiltinFilter(*FindBuiltinFilter(name));
+    timed(state, [&] { DibFilter(p.doc, p.host, f); });
+}
+
+// Collects the real time of every benchmark: the median when the run is repeated, else the mean.
+class TimeCollector : public benchmark::ConsoleReporter {
+  public:
+    std::map<std::string, double> ms;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            if (r.error_occurred)
+                continue;
+            std::string name = r.benchmark_name();
+            const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+            if (r.run_type == Run::RT_Aggregate && !median)
+                continue;
+            if (median)
+                name.erase(name.rfind("_median"));
+            else if (ms.count(name + "#median"))
+                continue;
+            ms[name] = r.GetAdjustedRealTime();
+            const auto cpu = r.counters.find("cpu_ms");
+            if (cpu != r.counters.end())
+                ms[name + "#cpu"] = cpu->second;
+            if (median)
+                ms[name + "#median"] = 1;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    // wall time, or with cpu the process CPU time of all threads
+    double get(const std::string& name, bool cpu = false) const {
+        auto it = ms.find(name + "/real_time" + (cpu ? "#cpu" : ""));
+        return it == ms.end() ? 0.0 : it->second;
+    }
+};
+
+void printTable(const TimeCollector& t, bool cpu) {
+    auto get = [&](const std::string& name) { return t.get(name, cpu); };
+    const double mem = get("BM_Memcpy"), memT = get("BM_MemcpyThreads");
+    std::printf("\n%s\n", cpu ? "By CPU time of all threads (what the work itself costs):"
+                              : "By wall time:");
+    std::printf("memcpy %.2f ms on one thread, %.2f ms on %d threads; SaveForUndo (copy) %.2f ms"
+                " = %.2f x memcpy; histogram recount %.2f ms\n",
+                mem, memT, ThreadCount(), get("BM_SaveForUndo"), get("BM_SaveForUndo") / memT,
+                get("BM_Histogram"));
+    std::printf("%-18s %8s %8s %8s %9s | %8s %8s %8s %8s\n", "x memcpy", "command", "+histo",
+                "kernel", "copylevel", "cmd ms", "+histo", "kern ms", "copy ms");
+    for (const auto& [name, op] : pointOps()) {
+        const double c = get("BM_Command/" + name), h = get("BM_CommandHistogram/" + name),
+                     k = get("BM_Kernel/" + name), o = get("BM_CopyLevelCommand/" + name);
+        std::printf("%-18s %8.2f %8.2f %8.2f %9.2f | %8.2f %8.2f %8.2f %8.2f\n", name.c_str(),
+                    c / memT, h / memT, k / memT, o / memT, c, h, k, o);
+    }
+    for (const char* f : {"soften-strong", "soften"}) {
+        const double v = get(std::string("BM_FilterCommand/") + f);
+        std::printf("DibFilter %-13s %.2f ms (undo level included) = %.2f x memcpy\n", f, v,
+                    v / memT);
+    }
+}
+
+void printRatios(const TimeCollector& t) {
+    std::printf("\nImage %zu bytes, ratios to memcpy of the image on %d threads (the threads the"
+                " operations use)\n",
+                imageBytes(), ThreadCount());
+    printTable(t, false);
+    printTable(t, true);
+    std::printf("(command = undo level taking the image's buffer + operation, histogram window\n"
+                " closed; +histo = the same with the histogram window open; copylevel = command\n"
+                " with a copied undo level)\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (bench::PhotoRecord().Bits == nullptr)
+        return 1;
+    const auto ms = benchmark::kMillisecond;
+    benchmark::RegisterBenchmark("BM_Memcpy", BM_Memcpy)->Unit(ms)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_MemcpyThreads", BM_MemcpyThreads)->Unit(ms)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_SaveForUndo", BM_SaveForUndo)->Unit(ms)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_Histogram", BM_Histogram)->Unit(ms)->UseRealTime();
+    for (const auto& [name, op] : pointOps()) {
+        benchmark::RegisterBenchmark(("BM_Kernel/" + name).c_str(), BM_Kernel, op)
+            ->Unit(ms)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("BM_Command/" + name).c_str(), BM_Command, op)
+            ->Unit(ms)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("BM_CommandHistogram/" + name).c_str(), BM_CommandHistogram,
+                                     op)
+            ->Unit(ms)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("BM_CopyLevelCommand/" + name).c_str(), BM_CopyLevelCommand,
+                                     op)
+            ->Unit(ms)
+            ->UseRealTime();
+    }
+    for (const char* f : {"soften-strong", "soften"})
+        benchmark::RegisterBenchmark((std::string("BM_FilterCommand/") + f).c_str(),
+                                     BM_FilterCommand, f)
+            ->Unit(ms)
+            ->UseRealTime();
+    benchmark::Initialize(&argc, argv);
+    bench::AddCpuFeaturesContext();
+    TimeCollector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    printRatios(collector);
+    benchmark::Shutdown();
+    return 0;
+}
