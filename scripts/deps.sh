@@ -28,5 +28,5 @@ PIXORAMA_BUILD_PACKAGES=(
 # whose files and readings the tests compare with.
 PIXORAMA_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev imagemagick netpbm
-    xvfb xauth desktop-file-utils poppler-utils sane-utils libsane1
+    xvfb xauth xclip desktop-file-utils poppler-utils sane-utils libsane1
 )
