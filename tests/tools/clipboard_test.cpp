@@ -105,7 +105,11 @@ TEST(ClipboardCopy, SelectionGivesTheBoxAndTheShapeBlock) {
     // 4-bit image, values 1..3
     Attach(d.doc, MakePalette(4, colours, [](int32_t x, int32_t y) { return 1 + (x + 2 * y) % 3; },
                               20, 12));
-    SelectEllipse(d, 3, 2, 15, 9);
+    // an ellipse with a notch at its top: no symmetry that would hide flipped rows
+    FillMask(d.doc, 0);
+    FilledEllipse(&d.doc.SelMask, 3, 2, 15, 9, 1);
+    recht_filled(&d.doc.SelMask, 4, 2, 5, 3, 1);
+    UpdateSelddib(d.doc, d.host);
     const TRect box = d.doc.SelRect;
     ASSERT_EQ(box.Left, 3);
     ASSERT_EQ(box.Bottom, 9);
