@@ -105,6 +105,15 @@ class ClipboardTest : public QObject {
         QVERIFY(mime->hasFormat(QStringLiteral("image/bmp")));
         QVERIFY(mime->hasFormat(QStringLiteral("image/png")));
         QVERIFY(mime->hasFormat(QStringLiteral("application/x-velumina-selection")));
+        {
+            // the PNG for other programs shows the copied box
+            const QByteArray png = mime->data(QStringLiteral("image/png"));
+            DibHolder got;
+            QVERIFY(OpenDibMemory(&got.get(), png.constData(), static_cast<size_t>(png.size()),
+                                  PICTORA_FORMAT_PNG, nullptr, nullptr));
+            QCOMPARE(DibWidth(&got.get()), 10);
+            QCOMPARE(getpixel(&got.get(), 4, 3), pattern(5, 4));
+        }
         QTRY_VERIFY(enabled(*form_, "Zwischenablagelschen1"));
         QVERIFY(enabled(*form_, "Einfgen1"));
         QVERIFY(enabled(*form_, "PasteSpeedBtn"));

@@ -47,22 +47,47 @@ std::optional<std::vector<uint8_t>> foreignImage(const QMimeData* mime) {
     return std::nullopt;
 }
 
+// Our copy: the bitmap as it is, and a PNG of it made only when a program asks for one, so
+// that copying a large photo does not wait for a compressor nobody may need.
+class CopiedMimeData : public QMimeData {
+  public:
+    explicit CopiedMimeData(QByteArray bmp) : bmp_(std::move(bmp)) {}
+    QStringList formats() const override {
+        QStringList f = QMimeData::formats();
+        f.prepend(kPng);
+        f.prepend(kBmp);
+        return f;
+    }
+    bool hasFormat(const QString& type) const override { return formats().contains(type); }
+
+  protected:
+    QVariant retrieveData(const QString& type, QMetaType meta) const override {
+        if (type == kBmp)
+            return bmp_;
+        if (type == kPng) {
+            if (png_.isEmpty()) {
+                // Qt's own reader turns the bitmap into an image to encode
+                QImage image;
+                QBuffer buffer(&png_);
+                if (!image.loadFromData(bmp_, "BMP") || !buffer.open(QIODevice::WriteOnly) ||
+                    !image.save(&buffer, "PNG"))
+                    png_.clear();
+            }
+            return png_;
+        }
+        return QMimeData::retrieveData(type, meta);
+    }
+
+  private:
+    QByteArray bmp_;
+    mutable QByteArray png_;
+};
+
 } // namespace
 
 QMimeData* MimeDataOf(const ClipboardContent& content) {
-    auto* mime = new QMimeData;
-    if (content.Dib) {
-        const QByteArray bmp = bytesOf(BmpFileFromDib(*content.Dib));
-        mime->setData(kBmp, bmp);
-        // other programs on Linux paste PNG; Qt's own reader turns the bitmap into one
-        QImage image;
-        if (image.loadFromData(bmp, "BMP")) {
-            QByteArray png;
-            QBuffer buffer(&png);
-            if (buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG"))
-                mime->setData(kPng, png);
-        }
-    }
+    QMimeData* mime = content.Dib ? new CopiedMimeData(bytesOf(BmpFileFromDib(*content.Dib)))
+                                  : new QMimeData;
     if (content.Selection)
         mime->setData(QLatin1String(kSelectionMimeType), bytesOf(*content.Selection));
     return mime;
