@@ -62,10 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 DibHolder back;
                 if (ParseDibBlock(again.Dib->data(), again.Dib->size(), back.get()) ==
                     BlockResult::Ok) {
-                    if (back->Info->bmiHeader.biSizeImage != doc.Dib.Info->bmiHeader.biSizeImage ||
-                        std::memcmp(back->Bits, doc.Dib.Bits,
-                                    doc.Dib.Info->bmiHeader.biSizeImage) != 0)
+                    // pixel for pixel: the padding bits of small depths are not copied
+                    const int32_t w = DibWidth(&doc.Dib), h = DibHeight(&doc.Dib);
+                    if (DibWidth(&back.get()) != w || DibHeight(&back.get()) != h ||
+                        DibBitsPerPixel(&back.get()) != DibBitsPerPixel(&doc.Dib))
                         std::abort();
+                    for (int32_t y = 0; y < h; ++y)
+                        for (int32_t x = 0; x < w; ++x)
+                            if (getpixel(&back.get(), x, y) != getpixel(&doc.Dib, x, y))
+                                std::abort();
                 }
             }
         }
