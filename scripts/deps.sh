@@ -28,7 +28,7 @@ PIXORAMA_BUILD_PACKAGES=(
 # whose files and readings the tests compare with.
 PIXORAMA_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev imagemagick netpbm
-    xvfb xauth desktop-file-utils poppler-utils sane-utils libsane1
+    xvfb xauth xclip desktop-file-utils poppler-utils sane-utils libsane1
 )
 # What scripts/bench-e2e.sh needs on top of the build: the timers, the vips command line as the
 # peer, netpbm for the peer's input file.

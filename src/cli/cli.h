@@ -2,6 +2,7 @@
 // its menu command would.  Every family of commands registers its steps in its own file.
 #pragma once
 
+#include "document/clipboard_blocks.h"
 #include "document/document_state.h"
 #include "document/host.h"
 #include "tools/mouse_dispatch.h"
@@ -47,6 +48,7 @@ struct Context {
     DocumentState doc;
     CliView view;
     MouseButton button = MouseButton::Left; // --button
+    ClipboardContent clipboard;             // --copy, --cut, --paste: kept for the run
 };
 
 // Thrown by a step for a wrong command line (usage, exit 2).

@@ -9,6 +9,7 @@
 #include "document/ui/mdi_child.h"
 #include "ops/ui/histo_form.h"
 #include "platform/ui/cursors.h"
+#include "app/ui/clipboard_mime.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/settings_store.h"
 
@@ -119,7 +120,7 @@ void TMainForm::FormCreate() {
     openFilters_ = ParseDialogFilter(GetDIBOpenFilter());
     saveFilters_ = ParseDialogFilter(GetDIBSaveFilter());
     InstallCursors();
-    SelectionFormat = QStringLiteral("application/x-velumina-selection");
+    SelectionFormat = QLatin1String(kSelectionMimeType);
     // colour field, option start values, the zoom tool's panel
     createToolBars();
 }
@@ -308,10 +309,9 @@ void TMainForm::UpdateMenuItems() {
         s.Active = ActiveChild::Browser;
     }
     const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
-    s.Clipboard = clip == nullptr ? ClipboardState::CannotOpen
-                  : (clip->hasImage() || clip->hasFormat(QStringLiteral("image/bmp")))
-                      ? ClipboardState::HasImage
-                      : ClipboardState::NoImage;
+    s.Clipboard = clip == nullptr        ? ClipboardState::CannotOpen
+                  : ClipboardHoldsImage(clip) ? ClipboardState::HasImage
+                                              : ClipboardState::NoImage;
 
     const MenuEnabling e = ComputeMenuItems(s);
     for (int i = 0; i < kMenuItemCount; ++i) {

@@ -169,6 +169,16 @@ class TMainForm : public QMainWindow, public ChildHost {
     void Rckgngig1Click();
     void LoadPattBtnClick();
 
+    // ---- menu "&Bearbeiten": the clipboard (main_clipboard.cpp) ----
+    bool PasteTransparent = false; // the paste chosen was "Als &transparente Auswahl"
+    void CopyItemClick();
+    void CutItemClick();
+    void AlsBild1Click();
+    void AlsAuswahl1Click();
+    void AlstransparenteAuswahl1Click();
+    void Lschen1Click();
+    void Zwischenablagelschen1Click();
+
     // ---- menu "&Auswahl" (main_selection.cpp) ----
     void Allesauswhlen1Click();
     void Nichtauswhlen1Click();
@@ -222,6 +232,8 @@ class TMainForm : public QMainWindow, public ChildHost {
     void subWindowActivated(QMdiSubWindow* window);
     void createToolBars();
     void connectSelectionMenu();
+    void connectClipboardCommands();
+    void PasteAlsAuswahl();
     void connectGeometryMenu();
     void followZoomBox();
 

@@ -61,6 +61,7 @@ void TMainForm::createToolBars() {
     // the option controls hold their start values from creation; the panel shows the zoom tool
     optionsPanel_->ZoomBtnClick(toolPalette_->SelectedTool());
     connectSelectionMenu();
+    connectClipboardCommands();
     connectGeometryMenu();
 }
 
