@@ -33,12 +33,6 @@ using pixorama::test::MessageRecorder;
 
 namespace {
 
-class QuietHost : public Host {
-  public:
-    void SetProSatus(int) override {}
-    int MessageBox(const std::string&, const std::string&, int) override { return IDOK; }
-};
-
 TDibRecord colourImage(int w, int h, int seed) {
     TDibRecord d;
     newdib(&d, w, h, 24, nullptr, 0);
@@ -152,7 +146,7 @@ class ArithDialogsTest : public QObject {
         QVERIFY(QString::fromStdString(result->Doc().FileName).startsWith(QStringLiteral("NONAME")));
         QCOMPARE(form->Documents().size(), size_t{3});
         // the same as the core on the two sources, which stay as they were
-        QuietHost host;
+        Host& host = form->CoreHost();
         TMathOptions o;
         o.Function = TMathFunction::Differenz;
         o.Clip = false;
@@ -351,7 +345,7 @@ class ArithDialogsTest : public QObject {
         QVERIFY(item->isEnabled()); // a 24-bit image
 
         DocumentState copy;
-        QuietHost host;
+        Host& host = form->CoreHost();
         QVERIFY(AttachImage(copy, MakeDIBCopy(child->Doc().Dib, host)));
         DibFilter(copy, host, soft);
         whenModal<TUserFilterForm>([](TUserFilterForm& d) {
