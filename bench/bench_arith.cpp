@@ -2,8 +2,10 @@
 // result (into a fresh buffer, as the operation writes a new image, and into a warm one) and
 // against libvips add / boolean where it is installed.  Prints the ratios and the CPU features.
 #include "bench_common.h"
+#include "bench_report.h"
 
 #include "document/dib.h"
+#include "document/simd_level.h"
 #include "ops/arithmetic.h"
 #include "ops/channels.h"
 #include "ops/rows.h"
@@ -11,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,15 +43,16 @@ TMathOptions options(TMathFunction f) {
 }
 
 void mathBench(benchmark::State& state, TMathFunction f, bool simd) {
-    bench::AddCpuFeaturesContext();
-    ops::SetPixelSimd(simd);
+    const SimdLevel before = ActiveSimdLevel();
+    if (!simd)
+        SetSimdLevel(SimdLevel::Scalar);
     bench::QuietHost host;
     for (auto _ : state) {
         TDibRecord r = MatheDib(photo1(), photo2(), options(f), host);
         benchmark::DoNotOptimize(r.Bits);
         deldib(&r);
     }
-    ops::SetPixelSimd(true);
+    SetSimdLevel(before);
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(imageBytes()));
 }
 
@@ -131,18 +133,6 @@ void vipsBench(benchmark::State& state, bool xorOp) {
 }
 #endif
 
-// Keeps the mean real time of every run, in milliseconds.
-class TimeReporter : public benchmark::ConsoleReporter {
-  public:
-    std::map<std::string, double> ms;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (!r.error_occurred && r.run_type == Run::RT_Iteration)
-                ms[r.run_name.function_name] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 // The vector path gives the bytes of the formula on the photos.
 bool exact() {
     bench::QuietHost host;
@@ -186,13 +176,9 @@ int main(int argc, char** argv) {
     reg("BM_VipsAdd", [](benchmark::State& s) { vipsBench(s, false); });
     reg("BM_VipsXor", [](benchmark::State& s) { vipsBench(s, true); });
 #endif
-    benchmark::Initialize(&argc, argv);
-    TimeReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto get = [&](const char* n) {
-        const auto it = reporter.ms.find(n);
-        return it == reporter.ms.end() ? 0.0 : it->second;
-    };
+    bench::RatioReporter reporter;
+    bench::RunWithRatios(argc, argv, reporter);
+    auto get = [&](const char* n) { return reporter.ms(n); };
     const double fresh = get("BM_MemcpyFresh"), warm = get("BM_MemcpyWarm");
     std::printf("\nRatios (same run; memcpy of the %zu-byte result: %.2f ms into a new buffer, "
                 "%.2f ms into a warm one)\n",
@@ -205,9 +191,10 @@ int main(int argc, char** argv) {
             std::printf("  %-20s %8.2f ms %6.2f x new-buffer memcpy %6.2f x warm memcpy\n", n, t,
                         t / fresh, t / warm);
     }
-    if (get("BM_VipsAdd") > 0)
-        std::printf("  libvips add+cast / sum with clip: %.2f   libvips eor / xor: %.2f\n",
-                    get("BM_VipsAdd") / get("BM_SumClip"), get("BM_VipsXor") / get("BM_Xor"));
+    reporter.ratio("libvips add+cast / sum with clip", "BM_VipsAdd", "BM_SumClip");
+    reporter.ratio("libvips eor / xor", "BM_VipsXor", "BM_Xor");
+    reporter.ratio("split / warm memcpy", "BM_Split", "BM_MemcpyWarm");
+    reporter.ratio("combine / warm memcpy", "BM_Combine", "BM_MemcpyWarm");
     benchmark::Shutdown();
 #ifdef PIXORAMA_HAVE_VIPS
     vips_shutdown();

@@ -237,7 +237,7 @@ class RowCombiner {
         for (int32_t a = 0; a < 256; ++a)
             for (int32_t b = 0; b < 256; ++b)
                 table_[static_cast<size_t>(a << 8 | b)] = static_cast<uint8_t>(MathValue(o, a, b));
-        vector_ = ops::gPixelAvx2 && o.Divisor == 1;
+        vector_ = ops::PixelAvx2() && o.Divisor == 1;
         const TMathFunction f = o.Function;
         bytewise_ = o.Shift == 0 &&
                     ((f == TMathFunction::Summe && o.Clip) || f == TMathFunction::Dunkler ||

@@ -124,7 +124,7 @@ struct LumSource {
         if (identity)
             return src;
         if (bpp == 24) {
-            int32_t x = ops::gPixelAvx2 ? luminanceAvx2(src, w, buf) : 0;
+            int32_t x = ops::PixelAvx2() ? luminanceAvx2(src, w, buf) : 0;
             for (; x < w; ++x)
                 buf[x] = static_cast<uint8_t>(
                     ops::Luminance(src[3 * x + 2], src[3 * x + 1], src[3 * x]));
@@ -169,7 +169,7 @@ bool SplittTORGB(const TDibRecord& src, Host& host, std::array<TDibRecord, 3>& o
         uint8_t* pg = ImageRow(gd, y);
         uint8_t* pb = ImageRow(bd, y);
         if (bpp == 24) {
-            int32_t x = ops::gPixelAvx2 ? splitAvx2(s, w, pr, pg, pb) : 0;
+            int32_t x = ops::PixelAvx2() ? splitAvx2(s, w, pr, pg, pb) : 0;
             for (; x < w; ++x) {
                 pb[x] = s[3 * x];
                 pg[x] = s[3 * x + 1];
@@ -224,7 +224,7 @@ TDibRecord CombineFromRGB(const TDibRecord& red, const TDibRecord& green, const 
                 for (size_t c = 0; c < 3; ++c)
                     p[c] = sources[c].row(y, w, buf + c * static_cast<size_t>(w));
                 uint8_t* dst = ImageRow(out, y);
-                int32_t x = ops::gPixelAvx2 ? combineAvx2(p[0], p[1], p[2], w, dst) : 0;
+                int32_t x = ops::PixelAvx2() ? combineAvx2(p[0], p[1], p[2], w, dst) : 0;
                 for (; x < w; ++x) {
                     dst[3 * x] = p[0][x];
                     dst[3 * x + 1] = p[1][x];

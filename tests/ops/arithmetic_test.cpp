@@ -5,6 +5,7 @@
 #include "image_helpers.h"
 #include "ops/rows.h"
 #include "recording_host.h"
+#include "simd_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +23,6 @@ TMathOptions opts(F f, bool clip = true, int32_t div = 1, int32_t shift = 0) {
     o.Shift = shift;
     return o;
 }
-
-struct SimdGuard {
-    ~SimdGuard() { ops::SetPixelSimd(true); }
-};
 
 TEST(Arithmetic, EachFunctionAtBlackAndWhiteWithClipAndWrap) {
     struct Case {
@@ -74,11 +71,11 @@ TDibRecord pairImage(bool second) {
 }
 
 TEST(Arithmetic, VectorAndTablePathsMatchTheFormulaForEveryBytePair) {
-    SimdGuard guard;
     RecordingHost host;
     DibHolder a(pairImage(false)), b(pairImage(true));
-    for (bool simd : {true, false}) {
-        ops::SetPixelSimd(simd);
+    for (SimdLevel level : SimdLevelsOfThisCpu()) {
+        ScopedSimdLevel use(level);
+        const int simd = static_cast<int>(level);
         for (int f = 0; f < kMathFunctionCount; ++f)
             for (bool clip : {true, false})
                 for (int32_t div : {1, 7})
@@ -92,7 +89,7 @@ TEST(Arithmetic, VectorAndTablePathsMatchTheFormulaForEveryBytePair) {
                             const uint8_t* pr = ops::ImageRow(r.get(), y);
                             for (int32_t i = 0; i < 256 * 3; ++i)
                                 ASSERT_EQ(pr[i], MathValue(o, pa[i], pb[i]))
-                                    << "simd " << simd << " function " << f << " clip " << clip
+                                    << "level " << simd << " function " << f << " clip " << clip
                                     << " div " << div << " shift " << shift << " row " << y
                                     << " byte " << i;
                         }
@@ -172,14 +169,14 @@ TEST(Arithmetic, OneChannelPerImageWithoutAllChannels) {
     o.AllChannels = false;
     o.Channel1 = 1; // green of image 1
     o.Channel2 = 2; // blue of image 2: 0x60
-    for (bool simd : {true, false}) {
-        SimdGuard guard;
-        ops::SetPixelSimd(simd);
+    for (SimdLevel level : SimdLevelsOfThisCpu()) {
+        ScopedSimdLevel use(level);
+        const int simd = static_cast<int>(level);
         DibHolder r(MatheDib(a.get(), b.get(), o, host));
         ASSERT_TRUE(r.ok());
         for (int32_t x = 0; x < 17; ++x) {
             const int32_t v = 20 + x + 0x60;
-            EXPECT_EQ(getpixel(&r.get(), x, 1), Rgb(v, v, v)) << x;
+            EXPECT_EQ(getpixel(&r.get(), x, 1), Rgb(v, v, v)) << "level " << simd << " x " << x;
         }
     }
     // the channel lists are ignored while "Alle Kanäle" is on

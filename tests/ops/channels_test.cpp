@@ -3,8 +3,8 @@
 #include "ops/channels.h"
 
 #include "image_helpers.h"
-#include "ops/rows.h"
 #include "recording_host.h"
+#include "simd_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +21,10 @@ struct Channels {
     }
 };
 
-struct SimdGuard {
-    ~SimdGuard() { ops::SetPixelSimd(true); }
-};
-
 TEST(Channels, SplitThenCombineGivesTheImageBack) {
-    SimdGuard guard;
-    for (bool simd : {true, false}) {
-        ops::SetPixelSimd(simd);
+    for (SimdLevel level : SimdLevelsOfThisCpu()) {
+        ScopedSimdLevel use(level);
+        const int simd = static_cast<int>(level);
         RecordingHost host;
         // 37 pixels: two vector blocks and a plain tail; rows padded
         DibHolder src(Make24(37, 9, [](int32_t x, int32_t y) {
@@ -55,7 +51,7 @@ TEST(Channels, SplitThenCombineGivesTheImageBack) {
         DibHolder back(CombineFromRGB(ch.d[0], ch.d[1], ch.d[2], host));
         ASSERT_TRUE(back.ok());
         EXPECT_EQ(DibBitsPerPixel(&back.get()), 24);
-        EXPECT_EQ(PixelBytes(back.get()), PixelBytes(src.get())) << "simd " << simd;
+        EXPECT_EQ(PixelBytes(back.get()), PixelBytes(src.get())) << "level " << simd;
         EXPECT_TRUE(host.messages.empty());
         EXPECT_EQ(host.progress.back(), 0);
     }
@@ -81,7 +77,6 @@ TEST(Channels, PaletteImagesSplitThroughTheirPalette) {
 }
 
 TEST(Channels, EachSourceGivesItsLuminance) {
-    SimdGuard guard;
     RecordingHost host;
     DibHolder grey(MakePalette(8, {}, [](int32_t x, int32_t y) { return x * 10 + y; }, 20, 2));
     // a grey ramp of its own
@@ -93,8 +88,9 @@ TEST(Channels, EachSourceGivesItsLuminance) {
     EXPECT_EQ(getpixel(&copy.get(), 7, 1), Rgb(71, 71, 71));
 
     // colour sources count with their luminance: pure red gives 76
-    for (bool simd : {true, false}) {
-        ops::SetPixelSimd(simd);
+    for (SimdLevel level : SimdLevelsOfThisCpu()) {
+        ScopedSimdLevel use(level);
+        const int simd = static_cast<int>(level);
         DibHolder red(Make24(33, 2, [](int32_t, int32_t) { return Rgb(255, 0, 0); }));
         DibHolder mixed(Make24(33, 2, [](int32_t x, int32_t) { return Rgb(x * 7, 200, 3 * x); }));
         DibHolder pal(MakePalette(4, {0x00FF00}, [](int32_t, int32_t) { return 0; }, 33, 2));
@@ -103,7 +99,7 @@ TEST(Channels, EachSourceGivesItsLuminance) {
         for (int32_t x = 0; x < 33; ++x)
             ASSERT_EQ(getpixel(&r.get(), x, 1),
                       Rgb(76, (30 * 7 * x + 59 * 200 + 11 * 3 * x) / 100, 150))
-                << "simd " << simd << " x " << x;
+                << "level " << simd << " x " << x;
     }
     EXPECT_TRUE(host.messages.empty());
 }
