@@ -4,6 +4,7 @@
 
 #include "colour/depth_down.h"
 #include "document/dib.h"
+#include "document/file_replace.h"
 #include "ops/rows.h"
 
 #include <algorithm>
@@ -177,12 +178,6 @@ std::string_view firstLine(std::string_view text) {
     return line;
 }
 
-mode_t newFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 } // namespace
 
 bool ParsePaletteBytes(const uint8_t* data, size_t size, TLogPalette& out) {
@@ -224,43 +219,13 @@ bool ReadPaletteFile(const std::string& path, TLogPalette& out) {
 }
 
 bool WritePaletteFile(const std::string& path, const TLogPalette& palette) {
-    struct stat old {};
-    const bool exists = ::stat(path.c_str(), &old) == 0;
-    // a read-only file (no write bit, even for the superuser) or one the user may not write stays
-    // untouched, as when it is opened for writing
-    if (exists && (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
-                   ::access(path.c_str(), W_OK) != 0))
-        return false;
     uint8_t bytes[kPaletteFileSize];
     std::memcpy(bytes, &palette, kPaletteFileSize);
     bytes[0] = static_cast<uint8_t>(palette.palVersion);
     bytes[1] = static_cast<uint8_t>(palette.palVersion >> 8);
     bytes[2] = static_cast<uint8_t>(palette.palNumEntries);
     bytes[3] = static_cast<uint8_t>(palette.palNumEntries >> 8);
-    std::string tmp = path + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        return false;
-    ::fchmod(fd, exists ? (old.st_mode & 07777) : newFileMode());
-    size_t done = 0;
-    bool ok = true;
-    while (done < sizeof(bytes)) {
-        const ssize_t n = ::write(fd, bytes + done, sizeof(bytes) - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
+    return WriteFileReplacing(path, bytes, sizeof(bytes));
 }
 
 bool loadpal(DocumentState& doc, Host& host, const std::string& path) {

@@ -140,6 +140,12 @@ class TMainForm : public QMainWindow, public ChildHost {
     // "Click" (e.g. "Eckenhervorheben1").
     void BuiltinFilterClick(const TBuiltinFilter& filter);
 
+    // ---- image arithmetic, channels, user filters (main_arith.cpp) ----
+    void Mathematik1Click();
+    void Farbekaneteilen1Click();
+    void Farbkanlezusammenfgen1Click();
+    void BenutzerdefinierteFilter1Click();
+
     // ---- colour depth and palettes (main_colour.cpp) ----
     // Bits 1, 4, 8, or 0 for a number of colours the user types.
     void DepthDownTo(int32_t bits);
@@ -218,6 +224,7 @@ class TMainForm : public QMainWindow, public ChildHost {
     void buildMenus();
     void buildSpeedPanel();
     void connectColourCommands();
+    void connectArithCommands();
     void colourCommandDone(TMDIChild* child);
     QAction* addItem(QMenu* menu, const char* caption, const char* shortcut, const char* name);
     void setRule(MenuItem item, QAction* action);

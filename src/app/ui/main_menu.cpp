@@ -300,6 +300,7 @@ void TMainForm::buildMenus() {
     adjust->menuAction()->setStatusTip(
         QStringLiteral("Verändert wichtige Eigenschaften der Bildfarbe"));
     connectColourCommands();
+    connectArithCommands();
 }
 
 // The open child windows below the window commands, the active one checked.

@@ -45,15 +45,7 @@ TNumberForm::TNumberForm(const QString& formName, const QString& caption, const 
 }
 
 bool TNumberForm::Run() {
-    adjustSize();
-    FormSettings settings(objectName());
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!settings.restorePlacement(this) && screen != nullptr)
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                        screen->availableGeometry()));
-    const bool ok = exec() == QDialog::Accepted;
-    settings.storePlacement(this);
-    return ok;
+    return RunCentredModal(this);
 }
 
 TPosterFaktor::TPosterFaktor(QWidget* parent)

@@ -1,12 +1,17 @@
 // The shared dialog pieces.
 #include "platform/ui/dialog_parts.h"
 
+#include "platform/ui/settings_store.h"
+
 #include <QDialogButtonBox>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyle>
 
 namespace pixorama::ui {
 
@@ -50,6 +55,18 @@ OkCancelButtons AddOkCancel(QDialog* dialog, const QString& okCaption) {
     QObject::connect(b.Box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(b.Box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return b;
+}
+
+bool RunCentredModal(QDialog* dialog) {
+    dialog->adjustSize();
+    FormSettings settings(dialog->objectName());
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!settings.restorePlacement(dialog) && screen != nullptr)
+        dialog->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, dialog->size(),
+                                                screen->availableGeometry()));
+    const bool ok = dialog->exec() == QDialog::Accepted;
+    settings.storePlacement(dialog);
+    return ok;
 }
 
 void CoupleSliderAndEdit(QSlider* slider, QSpinBox* edit) {

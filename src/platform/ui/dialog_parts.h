@@ -32,6 +32,10 @@ template <class Dialog> bool RunModal(Dialog& dialog, const std::function<bool(D
     return hook ? hook(dialog) : dialog.exec() == QDialog::Accepted;
 }
 
+// Shows the dialog modally at its stored place, or centred on the screen the first time, and
+// stores the place when it closes; true on OK.
+bool RunCentredModal(QDialog* dialog);
+
 // Each follows the other; since setting a control to the value it holds raises no change, the
 // pair settles at once.
 void CoupleSliderAndEdit(QSlider* slider, QSpinBox* edit);
