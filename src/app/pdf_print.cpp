@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -181,15 +183,27 @@ bool PrintDibToPdf(const TDibRecord& dib, const TPrintOptions& options, const st
     }
     const TPageRect r =
         PrintImageRect(kPdfPageWidth, kPdfPageHeight, DibWidth(&dib), DibHeight(&dib), options);
-    // a temporary file beside the target, renamed over it when complete
-    std::string temp = path + ".XXXXXX";
+    // a temporary file beside the target, renamed over it when complete; noted with the
+    // library so that an interruption removes it
+    const size_t slash = path.rfind('/');
+    std::string temp = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    temp += ".pxr-XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back('\0');
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &old);
     const int fd = mkstemp(name.data());
+    const int32_t slot = fd >= 0 ? PictoraNotePendingFile(name.data()) : -1;
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
     if (fd >= 0) fchmod(fd, 0644);
     std::FILE* f = fd < 0 ? nullptr : fdopen(fd, "wb");
     if (f == nullptr) {
-        if (fd >= 0) close(fd);
+        if (fd >= 0) {
+            close(fd);
+            std::remove(name.data());
+        }
+        PictoraForgetPendingFile(slot);
         host.MessageBox("Die Datei kann nicht angelegt werden", caption, MB_ICONSTOP);
         return false;
     }
@@ -198,8 +212,9 @@ bool PrintDibToPdf(const TDibRecord& dib, const TPrintOptions& options, const st
     ok = (fsync(fileno(f)) == 0) && ok;
     ok = (std::fclose(f) == 0) && ok;
     if (ok && std::rename(name.data(), path.c_str()) != 0) ok = false;
+    if (!ok) std::remove(name.data());
+    PictoraForgetPendingFile(slot);
     if (!ok) {
-        std::remove(name.data());
         host.MessageBox("Die Datei konnte nicht geschrieben werden", caption, MB_ICONSTOP);
         return false;
     }

@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -163,14 +164,17 @@ TEST(CliSafety, WorkGoesOnWhenNoThreadCanStart) {
     EXPECT_EQ(r.err, "");
 }
 
-TEST(CliSafety, InterruptedSaveRemovesItsTemporaryFile) {
-    TempDir dir;
-    const std::string in = dir.file("big.bmp"), out = dir.file("out.png");
-    writeNoiseBmp(in, 3000, 2000);
+// Runs pixorama-cli with args, ends it with SIGTERM once its temporary file is there, and
+// checks that the file went with it.
+void interruptWhileWriting(const TempDir& dir, const std::vector<std::string>& args) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        execl(PIXORAMA_CLI, PIXORAMA_CLI, in.c_str(), "--save", out.c_str(), nullptr);
+        std::vector<char*> argv{const_cast<char*>(PIXORAMA_CLI)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(PIXORAMA_CLI, argv.data());
         _exit(127);
     }
     // the temporary file appears before the picture is compressed, which takes a while
@@ -184,10 +188,24 @@ TEST(CliSafety, InterruptedSaveRemovesItsTemporaryFile) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(seen);
-    if (WIFSIGNALED(status)) { // else the save had just finished
+    if (WIFSIGNALED(status)) { // else the write had just finished
         EXPECT_EQ(WTERMSIG(status), SIGTERM);
     }
     EXPECT_FALSE(dir.holdsTemporaryFile());
+}
+
+TEST(CliSafety, InterruptedSaveOrPrintRemovesItsTemporaryFile) {
+    TempDir dir;
+    const std::string in = dir.file("big.bmp");
+    writeNoiseBmp(in, 3000, 2000);
+    {
+        SCOPED_TRACE("--save");
+        interruptWhileWriting(dir, {in, "--save", dir.file("out.png")});
+    }
+    {
+        SCOPED_TRACE("--print-pdf");
+        interruptWhileWriting(dir, {in, "--print-pdf", dir.file("out.pdf")});
+    }
 }
 
 TEST(CliSafety, HugeFilesAndDeclaredSizes) {

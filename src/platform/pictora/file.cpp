@@ -678,8 +678,36 @@ const char* PictoraErrorText(int code) {
     return text.c_str();
 }
 
+namespace {
+// Temporary files of the program's own writers (0 free, 1 being noted, 2 noted).
+constexpr int kPendingSlots = 8;
+char gNotedTemp[kPendingSlots][PATH_MAX + 1];
+std::atomic<int> gNotedState[kPendingSlots];
+} // namespace
+
+int32_t PictoraNotePendingFile(const char* path) {
+    if (path == nullptr) return -1;
+    const size_t n = std::strlen(path) + 1;
+    if (n > sizeof gNotedTemp[0]) return -1;
+    for (int i = 0; i < kPendingSlots; ++i) {
+        int expected = 0;
+        if (gNotedState[i].compare_exchange_strong(expected, 1)) {
+            std::memcpy(gNotedTemp[i], path, n);
+            gNotedState[i].store(2);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void PictoraForgetPendingFile(int32_t slot) {
+    if (slot >= 0 && slot < kPendingSlots) gNotedState[slot].store(0);
+}
+
 void PictoraRemovePendingFiles(void) {
     if (gPendingSet.load()) ::unlink(gPendingTemp);
+    for (int i = 0; i < kPendingSlots; ++i)
+        if (gNotedState[i].load() == 2) ::unlink(gNotedTemp[i]);
 }
 
 int32_t DibFormatOfPath(const char* path) {

@@ -254,6 +254,12 @@ PICTORA_API uint64_t PictoraImageLimit(void);
 /* Removes the temporary file of a save in progress.  Async-signal-safe: for a SIGINT or SIGTERM
  * handler that then ends the process. */
 PICTORA_API void PictoraRemovePendingFiles(void);
+/* Notes a temporary file that the program writes itself, so that PictoraRemovePendingFiles
+ * removes it as well.  Returns the slot to pass to PictoraForgetPendingFile, or -1 when the
+ * name is too long or every slot is taken (that file then stays after an interruption). */
+PICTORA_API int32_t PictoraNotePendingFile(const char* path);
+/* The noted file has been renamed or removed; -1 is ignored. */
+PICTORA_API void PictoraForgetPendingFile(int32_t slot);
 /* The reason of a failed system call (an errno value) in German words. */
 PICTORA_API const char* PictoraErrorText(int code);
 
