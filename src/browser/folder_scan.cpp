@@ -1,8 +1,11 @@
 #include "browser/folder_scan.h"
 
+#include "browser/thumb_prefetch.h"
 #include "document/dib.h"
 
+#include <algorithm>
 #include <array>
+#include <thread>
 #include <utility>
 
 namespace pixorama {
@@ -79,12 +82,38 @@ void FolderScan::log(const std::string& line) {
     if (OnLog) OnLog(line);
 }
 
+void FolderScan::SetWorkers(int threads) {
+    if (prefetch_) prefetch_->Cancel();
+    prefetch_.reset();
+    threads_ = std::max(0, threads);
+}
+
 void FolderScan::Start(const std::string& folder) {
+    if (prefetch_) prefetch_->Cancel();
     log("Bearbeite Verzeichnis: " + folder);
     folder_ = folder;
     bool opened = false;
     cache_ = ReadCache(folder, opened);
     if (opened) log("Browser-Informationen geladen.");
+    // the whole listing at once, so that the files ahead can be worked on and counted
+    listing_.clear();
+    FolderFiles files(folder);
+    std::string name;
+    while (files.Next(name)) listing_.push_back(name);
+    nextName_ = cursor_ = submitted_ = 0;
+    done_ = 0;
+    total_ = static_cast<int>(std::count_if(listing_.begin(), listing_.end(), [](const std::string& n) {
+        return BrowserTypeCode(n) != 0;
+    }));
+    if (threads_ < 0)
+        threads_ = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    if (!prefetch_ && threads_ > 0) prefetch_ = std::make_unique<ThumbPrefetch>(threads_);
+}
+
+bool FolderScan::NextName(std::string& name) {
+    if (nextName_ >= listing_.size()) return false;
+    name = listing_[nextName_++];
+    return true;
 }
 
 namespace {
@@ -93,20 +122,62 @@ void progressToHost(int32_t percent, void* user) {
 }
 } // namespace
 
+void FolderScan::submitAhead(size_t from) {
+    if (!prefetch_ || prefetch_->Workers() == 0) return;
+    // enough files ahead to keep every worker busy while the results are taken
+    const size_t ahead = static_cast<size_t>(prefetch_->Workers()) * 2 + 1;
+    submitted_ = std::max(submitted_, from);
+    size_t queued = 0;
+    for (size_t i = from; i < submitted_; ++i)
+        if (prefetch_->Has(i)) ++queued;
+    while (submitted_ < listing_.size() && queued < ahead) {
+        const std::string& name = listing_[submitted_];
+        const int32_t type = BrowserTypeCode(name);
+        if (type != 0) {
+            prefetch_->Submit(submitted_, name, (std::filesystem::path(folder_) / name).string(),
+                              type, &cache_);
+            ++queued;
+        }
+        ++submitted_;
+    }
+}
+
 FolderScan::Added FolderScan::NewFile(const std::string& name) {
     const int32_t type = BrowserTypeCode(name);
     if (type == 0) return Added::None;
-    const std::string path = (std::filesystem::path(folder_) / name).string();
-    bool checked = false;
-    const uint32_t checksum = CalcCheck(path, host_, &checked);
-    const TCacheEntry* hit = checked ? FindCacheEntry(cache_, name, checksum) : nullptr;
+    // the file's place in the listing (the next one when the scan walks it)
+    size_t index = cursor_;
+    while (index < listing_.size() && listing_[index] != name) ++index;
+    Added added;
+    if (index < listing_.size()) {
+        cursor_ = index + 1;
+        submitAhead(index);
+    }
+    if (index < listing_.size() && prefetch_ && prefetch_->Has(index)) {
+        ThumbPrefetch::Result r = prefetch_->Take(index);
+        added = add(name, r.Checksum, r.Hit, r.Thumb);
+    } else {
+        const std::string path = (std::filesystem::path(folder_) / name).string();
+        bool checked = false;
+        const uint32_t checksum = CalcCheck(path, host_, &checked);
+        const TCacheEntry* hit = checked ? FindCacheEntry(cache_, name, checksum) : nullptr;
+        DecodedThumb d;
+        if (hit == nullptr) d = DecodeThumb(path, type, progressToHost, &host_);
+        added = add(name, checksum, hit, d);
+    }
+    ++done_;
+    if (OnProgress) OnProgress(done_, std::max(total_, done_));
+    return added;
+}
+
+FolderScan::Added FolderScan::add(const std::string& name, uint32_t checksum,
+                                  const TCacheEntry* hit, DecodedThumb& d) {
     if (hit != nullptr) {
         TDibRecord thumb = LoadCachedThumb(folder_, *hit);
         if (thumb.Bits == nullptr) return Added::None;
         thumbs_.push_back({thumb, name, hit->Info});
         return Added::FromCache;
     }
-    DecodedThumb d = DecodeThumb(path, type, progressToHost, &host_);
     if (!d.Loaded) {
         log("Fehler beim Laden von " + name + " [" + d.Error + "]");
         host_.SetProSatus(0);
@@ -115,24 +186,26 @@ FolderScan::Added FolderScan::NewFile(const std::string& name) {
     if (d.Dib.Bits == nullptr) return Added::None;
     d.Info.Checksum = checksum;
     thumbs_.push_back({d.Dib, name, d.Info});
+    d.Dib = TDibRecord{};
     return Added::Decoded;
 }
 
 void FolderScan::Finish() {
+    if (prefetch_) prefetch_->Cancel();
     cache_.clear();
     if (WriteCache(folder_, thumbs_)) log("Browser-Informationen geschrieben.");
 }
 
 void FolderScan::ClearThumbs() {
+    if (prefetch_) prefetch_->Cancel();
     for (Thumbnail& t : thumbs_) deldib(&t.Dib);
     thumbs_.clear();
 }
 
 void ScanFolder(FolderScan& scan, const std::string& folder) {
     scan.Start(folder);
-    FolderFiles files(folder);
     std::string name;
-    while (files.Next(name)) scan.NewFile(name);
+    while (scan.NextName(name)) scan.NewFile(name);
     scan.Finish();
 }
 

@@ -68,9 +68,10 @@ struct Visit {
 };
 
 // One complete scan as the browser runs it.
-Visit visit(const std::string& folder, RecordingHost& host) {
+Visit visit(const std::string& folder, RecordingHost& host, int workers = -1) {
     Visit v;
     FolderScan scan(host);
+    if (workers >= 0) scan.SetWorkers(workers);
     scan.OnLog = [&](const std::string& l) { v.log.push_back(l); };
     scan.Start(folder);
     FolderFiles files(folder);
@@ -213,6 +214,84 @@ TEST(FolderScan, UnicodeSpacesAndUnreadableFiles) {
     const Visit second = visit(dir.str(), host);
     EXPECT_EQ(second.names, first.names);
     EXPECT_EQ(second.added, (std::vector<FolderScan::Added>{FolderScan::Added::FromCache}));
+}
+
+// A folder of every kind of file the scan meets, in an order the workers cannot keep by chance.
+void fillMixedFolder(const TempDir& dir) {
+    const int32_t formats[] = {PICTORA_FORMAT_BMP, PICTORA_FORMAT_PNG, PICTORA_FORMAT_JPG,
+                               PICTORA_FORMAT_GIF, PICTORA_FORMAT_TIF, PICTORA_FORMAT_PCX};
+    const char* exts[] = {".bmp", ".png", ".jpg", ".gif", ".tif", ".pcx"};
+    for (int i = 0; i < 24; ++i) {
+        const int f = i % 6;
+        const int32_t bpp = f == 2 ? 24 : (i % 4 == 0 ? 8 : (f == 3 ? 8 : 24));
+        // sizes from large to tiny, so that later files finish before earlier ones
+        const int32_t w = 1200 - i * 45, h = 20 + (i * 37) % 700;
+        saveImage(dir / ("bild" + std::to_string(i) + exts[f]), w, h, bpp, formats[f], i);
+        if (i % 5 == 0) writeBytes(dir / ("kaputt" + std::to_string(i) + ".png"), {0x89, 'P', 'N', 'G'});
+        if (i % 7 == 0) writeBytes(dir / ("text" + std::to_string(i) + ".txt"), {'x'});
+    }
+}
+
+TEST(FolderScan, WorkersGiveTheSameScanAsOneThread) {
+    TempDir dir;
+    fillMixedFolder(dir);
+    RecordingHost host;
+    const std::string cache = dir / kCacheFileName;
+    for (int round = 0; round < 2; ++round) { // decoded, then from the cache
+        if (round == 0) fs::remove(cache);
+        const std::vector<uint8_t> before = readBytes(cache);
+        const Visit plain = visit(dir.str(), host, 0);
+        const std::vector<uint8_t> plainCache = readBytes(cache);
+        if (round == 0)
+            fs::remove(cache);
+        else
+            writeBytes(cache, before);
+        const Visit parallel = visit(dir.str(), host, 3);
+        ASSERT_EQ(plain.names.size(), 24u);
+        EXPECT_EQ(parallel.names, plain.names);
+        EXPECT_EQ(parallel.added, plain.added);
+        EXPECT_EQ(parallel.infos, plain.infos);
+        EXPECT_EQ(parallel.pixels == plain.pixels, true);
+        EXPECT_EQ(parallel.log, plain.log);
+        EXPECT_EQ(std::count(plain.added.begin(), plain.added.end(),
+                             round == 0 ? FolderScan::Added::Decoded : FolderScan::Added::FromCache),
+                  24);
+        EXPECT_EQ(readBytes(cache) == plainCache, true);
+    }
+}
+
+TEST(FolderScan, ProgressCountsImageFilesAndAnInterruptedScanKeepsTheOldCache) {
+    TempDir dir;
+    fillMixedFolder(dir);
+    RecordingHost host;
+    {
+        FolderScan scan(host);
+        scan.SetWorkers(2);
+        std::vector<std::pair<int, int>> progress;
+        scan.OnProgress = [&](int done, int total) { progress.emplace_back(done, total); };
+        scan.Start(dir.str());
+        EXPECT_EQ(scan.ImageFileCount(), 24 + 5); // the broken PNGs count, the texts do not
+        std::string name;
+        while (scan.NextName(name)) scan.NewFile(name);
+        scan.Finish();
+        ASSERT_EQ(progress.size(), 29u);
+        for (size_t i = 0; i < progress.size(); ++i)
+            EXPECT_EQ(progress[i], std::make_pair(static_cast<int>(i) + 1, 29));
+    }
+    const std::vector<uint8_t> cache = readBytes(dir / kCacheFileName);
+    ASSERT_FALSE(cache.empty());
+    // a folder change after three files: the work done ahead is dropped, nothing is written
+    fs::remove(dir / "bild0.bmp");
+    FolderScan scan(host);
+    scan.SetWorkers(2);
+    scan.Start(dir.str());
+    std::string name;
+    for (int files = 0; files < 3 && scan.NextName(name);)
+        if (scan.NewFile(name) != FolderScan::Added::None) ++files;
+    EXPECT_EQ(scan.Thumbs().size(), 3u);
+    scan.ClearThumbs();
+    scan.Finish();
+    EXPECT_EQ(readBytes(dir / kCacheFileName), cache);
 }
 
 // Visits twice and checks: one thumbnail, no cache line, no message, no cache file.
