@@ -153,11 +153,17 @@ FolderScan::Added FolderScan::NewFile(const std::string& name) {
         cursor_ = index + 1;
         submitAhead(index);
     }
+    const std::string path = (std::filesystem::path(folder_) / name).string();
     if (index < listing_.size() && prefetch_ && prefetch_->Has(index)) {
         ThumbPrefetch::Result r = prefetch_->Take(index);
+        if (r.Hit == nullptr && r.Thumb.Dib.Bits == nullptr && r.Checked) {
+            // memory may have been short with several images decoded at once: once more alone,
+            // so that the result is the one of a scan on one thread
+            deldib(&r.Thumb.Dib);
+            r.Thumb = DecodeThumb(path, type, progressToHost, &host_);
+        }
         added = add(name, r.Checksum, r.Hit, r.Thumb);
     } else {
-        const std::string path = (std::filesystem::path(folder_) / name).string();
         bool checked = false;
         const uint32_t checksum = CalcCheck(path, host_, &checked);
         const TCacheEntry* hit = checked ? FindCacheEntry(cache_, name, checksum) : nullptr;

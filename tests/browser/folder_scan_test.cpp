@@ -294,6 +294,19 @@ TEST(FolderScan, ProgressCountsImageFilesAndAnInterruptedScanKeepsTheOldCache) {
     EXPECT_EQ(readBytes(dir / kCacheFileName), cache);
 }
 
+TEST(FolderScan, ShortMemoryOnTheWorkersGivesTheResultOfOneThread) {
+    TempDir dir;
+    for (int i = 0; i < 6; ++i) saveImage(dir / ("gross" + std::to_string(i) + ".bmp"), 1000, 1000, 24, PICTORA_FORMAT_BMP, i);
+    // room for one image of 3 MB at a time, not for two
+    PictoraSetAllocLimit(5u << 20);
+    RecordingHost host;
+    const Visit v = visit(dir.str(), host, 3);
+    PictoraSetAllocLimit(0);
+    EXPECT_EQ(v.names.size(), 6u);
+    EXPECT_EQ(v.log, (std::vector<std::string>{"Bearbeite Verzeichnis: " + dir.str(),
+                                               "Browser-Informationen geschrieben."}));
+}
+
 // Visits twice and checks: one thumbnail, no cache line, no message, no cache file.
 bool readOnlyVisits(const std::string& folder) {
     RecordingHost host;
