@@ -8,6 +8,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QTreeView>
 
 using namespace pixorama;
 using namespace pixorama::ui;
@@ -30,6 +31,57 @@ class TestBrowserForm : public QObject {
     void initTestCase() {
         // the browser starts in the home folder: an empty one of its own
         qputenv("HOME", home_.path().toUtf8());
+    }
+
+    void browserAtStartBehindTheCommandLinesImages() {
+        QTemporaryDir dir;
+        const QString image = test::WriteBmp(dir.filePath(QStringLiteral("start.bmp")), 30, 20, 24);
+        QVERIFY(!image.isEmpty());
+        TMainForm main(QStringList{image});
+        main.OpenBrowserAtStart = true;
+        main.resize(1000, 700);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QTRY_COMPARE(static_cast<int>(main.Documents().size()), 1);
+        TBrowserForm* b = browserOf(main);
+        QVERIFY(b != nullptr);
+        QVERIFY(main.BrowserOpen);
+        QVERIFY(!main.RuleAction(MenuItem::Browse)->isEnabled());
+        // the image opened after the browser, so it is in front
+        QCOMPARE(main.ActiveDocument(), main.Documents()[0]);
+        QTRY_VERIFY(!b->Running);
+        QCOMPARE(b->SelectedFolder(), QDir::homePath());
+        QCOMPARE(TBrowserForm::ProgressText(3, 12), QStringLiteral("Thumbnails: 3 von 12"));
+        QCOMPARE(main.Progress(), 0); // cleared at the end of the scan
+
+        // without images the browser fills the frame
+        TMainForm bare;
+        bare.OpenBrowserAtStart = true;
+        bare.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bare));
+        QTRY_VERIFY(browserOf(bare) != nullptr);
+        QVERIFY(qobject_cast<QMdiSubWindow*>(browserOf(bare)->parentWidget())->isMaximized());
+        QTRY_VERIFY(!browserOf(bare)->Running);
+    }
+
+    void homeFolderScrolledIntoView() {
+        // a home folder deep below many others, in a small window
+        QTemporaryDir deep;
+        for (int i = 0; i < 60; ++i) QVERIFY(QDir(deep.path()).mkpath(QStringLiteral("a%1").arg(i, 2, 10, QLatin1Char('0'))));
+        const QString home = deep.filePath(QStringLiteral("z/y/x/heim"));
+        QVERIFY(QDir().mkpath(home));
+        const QByteArray old = qgetenv("HOME");
+        qputenv("HOME", home.toUtf8());
+        auto main = test::ShownMainForm();
+        QVERIFY(main);
+        main->Action(QStringLiteral("Browse1"))->trigger();
+        TBrowserForm* b = browserOf(*main);
+        QVERIFY(b != nullptr);
+        qputenv("HOME", old);
+        QCOMPARE(b->SelectedFolder(), QDir::cleanPath(home));
+        QTreeView* tree = b->JamShellTree1;
+        QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex()).center()));
+        QTRY_VERIFY(!b->Running);
     }
 
     void browseScanOpenAndClose() {

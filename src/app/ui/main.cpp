@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     pixorama::ui::InstallGermanTranslations(app);
 
     pixorama::ui::TMainForm form(QApplication::arguments().mid(1));
+    form.OpenBrowserAtStart = true;
     form.show();
     return QApplication::exec();
 }

@@ -6,6 +6,7 @@
 #include "app/ui/config_bars.h"
 #include "app/ui/status_bar.h"
 #include "app/window_layout.h"
+#include "browser/ui/browser_form.h"
 #include "document/ui/mdi_child.h"
 #include "ops/ui/histo_form.h"
 #include "platform/ui/cursors.h"
@@ -135,6 +136,9 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::FormShow() {
+    // the browser first, maximised, so that the command line's images open in front of it
+    if (OpenBrowserAtStart && !BrowserOpen)
+        Browse1Click(*this, true);
     for (const QString& path : files_)
         OpenImageFile(path);
     files_.clear();
@@ -257,14 +261,21 @@ DisplayPalette TMainForm::ActivePalette() const {
 void TMainForm::UpdateAllColors() {
     if (ScreenBitsPerPixel() > 8)
         return;
-    for (TMDIChild* child : Documents())
-        child->Repaint();
+    for (QMdiSubWindow* sub : LiveWindows()) {
+        if (auto* child = qobject_cast<TMDIChild*>(sub->widget()))
+            child->Repaint();
+        else if (auto* browser = qobject_cast<TBrowserForm*>(sub->widget()))
+            browser->PaintBox1->update();
+    }
 }
 
 void TMainForm::subWindowActivated(QMdiSubWindow* window) {
-    if (window != nullptr)
+    if (window != nullptr) {
         if (auto* child = qobject_cast<TMDIChild*>(window->widget()))
             child->FormActivate();
+        else if (auto* browser = qobject_cast<TBrowserForm*>(window->widget()))
+            browser->FormActivate();
+    }
     RefreshToolWindows();
     UpdateMenuItems();
 }

@@ -51,6 +51,9 @@ class TMainForm : public QMainWindow, public ChildHost {
     bool BrowserOpen = false;
     int ChannelCounter = 1; // number of the next window of split colour channels
     bool ShownOnce = false;
+    // The program opens the browser when the frame is first shown; window tests of other
+    // commands start with a bare frame.
+    bool OpenBrowserAtStart = false;
 
     // ---- components ----
     QMdiArea* MdiArea() const { return mdiArea_; }

@@ -44,6 +44,11 @@ void TThumbGrid::paintEvent(QPaintEvent*) {
     const int n = ThumbsPerRow(width());
     const int selected = owner_->Selected;
     const QColor back = QColor(192, 192, 192), blue = Qt::blue;
+    DisplayPalette selectedPalette;
+    if (selected >= 1 && selected <= static_cast<int>(thumbs.size())) {
+        const TDibRecord& sel = thumbs[static_cast<size_t>(selected - 1)].Dib;
+        selectedPalette = {&sel.Palette, sel.PaletteHandle};
+    }
     for (size_t k = 0; k < thumbs.size(); ++k) {
         const int i = static_cast<int>(k) + 1;
         const Thumbnail& t = thumbs[k];
@@ -66,8 +71,10 @@ void TThumbGrid::paintEvent(QPaintEvent*) {
         s.stride = static_cast<int32_t>(img.bytesPerLine() / 4);
         s.width = img.width();
         s.height = img.height();
+        s.bitsPerPixel = ScreenBitsPerPixel();
+        // on a palette screen the others are drawn with the selected thumbnail's palette
         DrawDib(s, 0, 0, img.width(), img.height(), t.Dib, 0, 0, DibWidth(&t.Dib),
-                DibHeight(&t.Dib), true, SRCCOPY, true, {});
+                DibHeight(&t.Dib), true, SRCCOPY, i == selected, selectedPalette);
         p.drawImage(r.left, r.top, img);
         const GridRect& nr = c.name;
         const QRect nameRect(QPoint(nr.left, nr.top), QPoint(nr.right - 1, nr.bottom - 1));
@@ -87,6 +94,7 @@ void TThumbGrid::mousePressEvent(QMouseEvent* event) {
     owner_->Selected = hit;
     owner_->ScrollToSelected();
     update();
+    owner_->FormActivate();
 }
 
 void TThumbGrid::mouseDoubleClickEvent(QMouseEvent*) { owner_->OpenSelected(); }
@@ -112,6 +120,7 @@ void TThumbGrid::keyPressEvent(QKeyEvent* event) {
     owner_->Selected = MoveSelection(owner_->Selected, owner_->ThumbCount(), n, key);
     owner_->ScrollToSelected();
     update();
+    owner_->FormActivate();
 }
 
 void TThumbGrid::focusInEvent(QFocusEvent*) {
@@ -129,6 +138,7 @@ TBrowserForm::TBrowserForm(TMainForm& main) : main_(main), scan_(main.CoreHost()
     setObjectName(QStringLiteral("BrowserForm"));
     setWindowTitle(QStringLiteral("Pixorama Browser"));
     scan_.OnLog = [this](const std::string& line) { log(QString::fromStdString(line)); };
+    scan_.OnProgress = [this](int done, int total) { showProgress(done, total); };
 
     Memo1 = new QPlainTextEdit;
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -188,10 +198,37 @@ TBrowserForm::TBrowserForm(TMainForm& main) : main_(main), scan_(main.CoreHost()
     // the root of the tree is "/", the home folder is chosen at first
     connect(JamShellTree1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { folderChanged(); });
-    const QModelIndex home = model_->index(QDir::homePath());
+    home_ = QDir::homePath();
+    const QModelIndex home = model_->index(home_);
     JamShellTree1->expand(home);
     JamShellTree1->setCurrentIndex(home);
+    // the tree fills in the background: the home folder's row has its place only when the
+    // folders above it are read
+    connect(model_, &QFileSystemModel::directoryLoaded, this, &TBrowserForm::homeLoaded);
     JamShellTree1->scrollTo(home);
+}
+
+void TBrowserForm::homeLoaded(const QString& path) {
+    if (home_.isEmpty()) return;
+    const QString current = SelectedFolder();
+    if (current != home_) { // the user has chosen another folder: leave the tree alone
+        home_.clear();
+        return;
+    }
+    if (home_ == path || home_.startsWith(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/')))
+        JamShellTree1->scrollTo(JamShellTree1->currentIndex(), QAbstractItemView::PositionAtCenter);
+    if (path == home_) home_.clear();
+}
+
+void TBrowserForm::FormActivate() { main_.UpdateAllColors(); }
+
+QString TBrowserForm::ProgressText(int done, int total) {
+    return QStringLiteral("Thumbnails: %1 von %2").arg(done).arg(total);
+}
+
+void TBrowserForm::showProgress(int done, int total) {
+    main_.SetStatusPanel(0, ProgressText(done, total));
+    main_.SetProSatus(total > 0 ? static_cast<int>(int64_t{done} * 100 / total) : 0);
 }
 
 TBrowserForm::~TBrowserForm() {
@@ -258,16 +295,15 @@ void TBrowserForm::startScan(const QString& folder) {
     scan_.Start(folder.toStdString());
     Running = true;
     LastFolder = folder;
-    files_ = std::make_unique<FolderFiles>(folder.toStdString());
     ScanThread = new TMyThread(this);
     connect(ScanThread, &QThread::finished, this, &TBrowserForm::ScanFinished);
     ScanThread->start();
 }
 
 void TBrowserForm::ScanStep() {
-    if (closing_ || ScanThread == nullptr || files_ == nullptr) return;
+    if (closing_ || ScanThread == nullptr) return;
     std::string name;
-    if (!files_->Next(name)) {
+    if (!scan_.NextName(name)) {
         ScanThread->Done = true;
         return;
     }
@@ -291,8 +327,9 @@ void TBrowserForm::ScanFinished() {
         ScanThread->deleteLater();
         ScanThread = nullptr;
     }
-    files_.reset();
     scan_.Finish();
+    main_.SetProSatus(0);
+    main_.SetStatusPanel(0, QString());
     const QString folder = SelectedFolder();
     if (!folder.isEmpty()) {
         log(QStringLiteral("Bearbeitung von Verzeichnis ") + folder + QStringLiteral(" abgeschloßen."));
@@ -317,7 +354,7 @@ void TBrowserForm::closeEvent(QCloseEvent* event) {
     main_.UpdateMenuItems();
 }
 
-void Browse1Click(TMainForm& main) {
+void Browse1Click(TMainForm& main, bool maximised) {
     if (main.BrowserOpen) return;
     main.BrowserOpen = true;
     auto* form = new TBrowserForm(main);
@@ -325,7 +362,10 @@ void Browse1Click(TMainForm& main) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setProperty("Tag", 1);
     sub->resize(435, 366);
-    sub->show();
+    if (maximised)
+        sub->showMaximized();
+    else
+        sub->show();
     main.UpdateMenuItems();
 }
 

@@ -87,6 +87,10 @@ class TBrowserForm : public QWidget {
 
     // One step of the scan thread (user-interface thread).
     void ScanStep();
+    // The browser became the active window: palette screens repaint every window.
+    void FormActivate();
+    // Status area text while a scan runs ("Thumbnails: 3 von 12").
+    static QString ProgressText(int done, int total);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -96,10 +100,12 @@ class TBrowserForm : public QWidget {
     void startScan(const QString& folder);
     void ScanFinished();
     void log(const QString& line);
+    void showProgress(int done, int total);
+    void homeLoaded(const QString& path);
 
     TMainForm& main_;
     FolderScan scan_;
-    std::unique_ptr<FolderFiles> files_;
+    QString home_; // the folder chosen at first, scrolled into view once the tree has it
     QFileSystemModel* model_ = nullptr;
     QSplitter* split1_ = nullptr;
     QSplitter* split2_ = nullptr;
@@ -107,6 +113,6 @@ class TBrowserForm : public QWidget {
 };
 
 // "&Browse...": creates the browser unless one exists.
-void Browse1Click(TMainForm& main);
+void Browse1Click(TMainForm& main, bool maximised = false);
 
 } // namespace pixorama::ui
