@@ -133,6 +133,29 @@ TEST_F(ScanCli, EachModeMatchesScanimage) {
     compare("color", "--mode Color --depth 8", 24);
 }
 
+TEST_F(ScanCli, AreaOfTheGlassMatchesScanimage) {
+    SaneFolder sane(dir_ / "area", "Grid");
+    std::string error;
+    scanlink::ScanSettings settings{scanlink::Mode::Gray, 40};
+    settings.area = {10, 20, 40, 30}; // millimetres
+    const intptr_t n = scanlink::Acquire("test:0", settings, nullptr, nullptr, error);
+    ASSERT_GT(n, 0) << error;
+    TDibRecord got;
+    GetScanedDib(&got, n);
+    ASSERT_NE(got.Bits, nullptr);
+    const Pnm ref = scanimage("-d test:0 --resolution 40 --mode Gray --depth 8 -l 10 -t 20 -x 40 -y 30",
+                              dir_ / "area.pnm");
+    EXPECT_EQ(DibWidth(&got), 62); // 40 mm at 40 dpi
+    EXPECT_EQ(DibHeight(&got), 47);
+    ASSERT_EQ(DibWidth(&got), ref.width);
+    ASSERT_EQ(DibHeight(&got), ref.height);
+    int differences = 0;
+    for (int y = 0; y < ref.height; ++y)
+        for (int x = 0; x < ref.width; ++x) differences += getpixel(&got, x, y) != pnmPixel(ref, x, y);
+    EXPECT_EQ(differences, 0);
+    deldib(&got);
+}
+
 TEST_F(ScanCli, FailuresExitWithAGermanMessageAndWriteNothing) {
     SaneFolder sane(dir_ / "sane", "Solid black");
     const std::string bmp = out("nie.bmp");

@@ -9,9 +9,14 @@
 
 #include <type_traits>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace scanlink {
 
@@ -35,32 +40,47 @@ struct SaneApi {
     decltype(&::sane_strstatus) strstatus = nullptr;
 };
 
+SaneApi loadSane(const std::string& file) {
+    SaneApi a;
+    void* lib = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (lib == nullptr) return a;
+    bool all = true;
+    auto load = [&](auto& fn, const char* name) {
+        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+        all = all && fn != nullptr;
+    };
+    load(a.init, "sane_init");
+    load(a.exit, "sane_exit");
+    load(a.get_devices, "sane_get_devices");
+    load(a.open, "sane_open");
+    load(a.close, "sane_close");
+    load(a.cancel, "sane_cancel");
+    load(a.get_option_descriptor, "sane_get_option_descriptor");
+    load(a.control_option, "sane_control_option");
+    load(a.start, "sane_start");
+    load(a.get_parameters, "sane_get_parameters");
+    load(a.read, "sane_read");
+    load(a.strstatus, "sane_strstatus");
+    a.ok = all;
+    return a;
+}
+
+// The loaded libraries, kept to the end of the process (never unloaded either), since a driver
+// that hangs may still be inside one.
+std::mutex gApiMutex;
+std::atomic<const SaneApi*> gApi{nullptr};
+
+const SaneApi* keepApi(const std::string& file) {
+    static auto* loaded = new std::vector<std::unique_ptr<SaneApi>>;
+    loaded->push_back(std::make_unique<SaneApi>(loadSane(file)));
+    return loaded->back().get();
+}
+
 const SaneApi& Sane() {
-    static const SaneApi api = [] {
-        SaneApi a;
-        void* lib = dlopen("libsane.so.1", RTLD_NOW | RTLD_LOCAL);
-        if (lib == nullptr) return a;
-        bool all = true;
-        auto load = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
-            all = all && fn != nullptr;
-        };
-        load(a.init, "sane_init");
-        load(a.exit, "sane_exit");
-        load(a.get_devices, "sane_get_devices");
-        load(a.open, "sane_open");
-        load(a.close, "sane_close");
-        load(a.cancel, "sane_cancel");
-        load(a.get_option_descriptor, "sane_get_option_descriptor");
-        load(a.control_option, "sane_control_option");
-        load(a.start, "sane_start");
-        load(a.get_parameters, "sane_get_parameters");
-        load(a.read, "sane_read");
-        load(a.strstatus, "sane_strstatus");
-        a.ok = all;
-        return a;
-    }();
-    return api;
+    if (const SaneApi* api = gApi.load()) return *api;
+    std::lock_guard lock(gApiMutex);
+    if (gApi.load() == nullptr) gApi.store(keepApi("libsane.so.1"));
+    return *gApi.load();
 }
 
 } // namespace
@@ -68,11 +88,13 @@ const SaneApi& Sane() {
 
 namespace {
 
-// SANE is initialised around each use; one use at a time.
-std::mutex& saneMutex() {
-    static std::mutex m;
+// SANE is initialised around each use; one use at a time.  Taken with a time limit: a driver
+// left hanging by a cancelled scan holds it until it returns.
+std::timed_mutex& saneMutex() {
+    static std::timed_mutex m;
     return m;
 }
+constexpr auto kSaneWait = std::chrono::seconds(2);
 
 class SaneSession {
   public:
@@ -178,8 +200,9 @@ constexpr int64_t kMaxPixels = int64_t{1} << 28;
 } // namespace
 
 std::vector<Device> ListDevices() {
-    std::lock_guard lock(saneMutex());
     std::vector<Device> out;
+    std::unique_lock lock(saneMutex(), std::defer_lock);
+    if (!lock.try_lock_for(kSaneWait)) return out;
     SaneSession session;
     if (!session.ok()) return out;
     const SANE_Device** list = nullptr;
@@ -195,11 +218,64 @@ std::vector<Device> ListDevices() {
     return out;
 }
 
-intptr_t Acquire(const std::string& device, const ScanSettings& settings,
-                 const std::function<void(int)>& progress, const std::atomic<bool>* cancel,
-                 std::string& error) {
-    std::lock_guard lock(saneMutex());
-    error.clear();
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What the caller of Acquire and the thread driving the device share.
+struct Shared {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool finished = false;
+    bool gotFrame = false;
+    Frame frame;
+    std::string error;
+    std::atomic<bool> stop{false};           // the caller has given up: stop between two reads
+    const std::atomic<bool>* cancel = nullptr; // the caller's flag, when the device runs on its thread
+    std::atomic<int> percent{-1};
+    std::atomic<int64_t> lastSign{0};        // Clock ticks of the device's last sign of life
+    std::mutex handleMutex;                  // the handle is closed only outside sane_cancel
+    SANE_Handle handle = nullptr;
+
+    bool stopping() const { return stop.load() || (cancel != nullptr && cancel->load()); }
+    void alive() { lastSign.store(Clock::now().time_since_epoch().count()); }
+    void setHandle(SANE_Handle h) {
+        std::lock_guard lock(handleMutex);
+        handle = h;
+    }
+    // sane_cancel may be called while another thread is inside sane_read of the same handle.
+    void cancelDevice() {
+        std::lock_guard lock(handleMutex);
+        if (handle != nullptr) Sane().cancel(handle);
+    }
+};
+
+// Sets a length option (tl-x, br-y, ...) in millimetres.
+bool setLength(SANE_Handle h, const char* option, double mm) {
+    const int i = findOption(h, option);
+    if (i < 0) return false;
+    const SANE_Option_Descriptor* d = Sane().get_option_descriptor(h, i);
+    if (!SANE_OPTION_IS_ACTIVE(d->cap) || !SANE_OPTION_IS_SETTABLE(d->cap) || d->unit != SANE_UNIT_MM)
+        return false;
+    SANE_Word w;
+    if (d->type == SANE_TYPE_FIXED)
+        w = SANE_FIX(mm);
+    else if (d->type == SANE_TYPE_INT)
+        w = static_cast<SANE_Word>(mm + 0.5);
+    else
+        return false;
+    // SANE_INFO_INEXACT: the device rounds to its own steps, which is fine
+    return Sane().control_option(h, i, SANE_ACTION_SET_VALUE, &w, nullptr) == SANE_STATUS_GOOD;
+}
+
+// The whole acquisition on the device; false with sh.error set (empty: stopped).
+bool readDevice(Shared& sh, const std::string& device, const ScanSettings& settings, Frame& frame) {
+    std::string& error = sh.error;
+    std::unique_lock lock(saneMutex(), std::defer_lock);
+    if (!lock.try_lock_for(kSaneWait)) {
+        error = std::string(kTextNoDevice) + device;
+        return false;
+    }
     SaneSession session;
     if (!session.ok()) {
         error = std::string(kTextNoDevice) + device;
@@ -211,6 +287,13 @@ intptr_t Acquire(const std::string& device, const ScanSettings& settings,
         return 0;
     }
     SANE_Handle h = dev.get();
+    // unregistered before the device closes
+    struct Registered {
+        Shared& sh;
+        ~Registered() { sh.setHandle(nullptr); }
+    } registered{sh};
+    sh.setHandle(h);
+    sh.alive();
     bool modeSet = false;
     switch (settings.mode) {
     case Mode::Color:
@@ -236,12 +319,25 @@ intptr_t Acquire(const std::string& device, const ScanSettings& settings,
         error = std::string(kTextScanFailed) + "Auflösung nicht verfügbar";
         return 0;
     }
+    const ScanArea& area = settings.area;
+    if (!area.whole() &&
+        (area.left < 0 || area.top < 0 || !setLength(h, SANE_NAME_SCAN_TL_X, area.left) ||
+         !setLength(h, SANE_NAME_SCAN_TL_Y, area.top) ||
+         !setLength(h, SANE_NAME_SCAN_BR_X, area.left + area.width) ||
+         !setLength(h, SANE_NAME_SCAN_BR_Y, area.top + area.height))) {
+        error = std::string(kTextScanFailed) + "Scanbereich nicht verfügbar";
+        return 0;
+    }
 
-    Frame frame;
     bool first = true;
     for (;;) { // frames until the last (three-pass scanners send red, green and blue)
         SANE_Status s = Sane().start(h);
+        sh.alive();
         if (s != SANE_STATUS_GOOD) {
+            if (s == SANE_STATUS_CANCELLED && sh.stopping()) {
+                error.clear();
+                return 0;
+            }
             error = std::string(kTextScanFailed) + statusText(s);
             return 0;
         }
@@ -268,15 +364,16 @@ intptr_t Acquire(const std::string& device, const ScanSettings& settings,
         if (p.lines > 0) pass.reserve(static_cast<size_t>(p.bytes_per_line) * p.lines);
         std::vector<uint8_t> buf(1 << 16);
         for (;;) {
-            if (cancel != nullptr && cancel->load()) {
+            if (sh.stopping()) {
                 error.clear(); // cancelled: no message
                 return 0;
             }
             SANE_Int len = 0;
             s = Sane().read(h, buf.data(), static_cast<SANE_Int>(buf.size()), &len);
+            sh.alive();
             if (s == SANE_STATUS_EOF) break;
             if (s != SANE_STATUS_GOOD) {
-                if (s == SANE_STATUS_CANCELLED && cancel != nullptr && cancel->load()) {
+                if (s == SANE_STATUS_CANCELLED && sh.stopping()) {
                     error.clear();
                     return 0;
                 }
@@ -293,9 +390,9 @@ intptr_t Acquire(const std::string& device, const ScanSettings& settings,
                 error = std::string(kTextScanFailed) + "Bild zu groß";
                 return 0;
             }
-            if (progress && p.lines > 0) {
+            if (p.lines > 0) {
                 const int64_t rows = static_cast<int64_t>(pass.size()) / p.bytes_per_line;
-                progress(static_cast<int>(std::min<int64_t>(100, rows * 100 / p.lines)));
+                sh.percent.store(static_cast<int>(std::min<int64_t>(100, rows * 100 / p.lines)));
             }
         }
         const int rows = static_cast<int>(pass.size() / static_cast<size_t>(p.bytes_per_line));
@@ -334,12 +431,91 @@ intptr_t Acquire(const std::string& device, const ScanSettings& settings,
         first = false;
         if (p.last_frame) break;
     }
+    return true;
+}
+
+// The device's thread: the acquisition, then the result handed over.
+void driveDevice(const std::shared_ptr<Shared>& sh, const std::string& device,
+                 const ScanSettings& settings) {
+    Frame frame;
+    const bool got = readDevice(*sh, device, settings, frame);
+    std::lock_guard lock(sh->mutex);
+    sh->gotFrame = got;
+    if (got) sh->frame = std::move(frame);
+    sh->finished = true;
+    sh->changed.notify_all();
+}
+
+} // namespace
+
+intptr_t Acquire(const std::string& device, const ScanSettings& settings,
+                 const std::function<void(int)>& progress, const std::atomic<bool>* cancel,
+                 std::string& error) {
+    error.clear();
+    auto sh = std::make_shared<Shared>();
+    sh->alive();
+    std::thread thread;
+    try {
+        thread = std::thread(driveDevice, sh, device, settings);
+    } catch (const std::system_error&) {
+        // no thread to spare: driven here, stoppable only between two reads
+        sh->cancel = cancel;
+        driveDevice(sh, device, settings);
+    }
+    enum class Stop { None, Cancel, Stall } stop = Stop::None;
+    Clock::time_point giveUp{};
+    int shown = -1;
+    std::unique_lock lock(sh->mutex);
+    while (!sh->finished) {
+        sh->changed.wait_for(lock, std::chrono::milliseconds(20));
+        if (sh->finished) break;
+        lock.unlock();
+        const Clock::time_point now = Clock::now();
+        if (stop == Stop::None) {
+            const Clock::time_point last{Clock::duration(sh->lastSign.load())};
+            if (cancel != nullptr && cancel->load())
+                stop = Stop::Cancel;
+            else if (settings.stallSeconds > 0 && now - last > std::chrono::seconds(settings.stallSeconds))
+                stop = Stop::Stall;
+            if (stop != Stop::None) {
+                sh->stop = true;
+                sh->cancelDevice(); // wakes a driver waiting inside sane_read
+                giveUp = now + kSaneWait;
+            } else if (const int p = sh->percent.load(); progress && p >= 0 && p != shown) {
+                progress(p);
+                shown = p;
+            }
+        } else if (now >= giveUp) {
+            // the driver does not return: it is left to finish by itself
+            thread.detach();
+            error = stop == Stop::Stall ? std::string(kTextScanFailed) + kTextNoAnswer : std::string();
+            return 0;
+        }
+        lock.lock();
+    }
+    lock.unlock();
+    if (thread.joinable()) thread.join();
+    if (stop == Stop::None && cancel != nullptr && cancel->load()) stop = Stop::Cancel;
+    if (stop != Stop::None) {
+        error = stop == Stop::Stall ? std::string(kTextScanFailed) + kTextNoAnswer : std::string();
+        return 0;
+    }
+    if (!sh->gotFrame) {
+        error = sh->error;
+        return 0;
+    }
     if (progress) progress(100);
     std::lock_guard framesLock(framesMutex());
     const intptr_t number = nextNumber++;
-    frames()[number] = std::move(frame);
+    frames()[number] = std::move(sh->frame);
     return number;
 }
+
+void UseSaneLibrary(const std::string& path) {
+    std::lock_guard lock(gApiMutex);
+    gApi.store(keepApi(path));
+}
+
 
 } // namespace scanlink
 
