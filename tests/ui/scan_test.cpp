@@ -6,6 +6,8 @@
 #include "ui_test_support.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QComboBox>
 #include <QFile>
 #include <QListWidget>
@@ -74,13 +76,43 @@ class ScanTest : public QObject {
         QVERIFY(scanned->Doc().FileName.rfind("NONAME", 0) == 0);
         QVERIFY(messages.messages.empty());
 
+        // a part of the glass, 40 x 30 mm from (10, 20): 62 x 47 pixels at 40 dpi
+        TScanOptionsForm::RunHook = [](TScanOptionsForm& f) {
+            const bool whole = f.WholeAreaBox->isChecked() && !f.LeftEdit->isEnabled();
+            f.WholeAreaBox->setChecked(false);
+            f.LeftEdit->setValue(10);
+            f.TopEdit->setValue(20);
+            f.WidthEdit->setValue(40);
+            f.HeightEdit->setValue(30);
+            return whole && f.LeftEdit->isEnabled();
+        };
+        main->Action(QStringLiteral("Bildscannen1"))->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(main->Documents().size(), size_t(3), 20000);
+        const TDibRecord& part = main->ActiveDocument()->Doc().Dib;
+        QCOMPARE(DibWidth(&part), 62);
+        QCOMPARE(DibHeight(&part), 47);
+        // the next dialog starts with the area of the last scan
+        bool kept = false;
+        TScanOptionsForm::RunHook = [&kept](TScanOptionsForm& f) {
+            kept = !f.WholeAreaBox->isChecked() && f.LeftEdit->value() == 10 &&
+                   f.TopEdit->value() == 20 && f.WidthEdit->value() == 40 &&
+                   f.HeightEdit->value() == 30 && f.ModeBox->currentIndex() == 1;
+            return false;
+        };
+        main->Action(QStringLiteral("Bildscannen1"))->trigger();
+        QVERIFY(kept);
+        TScanOptionsForm::RunHook = [](TScanOptionsForm& f) {
+            f.WholeAreaBox->setChecked(true);
+            return true;
+        };
+
         // a device that is gone: the German message, no window
         FormSettings(QStringLiteral("TScanForm")).setValue(QStringLiteral("Scanner"), "weg:3");
         main->Action(QStringLiteral("Bildscannen1"))->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!messages.messages.empty(), 20000);
         QVERIFY(messages.messages[0].text.startsWith(QStringLiteral("Der Scanner ist nicht verfügbar")));
         QCOMPARE(messages.messages[0].flags & MB_ICONSTOP, int(MB_ICONSTOP));
-        QCOMPARE(main->Documents().size(), size_t(2));
+        QCOMPARE(main->Documents().size(), size_t(3));
         TScanOptionsForm::RunHook = nullptr;
     }
 };

@@ -8,7 +8,9 @@
 
 #include <scanlink.h>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -51,7 +53,9 @@ TScanSelectForm::TScanSelectForm(QWidget* parent) : QDialog(parent), DeviceList(
 }
 
 TScanOptionsForm::TScanOptionsForm(QWidget* parent)
-    : QDialog(parent), ModeBox(new QComboBox), ResolutionEdit(new QSpinBox) {
+    : QDialog(parent), ModeBox(new QComboBox), ResolutionEdit(new QSpinBox),
+      WholeAreaBox(new QCheckBox(QStringLiteral("&Ganze Vorlage"))), LeftEdit(new QDoubleSpinBox),
+      TopEdit(new QDoubleSpinBox), WidthEdit(new QDoubleSpinBox), HeightEdit(new QDoubleSpinBox) {
     setWindowTitle(QStringLiteral("Bild scannen"));
     SetFixedDialogFlags(this);
     ModeBox->setObjectName(QStringLiteral("ModeBox"));
@@ -60,12 +64,39 @@ TScanOptionsForm::TScanOptionsForm(QWidget* parent)
     ResolutionEdit->setObjectName(QStringLiteral("ResolutionEdit"));
     ResolutionEdit->setRange(1, 9600);
     ResolutionEdit->setSuffix(QStringLiteral(" dpi"));
+    WholeAreaBox->setObjectName(QStringLiteral("WholeAreaBox"));
     FormSettings settings(kFormName);
     ModeBox->setCurrentIndex(settings.intValue(QStringLiteral("Mode"), 0, 0, 2));
     ResolutionEdit->setValue(settings.intValue(QStringLiteral("Resolution"), 150, 1, 9600));
+    WholeAreaBox->setChecked(settings.value(QStringLiteral("WholeArea"), true).toBool());
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Modus:"), ModeBox);
     form->addRow(QStringLiteral("Auflösung:"), ResolutionEdit);
+    form->addRow(QStringLiteral("Bereich:"), WholeAreaBox);
+    // the area in millimetres from the top left corner of the glass (A3 is the largest glass
+    // in common use; the device refuses what it cannot do)
+    const struct {
+        QDoubleSpinBox* edit;
+        const char* name;
+        const char* key;
+        const char* label;
+        double start;
+    } fields[] = {{LeftEdit, "LeftEdit", "AreaLeft", "Links:", 0},
+                  {TopEdit, "TopEdit", "AreaTop", "Oben:", 0},
+                  {WidthEdit, "WidthEdit", "AreaWidth", "Breite:", 210},
+                  {HeightEdit, "HeightEdit", "AreaHeight", "Höhe:", 297}};
+    for (const auto& f : fields) {
+        f.edit->setObjectName(QLatin1String(f.name));
+        f.edit->setDecimals(1);
+        f.edit->setRange(f.edit == LeftEdit || f.edit == TopEdit ? 0.0 : 1.0, 432.0);
+        f.edit->setSuffix(QStringLiteral(" mm"));
+        f.edit->setValue(settings.value(QLatin1String(f.key), f.start).toDouble());
+        f.edit->setEnabled(!WholeAreaBox->isChecked());
+        connect(WholeAreaBox, &QCheckBox::toggled, f.edit, [edit = f.edit](bool whole) {
+            edit->setEnabled(!whole);
+        });
+        form->addRow(QString::fromUtf8(f.label), f.edit);
+    }
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(AddOkCancel(this).Box);
@@ -104,6 +135,14 @@ void TWAIN_ScanImage(TMainForm* window) {
                                                scanlink::Mode::Lineart};
         settings.mode = modes[options.ModeBox->currentIndex()];
         settings.resolution = options.ResolutionEdit->value();
+        store.setValue(QStringLiteral("WholeArea"), options.WholeAreaBox->isChecked());
+        store.setValue(QStringLiteral("AreaLeft"), options.LeftEdit->value());
+        store.setValue(QStringLiteral("AreaTop"), options.TopEdit->value());
+        store.setValue(QStringLiteral("AreaWidth"), options.WidthEdit->value());
+        store.setValue(QStringLiteral("AreaHeight"), options.HeightEdit->value());
+        if (!options.WholeAreaBox->isChecked())
+            settings.area = {options.LeftEdit->value(), options.TopEdit->value(),
+                             options.WidthEdit->value(), options.HeightEdit->value()};
     }
 
     // what the worker and the user-interface thread share

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QListWidget;
 class QSpinBox;
 
@@ -25,13 +27,18 @@ class TScanSelectForm : public QDialog {
     static std::function<bool(TScanSelectForm&)> RunHook;
 };
 
-// The source's options: mode and resolution.
+// The source's options: mode, resolution and the area of the glass to scan.
 class TScanOptionsForm : public QDialog {
     Q_OBJECT
   public:
     explicit TScanOptionsForm(QWidget* parent = nullptr);
     QComboBox* ModeBox;       // "Farbe", "Graustufen", "Strichzeichnung"
     QSpinBox* ResolutionEdit; // dots per inch
+    QCheckBox* WholeAreaBox;  // "Ganze Vorlage": the device's whole area
+    QDoubleSpinBox* LeftEdit; // the area in millimetres, used when WholeAreaBox is off
+    QDoubleSpinBox* TopEdit;
+    QDoubleSpinBox* WidthEdit;
+    QDoubleSpinBox* HeightEdit;
     static std::function<bool(TScanOptionsForm&)> RunHook;
 };
 
