@@ -25,10 +25,12 @@ PIXORAMA_BUILD_PACKAGES=(
     adwaita-icon-theme
 )
 # What the tests need on top: GoogleTest, Google Benchmark (built only), and the other programs
-# whose files and readings the tests compare with.
+# whose files and readings the tests compare with (cups: a private print server for the test
+# that prints through a real queue).
 PIXORAMA_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev imagemagick netpbm
     xvfb xauth xclip desktop-file-utils poppler-utils sane-utils libsane1
+    cups cups-client
 )
 # What scripts/bench-e2e.sh needs on top of the build: the timers, the vips command line as the
 # peer, netpbm for the peer's input file.

@@ -25,19 +25,6 @@ TDibRecord darkImage(int w, int h) {
     return d;
 }
 
-bool isDark(QRgb c) {
-    return qRed(c) < 128 && qGreen(c) < 128 && qBlue(c) < 128;
-}
-
-// Bounding box of the dark pixels of an image.
-QRect darkBox(const QImage& image) {
-    QRect box;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (isDark(image.pixel(x, y))) box = box.united(QRect(x, y, 1, 1));
-    return box;
-}
-
 } // namespace
 
 class PrintTest : public QObject {
@@ -98,13 +85,13 @@ class PrintTest : public QObject {
         // portrait page: full height, the landscape image across its width, centred
         QCOMPARE(box.pixel(95, 5), qRgb(255, 255, 255));
         QVERIFY(box.pixel(2, 95) != qRgb(255, 255, 255)); // beside the page
-        QRect dark = darkBox(box);
+        QRect dark = test::DarkBox(box);
         QVERIFY2(qAbs(dark.center().y() - 95) <= 1, qPrintable(QString::number(dark.top())));
         QVERIFY(qAbs(double(dark.height()) / dark.width() - 0.5) < 0.03);
         // not centred: the image moves to the page's top
         form.ZentrCheck->click();
         box = form.PrintPaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        dark = darkBox(box);
+        dark = test::DarkBox(box);
         QCOMPARE(dark.top(), 0);
         // the page follows a change of orientation in the set-up
         TPrintForm::SetupHook = [](QPrinter& p) {
@@ -168,7 +155,7 @@ class PrintTest : public QObject {
         QVERIFY(render.waitForFinished());
         const QImage page(dir.filePath(QStringLiteral("seite.png")));
         QVERIFY(!page.isNull());
-        const QRect dark = darkBox(page.convertToFormat(QImage::Format_RGB32));
+        const QRect dark = test::DarkBox(page);
         QVERIFY2(qAbs(dark.left() - paint.left() / 10.0) <= 1.0, qPrintable(QString::number(dark.left())));
         QVERIFY(qAbs(dark.top() - paint.top() / 10.0) <= 1.0);
         QVERIFY(qAbs(dark.width() - paint.width() / 20.0) <= 1.5);

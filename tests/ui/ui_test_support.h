@@ -52,6 +52,19 @@ inline QString WriteBmp(const QString& path, int w, int h, int bpp) {
                : QString();
 }
 
+// Bounding box of the dark pixels (each channel below 128) of an image, e.g. a printed page.
+inline QRect DarkBox(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    QRect box;
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb c = rgb.pixel(x, y);
+            if (qRed(c) < 128 && qGreen(c) < 128 && qBlue(c) < 128)
+                box = box.united(QRect(x, y, 1, 1));
+        }
+    return box;
+}
+
 // The main window, shown at 1200 x 800 and exposed; nullptr when the platform does not show it.
 inline std::unique_ptr<ui::TMainForm> ShownMainForm() {
     auto form = std::make_unique<ui::TMainForm>();
