@@ -20,6 +20,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -204,20 +205,31 @@ TBrowserForm::TBrowserForm(TMainForm& main) : main_(main), scan_(main.CoreHost()
     JamShellTree1->setCurrentIndex(home);
     // the tree fills in the background: the home folder's row has its place only when the
     // folders above it are read
+    homeScroll_ = new QTimer(this);
+    homeScroll_->setSingleShot(true);
+    homeScroll_->setInterval(150);
+    connect(homeScroll_, &QTimer::timeout, this, [this] {
+        if (!home_.isEmpty() && SelectedFolder() == home_)
+            JamShellTree1->scrollTo(JamShellTree1->currentIndex(), QAbstractItemView::PositionAtCenter);
+        if (homeRead_) home_.clear(); // from now on the tree is the user's
+    });
     connect(model_, &QFileSystemModel::directoryLoaded, this, &TBrowserForm::homeLoaded);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, [this] {
+        if (!home_.isEmpty()) homeScroll_->start();
+    });
     JamShellTree1->scrollTo(home);
 }
 
 void TBrowserForm::homeLoaded(const QString& path) {
     if (home_.isEmpty()) return;
-    const QString current = SelectedFolder();
-    if (current != home_) { // the user has chosen another folder: leave the tree alone
+    if (SelectedFolder() != home_) { // the user has chosen another folder: leave the tree alone
         home_.clear();
         return;
     }
-    if (home_ == path || home_.startsWith(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/')))
-        JamShellTree1->scrollTo(JamShellTree1->currentIndex(), QAbstractItemView::PositionAtCenter);
-    if (path == home_) home_.clear();
+    // the rows are sorted and laid out a moment after a folder is read: scroll once that is done
+    const QString prefix = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    homeRead_ = homeRead_ || path == home_;
+    if (path == home_ || home_.startsWith(prefix)) homeScroll_->start();
 }
 
 void TBrowserForm::FormActivate() { main_.UpdateAllColors(); }

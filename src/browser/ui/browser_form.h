@@ -16,6 +16,7 @@ class QLabel;
 class QPlainTextEdit;
 class QScrollArea;
 class QSplitter;
+class QTimer;
 class QTreeView;
 
 namespace pixorama::ui {
@@ -106,6 +107,8 @@ class TBrowserForm : public QWidget {
     TMainForm& main_;
     FolderScan scan_;
     QString home_; // the folder chosen at first, scrolled into view once the tree has it
+    QTimer* homeScroll_ = nullptr;
+    bool homeRead_ = false;
     QFileSystemModel* model_ = nullptr;
     QSplitter* split1_ = nullptr;
     QSplitter* split2_ = nullptr;
