@@ -32,6 +32,26 @@ inline const TDibRecord& PhotoRecord() {
     return photo;
 }
 
+// Writes a 24-bit record as a binary PPM (the input of the peer programs); false on failure.
+inline bool WritePpm(const TDibRecord& d, const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr)
+        return false;
+    const int w = DibWidth(&d), h = DibHeight(&d);
+    std::fprintf(f, "P6\n%d %d\n255\n", w, h);
+    std::string line(static_cast<size_t>(w) * 3, '\0');
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row = d.Bits + static_cast<size_t>(h - 1 - y) * static_cast<size_t>(d.LineBytes);
+        for (int x = 0; x < w; ++x) {
+            line[3 * x] = static_cast<char>(row[3 * x + 2]);
+            line[3 * x + 1] = static_cast<char>(row[3 * x + 1]);
+            line[3 * x + 2] = static_cast<char>(row[3 * x]);
+        }
+        std::fwrite(line.data(), 1, line.size(), f);
+    }
+    return std::fclose(f) == 0;
+}
+
 // The 6000 x 4000 photo as a document, made once.
 inline pixorama::DocumentState& PhotoDocument() {
     static pixorama::DocumentState* doc = [] {

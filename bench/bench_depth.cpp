@@ -300,21 +300,7 @@ std::string tempFile(const char* name) {
 const std::string& photoPpm() {
     static std::string path = [] {
         const std::string p = tempFile(".ppm");
-        FILE* f = std::fopen(p.c_str(), "wb");
-        const TDibRecord& d = photo();
-        const int w = DibWidth(&d), h = DibHeight(&d);
-        std::fprintf(f, "P6\n%d %d\n255\n", w, h);
-        std::vector<uint8_t> line(static_cast<size_t>(w) * 3);
-        for (int y = 0; y < h; ++y) {
-            const uint8_t* row = ops::ImageRow(d, y);
-            for (int x = 0; x < w; ++x) {
-                line[3 * x] = row[3 * x + 2];
-                line[3 * x + 1] = row[3 * x + 1];
-                line[3 * x + 2] = row[3 * x];
-            }
-            std::fwrite(line.data(), 1, line.size(), f);
-        }
-        std::fclose(f);
+        bench::WritePpm(photo(), p);
         return p;
     }();
     return path;

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-ensure_packages "${PIXORAMA_BUILD_PACKAGES[@]}" libbenchmark-dev libvips-dev imagemagick libopencv-dev
+ensure_packages "${PIXORAMA_BUILD_PACKAGES[@]}" libbenchmark-dev libvips-dev imagemagick libopencv-dev img2pdf
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPIXORAMA_TESTS=OFF >/dev/null
 cmake --build build/bench --parallel 2
 names=("$@")
