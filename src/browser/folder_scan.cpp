@@ -157,9 +157,12 @@ FolderScan::Added FolderScan::NewFile(const std::string& name) {
     if (index < listing_.size() && prefetch_ && prefetch_->Has(index)) {
         ThumbPrefetch::Result r = prefetch_->Take(index);
         if (r.Hit == nullptr && r.Thumb.Dib.Bits == nullptr && r.Checked) {
-            // memory may have been short with several images decoded at once: once more alone,
-            // so that the result is the one of a scan on one thread
+            // memory may have been short with several images decoded at once: the work ahead
+            // is dropped (and queued again later) and this file decoded once more alone, so
+            // that the result is the one of a scan on one thread
             deldib(&r.Thumb.Dib);
+            prefetch_->Cancel();
+            submitted_ = index + 1;
             r.Thumb = DecodeThumb(path, type, progressToHost, &host_);
         }
         added = add(name, r.Checksum, r.Hit, r.Thumb);
