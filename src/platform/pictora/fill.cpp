@@ -4,6 +4,8 @@
 // never steer the search.
 #include "draw_internal.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -32,11 +34,64 @@ struct ScratchDib {
     ~ScratchDib() { deldib(&d); }
 };
 
+// First x in [a, b] whose bit is `want`, or b + 1; eight bytes at a time between the ends.
+int32_t findBitRight(const uint8_t* row, int32_t a, int32_t b, bool want) {
+    const uint8_t flip = want ? 0x00 : 0xFF;
+    int32_t x = a;
+    for (; x <= b && (x & 7) != 0; ++x)
+        if (bitAt(row, x) == want)
+            return x;
+    for (; x + 63 <= b; x += 64) {
+        uint64_t word;
+        std::memcpy(&word, row + (x >> 3), 8);
+        if (word != (want ? 0 : ~uint64_t{0}))
+            break;
+    }
+    for (; x + 7 <= b; x += 8) {
+        const unsigned byte = static_cast<uint8_t>(row[x >> 3] ^ flip);
+        if (byte != 0)
+            return x + __builtin_clz(byte) - 24; // the leftmost pixel is the high bit
+    }
+    for (; x <= b; ++x)
+        if (bitAt(row, x) == want)
+            return x;
+    return b + 1;
+}
+
+// Last x in [a, b] whose bit is `want`, or a - 1.
+int32_t findBitLeft(const uint8_t* row, int32_t a, int32_t b, bool want) {
+    const uint8_t flip = want ? 0x00 : 0xFF;
+    int32_t x = b;
+    for (; x >= a && (x & 7) != 7; --x)
+        if (bitAt(row, x) == want)
+            return x;
+    for (; x - 63 >= a; x -= 64) {
+        uint64_t word;
+        std::memcpy(&word, row + ((x - 63) >> 3), 8);
+        if (word != (want ? 0 : ~uint64_t{0}))
+            break;
+    }
+    for (; x - 7 >= a; x -= 8) {
+        const unsigned byte = static_cast<uint8_t>(row[x >> 3] ^ flip);
+        if (byte != 0)
+            return x - __builtin_ctz(byte); // the rightmost pixel is the low bit
+    }
+    for (; x >= a; --x)
+        if (bitAt(row, x) == want)
+            return x;
+    return a - 1;
+}
+
 // Which stored values belong to the region's colour: per channel for 24-bit images, per
-// palette index (through the palette colours) otherwise.
+// palette index (through the palette colours) otherwise.  For 24 bits each channel's values
+// form one range; lo and hi repeat the three ranges (blue, green, red) over 64 pixels for the
+// vector loops.
 struct ColourTest {
     bool index[256] = {};
     bool red[256] = {}, green[256] = {}, blue[256] = {};
+    alignas(64) uint8_t lo[192] = {};
+    alignas(64) uint8_t hi[192] = {};
+    SimdLevel simd = SimdLevel::Plain;
 };
 
 void buildColourTest(const TDibRecord& t, int32_t seed, int32_t tol, ColourTest& ct) {
@@ -49,6 +104,13 @@ void buildColourTest(const TDibRecord& t, int32_t seed, int32_t tol, ColourTest&
             ct.green[i] = near(i, g);
             ct.blue[i] = near(i, b);
         }
+        const int channel[3] = {b, g, r};
+        for (int i = 0; i < 192; ++i) {
+            const int c = channel[i % 3];
+            ct.lo[i] = static_cast<uint8_t>(std::max(0, c - tol));
+            ct.hi[i] = static_cast<uint8_t>(std::min(255, c + tol));
+        }
+        ct.simd = simdLevel();
         return;
     }
     const TRGBQuad* pal = t.Info->bmiColors;
@@ -69,6 +131,90 @@ template <int Bpp> inline bool colourMatches(const ColourTest& ct, const uint8_t
     } else {
         return ct.index[bitAt(row, x)];
     }
+}
+
+// The vector loops pass whole blocks of matching 24-bit pixels (32 for AVX2, 64 for AVX-512):
+// a byte is outside its channel's range when it lies above hi or below lo, which the saturating
+// differences show.  They stop before the first block holding a pixel that does not match; the
+// plain loop then finds it.
+__attribute__((target("avx2"))) inline bool block32Matches(const ColourTest& ct, const uint8_t* p) {
+    __m256i bad = _mm256_setzero_si256();
+    for (int k = 0; k < 3; ++k) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+        const __m256i lo = _mm256_load_si256(reinterpret_cast<const __m256i*>(ct.lo + 32 * k));
+        const __m256i hi = _mm256_load_si256(reinterpret_cast<const __m256i*>(ct.hi + 32 * k));
+        bad = _mm256_or_si256(bad, _mm256_or_si256(_mm256_subs_epu8(v, hi), _mm256_subs_epu8(lo, v)));
+    }
+    return _mm256_testz_si256(bad, bad) != 0;
+}
+
+__attribute__((target("avx512f,avx512bw"))) inline bool block64Matches(const ColourTest& ct,
+                                                                      const uint8_t* p) {
+    __m512i bad = _mm512_setzero_si512();
+    for (int k = 0; k < 3; ++k) {
+        const __m512i v = _mm512_loadu_si512(p + 64 * k);
+        const __m512i lo = _mm512_load_si512(ct.lo + 64 * k);
+        const __m512i hi = _mm512_load_si512(ct.hi + 64 * k);
+        bad = _mm512_or_si512(bad, _mm512_or_si512(_mm512_subs_epu8(v, hi), _mm512_subs_epu8(lo, v)));
+    }
+    return _mm512_test_epi64_mask(bad, bad) == 0;
+}
+
+__attribute__((target("avx2"))) int32_t passRightAvx2(const ColourTest& ct, const uint8_t* row,
+                                                      int32_t x, int32_t b) {
+    for (; x + 31 <= b && block32Matches(ct, row + 3 * static_cast<size_t>(x)); x += 32) {
+    }
+    return x;
+}
+__attribute__((target("avx2"))) int32_t passLeftAvx2(const ColourTest& ct, const uint8_t* row,
+                                                     int32_t a, int32_t x) {
+    for (; x - 31 >= a && block32Matches(ct, row + 3 * static_cast<size_t>(x - 31)); x -= 32) {
+    }
+    return x;
+}
+__attribute__((target("avx512f,avx512bw"))) int32_t passRightAvx512(const ColourTest& ct,
+                                                                    const uint8_t* row, int32_t x,
+                                                                    int32_t b) {
+    for (; x + 63 <= b && block64Matches(ct, row + 3 * static_cast<size_t>(x)); x += 64) {
+    }
+    return passRightAvx2(ct, row, x, b);
+}
+__attribute__((target("avx512f,avx512bw"))) int32_t passLeftAvx512(const ColourTest& ct,
+                                                                   const uint8_t* row, int32_t a,
+                                                                   int32_t x) {
+    for (; x - 63 >= a && block64Matches(ct, row + 3 * static_cast<size_t>(x - 63)); x -= 64) {
+    }
+    return passLeftAvx2(ct, row, a, x);
+}
+
+// First x in [a, b] whose colour does not match, or b + 1.
+template <int Bpp>
+int32_t mismatchRight(const ColourTest& ct, const uint8_t* row, int32_t a, int32_t b) {
+    int32_t x = a;
+    if constexpr (Bpp == 24) {
+        if (ct.simd == SimdLevel::Avx512)
+            x = passRightAvx512(ct, row, x, b);
+        else if (ct.simd == SimdLevel::Avx2)
+            x = passRightAvx2(ct, row, x, b);
+    }
+    while (x <= b && colourMatches<Bpp>(ct, row, x))
+        ++x;
+    return x;
+}
+
+// Last x in [a, b] whose colour does not match, or a - 1.
+template <int Bpp>
+int32_t mismatchLeft(const ColourTest& ct, const uint8_t* row, int32_t a, int32_t b) {
+    int32_t x = b;
+    if constexpr (Bpp == 24) {
+        if (ct.simd == SimdLevel::Avx512)
+            x = passLeftAvx512(ct, row, a, x);
+        else if (ct.simd == SimdLevel::Avx2)
+            x = passLeftAvx2(ct, row, a, x);
+    }
+    while (x >= a && colourMatches<Bpp>(ct, row, x))
+        --x;
+    return x;
 }
 
 struct Region {
@@ -102,18 +248,30 @@ Region searchRegion(const TDibRecord& t, const TDibRecord& work, const TDibRecor
                 return false;
         return colourMatches<Bpp>(ct, r.pix, x);
     };
+    // first x in [a, b] that is not open, or b + 1: unmarked, inside the mask, matching colour
+    auto closedRight = [&](const Rows& r, int32_t a, int32_t b) {
+        b = findBitRight(r.mark, a, b, true) - 1;
+        if constexpr (UseMask)
+            b = findBitRight(r.mask, a, b, false) - 1;
+        return mismatchRight<Bpp>(ct, r.pix, a, b);
+    };
+    // last x in [a, b] that is not open, or a - 1
+    auto closedLeft = [&](const Rows& r, int32_t a, int32_t b) {
+        a = findBitLeft(r.mark, a, b, true) + 1;
+        if constexpr (UseMask)
+            a = findBitLeft(r.mask, a, b, false) + 1;
+        return mismatchLeft<Bpp>(ct, r.pix, a, b);
+    };
 
     Region reg;
     reg.x0 = reg.x1 = sx;
     reg.y0 = reg.y1 = sy;
     std::vector<Span> stack;
-    // takes the widest open run through x on row y, marks it and queues it; returns its end
+    // takes the widest open run through the open pixel x on row y, marks it and queues it;
+    // returns its end
     auto claim = [&](const Rows& r, int32_t y, int32_t x) {
-        int32_t l = x, e = x;
-        while (l > 0 && open(r, l - 1))
-            --l;
-        while (e < w - 1 && open(r, e + 1))
-            ++e;
+        const int32_t l = closedLeft(r, 0, x - 1) + 1;
+        const int32_t e = closedRight(r, x + 1, w - 1) - 1;
         setBits(r.mark, l, e);
         reg.count += e - l + 1;
         reg.x0 = std::min(reg.x0, l);
@@ -133,9 +291,8 @@ Region searchRegion(const TDibRecord& t, const TDibRecord& work, const TDibRecor
                 continue;
             const Rows r = rowsOf(ny);
             for (int32_t x = s.l; x <= s.r; ++x) {
-                // eight pixels already in the region are passed at once
-                while ((x & 7) == 0 && x + 7 <= s.r && r.mark[x >> 3] == 0xFF)
-                    x += 8;
+                // pixels already in the region are passed many at once
+                x = findBitRight(r.mark, x, s.r, false);
                 if (x > s.r)
                     break;
                 if (open(r, x))
@@ -155,30 +312,13 @@ Region searchDepth(const TDibRecord& t, const TDibRecord& work, const TDibRecord
 
 // Calls fn(a, b) for every run a..b of marked pixels of a work row between x0 and x1.
 template <class Fn> void forEachRun(const uint8_t* row, int32_t x0, int32_t x1, Fn&& fn) {
-    int32_t x = x0;
-    while (x <= x1) {
-        while (x <= x1) {
-            if ((x & 7) == 0 && row[x >> 3] == 0) {
-                x += 8;
-                continue;
-            }
-            if (bitAt(row, x))
-                break;
-            ++x;
-        }
-        if (x > x1)
+    for (int32_t x = x0; x <= x1;) {
+        const int32_t a = findBitRight(row, x, x1, true);
+        if (a > x1)
             return;
-        const int32_t a = x;
-        while (x <= x1) {
-            if ((x & 7) == 0 && row[x >> 3] == 0xFF) {
-                x += 8;
-                continue;
-            }
-            if (!bitAt(row, x))
-                break;
-            ++x;
-        }
-        fn(a, std::min(x, x1 + 1) - 1);
+        const int32_t b = findBitRight(row, a, x1, false) - 1;
+        fn(a, b);
+        x = b + 1;
     }
 }
 
@@ -207,6 +347,11 @@ class Painter {
         style_ = style >= PICTORA_FILL_SOLID && style <= PICTORA_FILL_RADIAL ? style
                                                                              : PICTORA_FILL_SOLID;
         dir_ = ((direction % 8) + 8) % 8;
+        for (int i = 0; i < 96; i += 3) {
+            solid24_[i] = static_cast<uint8_t>(value1 >> 16);
+            solid24_[i + 1] = static_cast<uint8_t>(value1 >> 8);
+            solid24_[i + 2] = static_cast<uint8_t>(value1);
+        }
         if (style_ == PICTORA_FILL_PATTERN)
             preparePattern(pattern);
         if (style_ >= PICTORA_FILL_LINEAR)
@@ -236,7 +381,10 @@ class Painter {
     void paintRun(int32_t y, int32_t a, int32_t b) const {
         switch (style_) {
         case PICTORA_FILL_SOLID:
-            fillSpan(t_, y, a, b, value1_);
+            if (bpp_ == 24)
+                fillRun24(rowPtr(t_, y) + 3 * static_cast<size_t>(a), b - a + 1);
+            else
+                fillSpan(t_, y, a, b, value1_);
             return;
         case PICTORA_FILL_PATTERN:
             for (int32_t x = a; x <= b; ++x)
@@ -250,6 +398,13 @@ class Painter {
     }
 
   private:
+    // n pixels of value1 from p on, 32 pixels (96 bytes) per copy
+    void fillRun24(uint8_t* p, int32_t n) const {
+        for (; n >= 32; n -= 32, p += 96)
+            std::memcpy(p, solid24_, 96);
+        std::memcpy(p, solid24_, 3 * static_cast<size_t>(n));
+    }
+
     void put(int32_t y, int32_t x, int32_t v) const {
         if (bpp_ == 24) {
             uint8_t* p = rowPtr(t_, y) + static_cast<size_t>(x) * 3;
@@ -398,6 +553,7 @@ class Painter {
     const TDibRecord& t_;
     int bpp_;
     int32_t value1_;
+    uint8_t solid24_[96] = {}; // value1 as 32 pixels of blue, green, red
     int style_ = PICTORA_FILL_SOLID;
     int dir_ = 0;
     // pattern

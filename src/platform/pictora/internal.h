@@ -66,6 +66,11 @@ template <class F> void forRows(int32_t first, int32_t last, bool parallel, F&& 
         &call);
 }
 
+// The vector code the library runs: the best the processor has, or less when PIXORAMA_SIMD is
+// "avx2" or "plain" (or PIXORAMA_NO_AVX2 is set).  Every path gives the same bytes.
+enum class SimdLevel { Plain = 0, Avx2 = 1, Avx512 = 2 };
+SimdLevel simdLevel();
+
 // Writes a German error text into a failed record (Bits stays NULL).
 void setError(TDibRecord* out, const std::string& text);
 

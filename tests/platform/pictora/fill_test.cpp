@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -290,6 +292,45 @@ TEST(Filldib, LargeRegionsNeedNoRecursion) {
     EXPECT_EQ(maze.at(3999, 0), 2);
 }
 
+namespace {
+
+// What a fill from (sx, sy) must take: a plain search of the 4-connected pixels whose colour
+// (colourOf(x, y), as R + 256 G + 65536 B) is within tol of the seed's in every channel and,
+// with useMask, whose mask pixel is set.
+std::vector<char> referenceRegion(int w, int h, int sx, int sy, int tol,
+                                  const std::function<int32_t(int, int)>& colourOf,
+                                  const Dib* mask) {
+    const int32_t seed = colourOf(sx, sy), t = std::max(tol, 0);
+    auto belongs = [&](int x, int y) {
+        const int32_t c = colourOf(x, y);
+        return std::abs(red(c) - red(seed)) <= t && std::abs(green(c) - green(seed)) <= t &&
+               std::abs(blue(c) - blue(seed)) <= t && (mask == nullptr || mask->at(x, y) == 1);
+    };
+    std::vector<char> in(static_cast<size_t>(w) * h, 0);
+    std::vector<std::pair<int, int>> todo;
+    auto visit = [&](int x, int y) {
+        if (x >= 0 && y >= 0 && x < w && y < h && !in[y * w + x] && belongs(x, y)) {
+            in[y * w + x] = 1;
+            todo.push_back({x, y});
+        }
+    };
+    for (visit(sx, sy); !todo.empty();) {
+        const auto [x, y] = todo.back();
+        todo.pop_back();
+        visit(x - 1, y);
+        visit(x + 1, y);
+        visit(x, y - 1);
+        visit(x, y + 1);
+    }
+    return in;
+}
+
+int countOf(const std::vector<char>& in) {
+    return static_cast<int>(std::count(in.begin(), in.end(), 1));
+}
+
+} // namespace
+
 // The span fill against a plain breadth-first fill, pixel by pixel, on random images.
 TEST(Filldib, MatchesPixelByPixelReference) {
     std::mt19937 rng(1234);
@@ -320,35 +361,69 @@ TEST(Filldib, MatchesPixelByPixelReference) {
         std::vector<int32_t> before(w * h);
         for (int i = 0; i < w * h; ++i)
             before[i] = img.at(i % w, i / w);
-        auto colourOf = [&](int i) { return bpp == 24 ? before[i] : colour[before[i]]; };
-        const int32_t seed = colourOf(sy * w + sx);
-        auto belongs = [&](int x, int y) {
-            const int32_t c = colourOf(y * w + x), t = std::max(tol, 0);
-            return std::abs(red(c) - red(seed)) <= t && std::abs(green(c) - green(seed)) <= t &&
-                   std::abs(blue(c) - blue(seed)) <= t && (!useMask || mask.at(x, y) == 1);
-        };
-        std::vector<char> in(w * h, 0);
-        std::vector<std::pair<int, int>> todo;
-        int count = 0;
-        auto visit = [&](int x, int y) {
-            if (x >= 0 && y >= 0 && x < w && y < h && !in[y * w + x] && belongs(x, y)) {
-                in[y * w + x] = 1;
-                todo.push_back({x, y});
-                ++count;
-            }
-        };
-        for (visit(sx, sy); !todo.empty();) {
-            const auto [x, y] = todo.back();
-            todo.pop_back();
-            visit(x - 1, y);
-            visit(x + 1, y);
-            visit(x, y - 1);
-            visit(x, y + 1);
-        }
+        const auto in = referenceRegion(
+            w, h, sx, sy, tol,
+            [&](int x, int y) { return bpp == 24 ? before[y * w + x] : colour[before[y * w + x]]; },
+            useMask ? &mask : nullptr);
         const int32_t paint = bpp == 24 ? rgb(1, 2, 3) : 1;
         ASSERT_EQ(filldib(&img.d, sx, sy, paint, 0, tol, &mask.d, useMask, &work.d, 0, 0, nullptr),
-                  count)
+                  countOf(in))
             << "round " << round;
+        for (int i = 0; i < w * h; ++i)
+            ASSERT_EQ(img.at(i % w, i / w), in[i] ? paint : before[i])
+                << "round " << round << " at " << i % w << "," << i / w;
+    }
+}
+
+// Wide 24-bit regions with few pixels that stop the fill, and masks with few holes: runs are
+// passed a block of pixels at a time (32 or 64 on vector processors), so every stop must be
+// found wherever it lies in a block, at either end of a run, with channel ranges clipped at 0
+// and 255.  The test binary runs once per vector path (PIXORAMA_SIMD).
+TEST(Filldib, WideRunsStopAtEveryPixelOfABlock) {
+    std::mt19937 rng(99);
+    for (int round = 0; round < 60; ++round) {
+        const int w = 1 + static_cast<int>(rng() % 300), h = 1 + static_cast<int>(rng() % 12);
+        Dib img(w, h, 24), mask(w, h, 1), work(w, h, 1);
+        const int tol = static_cast<int>(rng() % 4) * (round % 2 == 0 ? 1 : 20);
+        // seed channels at the ends of the range now and then, so the ranges clip
+        auto channel = [&] {
+            const int k = static_cast<int>(rng() % 4);
+            return k == 0 ? 0 : (k == 1 ? 255 : static_cast<int>(rng() % 256));
+        };
+        const int sr = channel(), sg = channel(), sb = channel();
+        const int32_t seedColour = rgb(sr, sg, sb);
+        // a colour just inside or just outside the range in one channel
+        auto near = [&](bool inside) {
+            int c[3] = {sr, sg, sb};
+            const int ch = static_cast<int>(rng() % 3);
+            const int step = inside ? tol : tol + 1;
+            c[ch] = c[ch] + step <= 255 ? c[ch] + step : c[ch] - step;
+            if (!inside && c[ch] < 0)
+                c[ch] = 255; // the whole range is taken: any value then matches; keep it in
+            return rgb(c[0], c[1], c[2]);
+        };
+        const int density = 2 + static_cast<int>(rng() % 200);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const int k = static_cast<int>(rng() % density);
+                setpixel(&img.d, x, y, k == 0 ? near(false) : (k == 1 ? near(true) : seedColour));
+                setpixel(&mask.d, x, y, rng() % (density + 3) != 0);
+            }
+        const bool useMask = round % 3 == 1;
+        int sx = static_cast<int>(rng() % w), sy = static_cast<int>(rng() % h);
+        setpixel(&img.d, sx, sy, seedColour);
+        setpixel(&mask.d, sx, sy, 1);
+
+        std::vector<int32_t> before(static_cast<size_t>(w) * h);
+        for (int i = 0; i < w * h; ++i)
+            before[i] = img.at(i % w, i / w);
+        const auto in = referenceRegion(
+            w, h, sx, sy, tol, [&](int x, int y) { return before[y * w + x]; },
+            useMask ? &mask : nullptr);
+        const int32_t paint = rgb(7, 8, 9);
+        ASSERT_EQ(filldib(&img.d, sx, sy, paint, 0, tol, &mask.d, useMask, &work.d, 0, 0, nullptr),
+                  countOf(in))
+            << "round " << round << " width " << w;
         for (int i = 0; i < w * h; ++i)
             ASSERT_EQ(img.at(i % w, i / w), in[i] ? paint : before[i])
                 << "round " << round << " at " << i % w << "," << i / w;
