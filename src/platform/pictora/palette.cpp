@@ -7,11 +7,17 @@
 // entry tied with it, must be in that list.  The list is sorted by distance from the cell's
 // centre, so a query can stop as soon as the triangle inequality shows that no later entry can
 // come closer than the best one found (ties are then settled by index, as a plain scan would).
+//
+// In front of it sit fine cells of 4 x 4 x 4 colours, looked at on first use.  The same bound
+// over a fine cell mostly leaves one entry, which is then the answer for all 64 colours; a fine
+// cell with more candidates gets a table of its 64 answers.  So every query after the first in
+// a fine cell is one or two table reads, whatever the palette.
 #include "internal.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <atomic>
 #include <mutex>
 #include <memory>
@@ -22,10 +28,13 @@ constexpr int kCells = 16;
 constexpr int kCellSize = 256 / kCells;
 constexpr int kFine = 64;
 constexpr int kFineSize = 256 / kFine;
-// a fine cell keeps up to 15 candidates in two words: word 0 = count and indices 0..6, word 1 =
-// indices 7..14
-constexpr int kFineMax = 15;
-constexpr uint64_t kFineOverflow = kFineMax + 1;
+constexpr int kFineCells = kFine * kFine * kFine;
+// what a fine cell's slot holds: 0 = not looked at yet, 1..256 = its one answer + 1, from
+// kTableBase on = the number of its table of 64 answers + kTableBase, kAskCoarse = answer each
+// colour from the coarse list (every table is taken)
+constexpr uint16_t kTableBase = 257;
+constexpr uint16_t kAskCoarse = 0xFFFF;
+constexpr int kMaxTables = kAskCoarse - kTableBase;
 } // namespace
 
 struct PictoraPalette {
@@ -43,14 +52,13 @@ struct PictoraPalette {
         uint16_t index;
     };
     std::vector<Candidate> cand;
-    // Fine cells of 4 x 4 x 4 colours, filled lazily on first use: each packs the (at most 15)
-    // entries that can be nearest anywhere in the cell, in index order, in two words.  Byte 0 of
-    // word 0 is the count (0 = not built yet, 16 = more: use the coarse list), then the indices.
-    // Most fine cells hold one entry, so most queries need no distance at all; palettes on a
-    // regular grid (popularity palettes) put up to eight entries into the cells on their
-    // boundaries.  Word 1 is stored before word 0 is published (release); two threads building
-    // the same cell store the same values.
-    std::unique_ptr<std::atomic<uint64_t>[]> fine;
+    // per fine cell, see kTableBase; a table's 64 bytes are written before its slot is
+    // published (release), and two threads looking at the same cell store the same answer
+    std::unique_ptr<std::atomic<uint16_t>[]> fine;
+    // room for every table of answers (untouched pages cost nothing); tableCount under tableLock
+    std::unique_ptr<uint8_t[]> tables;
+    int tableCount = 0;
+    std::mutex tableLock;
 };
 
 namespace {
@@ -104,44 +112,160 @@ void build(PictoraPalette& p) {
                                  });
             }
     p.cellStart[kCells * kCells * kCells] = static_cast<uint32_t>(p.cand.size());
-    p.fine.reset(new std::atomic<uint64_t>[2 * kFine * kFine * kFine]());
+    p.fine.reset(new std::atomic<uint16_t>[kFineCells]());
+    p.tables.reset(new uint8_t[static_cast<size_t>(kMaxTables) * 64]);
 }
 
-// The packed candidate record of the fine cell (fr, fg, fb), from its coarse cell's list:
-// word 0 is returned, word 1 goes to high.
-uint64_t buildFine(const PictoraPalette& p, int fr, int fg, int fb, uint64_t& high) {
-    const int coarse = ((fr / (kCellSize / kFineSize)) * kCells + fg / (kCellSize / kFineSize)) *
-                           kCells +
-                       fb / (kCellSize / kFineSize);
+// Nearest of the candidates to (r, g, b); candidates in index order, so a strict "<" keeps
+// the lowest index on ties.
+inline uint8_t nearestOf(const TPaletteEntry* entries, const uint8_t* picked, int n, int r, int g,
+                         int b) {
+    int best = INT32_MAX;
+    uint8_t bestIndex = 0;
+    for (int i = 0; i < n; ++i) {
+        const TPaletteEntry& e = entries[picked[i]];
+        const int dr = e.peRed - r, dg = e.peGreen - g, db = e.peBlue - b;
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < best) {
+            best = d;
+            bestIndex = picked[i];
+        }
+    }
+    return bestIndex;
+}
+
+// Nearest entry through the coarse cell's list.
+uint32_t nearestCoarse(const PictoraPalette& p, int r, int g, int b) {
+    const int cr = r / kCellSize, cg = g / kCellSize, cb = b / kCellSize;
+    const int cell = (cr * kCells + cg) * kCells + cb;
+    const PictoraPalette::Candidate* c = p.cand.data() + p.cellStart[cell];
+    const PictoraPalette::Candidate* end = p.cand.data() + p.cellStart[cell + 1];
+    if (c == end) return GetNearestPaletteIndexScan(const_cast<PictoraPalette*>(&p),
+                                                    static_cast<uint32_t>(r | (g << 8) | (b << 16)));
+    // distance of the colour from the cell's centre: every later candidate is at least
+    // centreDist - toCentre away (triangle inequality)
+    const float mr = r - cellCentre(cr), mg = g - cellCentre(cg), mb = b - cellCentre(cb);
+    const float toCentre = std::sqrt(mr * mr + mg * mg + mb * mb);
+    int best = INT32_MAX;
+    uint32_t bestIndex = 0;
+    float stopAt = 1e30f; // centreDist beyond which nothing can be as close as best
+    for (; c != end; ++c) {
+        if (c->centreDist > stopAt) break;
+        const int dr = c->r - r, dg = c->g - g, db = c->b - b;
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < best || (d == best && c->index < bestIndex)) {
+            best = d;
+            bestIndex = c->index;
+            // a small margin keeps float rounding from cutting off an exact tie
+            stopAt = std::sqrt(static_cast<float>(best)) + toCentre + 0.01f;
+        }
+    }
+    return bestIndex;
+}
+
+
+inline const uint8_t* tableOf(const PictoraPalette& p, uint32_t slot) {
+    return p.tables.get() + static_cast<size_t>(slot - kTableBase) * 64;
+}
+
+// Looks at the fine cell of (r, g, b) for the first time: finds its candidates (from its
+// coarse cell's list, by the bound above) and publishes its slot.  Returns the slot.
+uint32_t buildFine(PictoraPalette& p, int r, int g, int b) {
+    const int fr = r / kFineSize, fg = g / kFineSize, fb = b / kFineSize;
+    const int coarse = ((r / kCellSize) * kCells + g / kCellSize) * kCells + b / kCellSize;
     const int rlo = fr * kFineSize, rhi = rlo + kFineSize - 1;
     const int glo = fg * kFineSize, ghi = glo + kFineSize - 1;
     const int blo = fb * kFineSize, bhi = blo + kFineSize - 1;
     const PictoraPalette::Candidate* first = p.cand.data() + p.cellStart[coarse];
     const PictoraPalette::Candidate* last = p.cand.data() + p.cellStart[coarse + 1];
+    std::atomic<uint16_t>& slot = p.fine[static_cast<size_t>((fr * kFine + fg) * kFine + fb)];
     int best = INT32_MAX;
     for (const auto* c = first; c != last; ++c) {
         const int x = axisMax(c->r, rlo, rhi), y = axisMax(c->g, glo, ghi),
                   z = axisMax(c->b, blo, bhi);
         best = std::min(best, x * x + y * y + z * z);
     }
-    uint16_t picked[kFineMax + 1];
+    uint8_t picked[256];
     int n = 0;
-    for (const auto* c = first; c != last && n <= kFineMax; ++c) {
-        const int a = axisMin(c->r, rlo, rhi), b = axisMin(c->g, glo, ghi),
+    for (const auto* c = first; c != last; ++c) {
+        const int a = axisMin(c->r, rlo, rhi), e = axisMin(c->g, glo, ghi),
                   d = axisMin(c->b, blo, bhi);
-        if (a * a + b * b + d * d <= best) picked[n++] = c->index;
+        if (a * a + e * e + d * d <= best) picked[n++] = static_cast<uint8_t>(c->index);
     }
-    high = 0;
-    if (n > kFineMax) return kFineOverflow;
+    if (n == 0) { // only when the coarse list is empty, which build() never leaves
+        slot.store(kAskCoarse, std::memory_order_release);
+        return kAskCoarse;
+    }
+    if (n == 1) {
+        const uint16_t v = static_cast<uint16_t>(picked[0] + 1);
+        slot.store(v, std::memory_order_release);
+        return v;
+    }
     std::sort(picked, picked + n);
-    uint64_t rec = static_cast<uint64_t>(n);
-    for (int i = 0; i < n; ++i) {
-        if (i < 7)
-            rec |= static_cast<uint64_t>(picked[i]) << (8 * (i + 1));
-        else
-            high |= static_cast<uint64_t>(picked[i]) << (8 * (i - 7));
+    uint8_t answers[64];
+    for (int i = 0; i < 64; ++i)
+        answers[i] = nearestOf(p.entries, picked, n, rlo + i / 16, glo + (i / 4) % 4, blo + i % 4);
+    std::lock_guard<std::mutex> lock(p.tableLock);
+    uint16_t v = slot.load(std::memory_order_acquire);
+    if (v != 0) return v; // another thread was quicker
+    v = kAskCoarse;
+    if (p.tableCount < kMaxTables) {
+        v = static_cast<uint16_t>(p.tableCount + kTableBase);
+        std::memcpy(p.tables.get() + static_cast<size_t>(p.tableCount) * 64, answers, 64);
+        ++p.tableCount;
     }
-    return rec;
+    slot.store(v, std::memory_order_release);
+    return v;
+}
+
+// The accelerator, built on the first query; false when memory is short.
+bool ensureBuilt(PictoraPalette& p) {
+    if (p.built.load(std::memory_order_acquire)) return true;
+    try {
+        std::lock_guard<std::mutex> lock(p.buildLock);
+        if (!p.built.load(std::memory_order_relaxed)) {
+            build(p);
+            p.built.store(true, std::memory_order_release);
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+inline uint32_t fineCellOfColour(uint32_t colour) {
+    // red, green, blue are bytes 0, 1, 2: their top six bits in that order
+    return ((colour & 0xFC) << 10) | ((colour & 0xFC00) >> 4) | ((colour & 0xFC0000) >> 18);
+}
+// the colour's place in its fine cell's table: its low two bits of red, green, blue
+inline uint32_t inFineCellOfColour(uint32_t colour) {
+    return ((colour & 3) << 4) | ((colour >> 6) & 0xC) | ((colour >> 16) & 3);
+}
+
+// One or two table reads once the fine cell has been looked at; v = 0 when it has not (or the
+// accelerator is not built yet), and kAskCoarse beyond the tables.
+#define PICTORA_NEAREST_FROM_TABLES(p, colour)                                                  \
+    const uint32_t v = (p).fine[fineCellOfColour(colour)].load(std::memory_order_acquire);      \
+    if (v - 1 < 256) return v - 1;                                                              \
+    if (v - kTableBase < kMaxTables) return tableOf((p), v)[inFineCellOfColour(colour)];
+
+// The rest: the accelerator's first build, a fine cell's first look, the coarse list.  colour
+// has 24 bits, the palette at least one entry.
+__attribute__((noinline)) uint32_t nearestSlow(PictoraPalette& p, uint32_t colour) {
+    if (!ensureBuilt(p))
+        return GetNearestPaletteIndexScan(&p, colour); // no memory for the accelerator
+    const int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
+    uint32_t v = p.fine[fineCellOfColour(colour)].load(std::memory_order_acquire);
+    if (v == 0) v = buildFine(p, r, g, b);
+    if (v - 1 < 256) return v - 1;
+    if (v != kAskCoarse) return tableOf(p, v)[inFineCellOfColour(colour)];
+    return nearestCoarse(p, r, g, b);
+}
+
+// The accelerator must be built (ensureBuilt).
+inline uint32_t nearestFast(PictoraPalette& p, uint32_t colour) {
+    PICTORA_NEAREST_FROM_TABLES(p, colour)
+    return nearestSlow(p, colour);
 }
 
 } // namespace
@@ -181,73 +305,38 @@ uint32_t GetNearestPaletteIndexScan(HPALETTE palette, uint32_t colour) {
 
 uint32_t GetNearestPaletteIndex(HPALETTE palette, uint32_t colour) {
     if (palette == nullptr || palette->count == 0) return 0;
-    if (!palette->built.load(std::memory_order_acquire)) {
-        try {
-            std::lock_guard<std::mutex> lock(palette->buildLock);
-            if (!palette->built.load(std::memory_order_relaxed)) {
-                build(*palette);
-                palette->built.store(true, std::memory_order_release);
-            }
-        } catch (...) {
-            return GetNearestPaletteIndexScan(palette, colour); // no memory for the accelerator
+    colour &= 0xFFFFFF;
+    if (palette->built.load(std::memory_order_acquire)) {
+        PICTORA_NEAREST_FROM_TABLES(*palette, colour)
+    }
+    return nearestSlow(*palette, colour);
+}
+
+void GetNearestPaletteIndicesBgr(HPALETTE palette, const uint8_t* bgr, int32_t count, uint8_t* out) {
+    if (count <= 0) return;
+    if (palette == nullptr || palette->count == 0) {
+        std::memset(out, 0, static_cast<size_t>(count));
+        return;
+    }
+    PictoraPalette& p = *palette;
+    if (!ensureBuilt(p)) {
+        for (int32_t i = 0; i < count; ++i, bgr += 3)
+            out[i] = static_cast<uint8_t>(GetNearestPaletteIndexScan(
+                palette, bgr[2] | (uint32_t{bgr[1]} << 8) | (uint32_t{bgr[0]} << 16)));
+        return;
+    }
+    // neighbouring pixels often repeat a colour
+    uint32_t last = 0xFFFFFFFF;
+    uint8_t lastIndex = 0;
+    for (int32_t i = 0; i < count; ++i, bgr += 3) {
+        const uint32_t c = bgr[0] | (uint32_t{bgr[1]} << 8) | (uint32_t{bgr[2]} << 16);
+        if (c != last) {
+            last = c;
+            lastIndex = static_cast<uint8_t>(nearestFast(p, bgr[2] | (uint32_t{bgr[1]} << 8) |
+                                                                (uint32_t{bgr[0]} << 16)));
         }
+        out[i] = lastIndex;
     }
-    const int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
-    const int fr = r / kFineSize, fg = g / kFineSize, fb = b / kFineSize;
-    std::atomic<uint64_t>* slot =
-        &palette->fine[2 * static_cast<size_t>((fr * kFine + fg) * kFine + fb)];
-    uint64_t rec = slot[0].load(std::memory_order_acquire);
-    uint64_t high = 0;
-    if (rec == 0) {
-        rec = buildFine(*palette, fr, fg, fb, high);
-        slot[1].store(high, std::memory_order_relaxed);
-        slot[0].store(rec, std::memory_order_release);
-    } else if ((rec & 0xFF) > 7 && (rec & 0xFF) != kFineOverflow) {
-        high = slot[1].load(std::memory_order_relaxed);
-    }
-    const uint64_t n = rec & 0xFF;
-    if (n == 1) return static_cast<uint32_t>((rec >> 8) & 0xFF);
-    if (n != kFineOverflow) {
-        // up to 15 candidates in index order: a strict "<" keeps the lowest index on ties
-        int best = INT32_MAX;
-        uint32_t bestIndex = 0;
-        for (uint64_t i = 0; i < n; ++i) {
-            const uint32_t idx = static_cast<uint32_t>(
-                i < 7 ? (rec >> (8 * (i + 1))) & 0xFF : (high >> (8 * (i - 7))) & 0xFF);
-            const TPaletteEntry& e = palette->entries[idx];
-            const int dr = e.peRed - r, dg = e.peGreen - g, db = e.peBlue - b;
-            const int d = dr * dr + dg * dg + db * db;
-            if (d < best) {
-                best = d;
-                bestIndex = idx;
-            }
-        }
-        return bestIndex;
-    }
-    const int cr = r / kCellSize, cg = g / kCellSize, cb = b / kCellSize;
-    const int cell = (cr * kCells + cg) * kCells + cb;
-    const PictoraPalette::Candidate* c = palette->cand.data() + palette->cellStart[cell];
-    const PictoraPalette::Candidate* end = palette->cand.data() + palette->cellStart[cell + 1];
-    if (c == end) return GetNearestPaletteIndexScan(palette, colour);
-    // distance of the colour from the cell's centre: every later candidate is at least
-    // centreDist - toCentre away (triangle inequality)
-    const float mr = r - cellCentre(cr), mg = g - cellCentre(cg), mb = b - cellCentre(cb);
-    const float toCentre = std::sqrt(mr * mr + mg * mg + mb * mb);
-    int best = INT32_MAX;
-    uint32_t bestIndex = 0;
-    float stopAt = 1e30f; // centreDist beyond which nothing can be as close as best
-    for (; c != end; ++c) {
-        if (c->centreDist > stopAt) break;
-        const int dr = c->r - r, dg = c->g - g, db = c->b - b;
-        const int d = dr * dr + dg * dg + db * db;
-        if (d < best || (d == best && c->index < bestIndex)) {
-            best = d;
-            bestIndex = c->index;
-            // a small margin keeps float rounding from cutting off an exact tie
-            stopAt = std::sqrt(static_cast<float>(best)) + toCentre + 0.01f;
-        }
-    }
-    return bestIndex;
 }
 
 } // extern "C"

@@ -346,6 +346,70 @@ TEST(Palette, TiesGoToTheLowestIndex) {
     DeleteObject(nullptr);
 }
 
+namespace {
+
+// Nearest entry by the rule itself: least squared distance, the lowest index on ties.
+uint32_t plainNearest(const TLogPalette& pal, uint32_t colour) {
+    const int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
+    int best = INT32_MAX;
+    uint32_t bestIndex = 0;
+    for (int i = 0; i < pal.palNumEntries; ++i) {
+        const TPaletteEntry& e = pal.palPalEntry[i];
+        const int d = (e.peRed - r) * (e.peRed - r) + (e.peGreen - g) * (e.peGreen - g) +
+                      (e.peBlue - b) * (e.peBlue - b);
+        if (d < best) {
+            best = d;
+            bestIndex = static_cast<uint32_t>(i);
+        }
+    }
+    return bestIndex;
+}
+
+} // namespace
+
+// One query in every fine cell of the accelerator, then random colours: a random 256-colour
+// palette has more cells with several candidates than there are answer tables, so the cells
+// looked at last are answered from the coarse lists; a grid palette with duplicates has ties
+// on every cell border.  Rows through the batch call agree too.
+TEST(Palette, EveryFineCellAndTheBatchCallAgreeWithTheRule) {
+    std::mt19937 rng(11);
+    for (int variant = 0; variant < 3; ++variant) {
+        TLogPalette pal{};
+        pal.palVersion = 0x300;
+        pal.palNumEntries = variant == 2 ? 37 : 256;
+        for (int i = 0; i < pal.palNumEntries; ++i) {
+            const uint32_t c = variant == 1 ? (rng() & 0xE0E0E0) : rng();
+            pal.palPalEntry[i] = TPaletteEntry{static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8),
+                                               static_cast<uint8_t>(c >> 16), 0};
+            if (variant == 1 && i > 0 && rng() % 4 == 0)
+                pal.palPalEntry[i] = pal.palPalEntry[rng() % static_cast<uint32_t>(i)];
+        }
+        HPALETTE h = CreatePalette(&pal);
+        for (uint32_t cell = 0; cell < 64 * 64 * 64; ++cell) {
+            const uint32_t r = ((cell >> 12) << 2) | (rng() & 3), g = (((cell >> 6) & 63) << 2) | (rng() & 3),
+                           b = ((cell & 63) << 2) | (rng() & 3);
+            const uint32_t colour = r | (g << 8) | (b << 16);
+            ASSERT_EQ(GetNearestPaletteIndex(h, colour), plainNearest(pal, colour))
+                << "variant " << variant << " colour " << colour;
+        }
+        std::vector<uint8_t> row(3 * 5000), got(5000);
+        for (size_t i = 0; i < row.size(); ++i)
+            row[i] = i > 3 && rng() % 3 == 0 ? row[i - 3] : static_cast<uint8_t>(rng()); // repeats
+        GetNearestPaletteIndicesBgr(h, row.data(), 5000, got.data());
+        for (size_t i = 0; i < got.size(); ++i) {
+            const uint32_t colour = row[3 * i + 2] | (row[3 * i + 1] << 8) | (row[3 * i] << 16);
+            ASSERT_EQ(got[i], plainNearest(pal, colour)) << "variant " << variant << " pixel " << i;
+            ASSERT_EQ(GetNearestPaletteIndex(h, colour | 0xAB000000u), got[i]); // high byte ignored
+        }
+        DeleteObject(h);
+    }
+    // no palette: index 0 everywhere
+    uint8_t bgr[6] = {1, 2, 3, 4, 5, 6}, out[2] = {9, 9};
+    GetNearestPaletteIndicesBgr(nullptr, bgr, 2, out);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[1], 0);
+}
+
 TEST(Library, PowerAndFormatNumbers) {
     EXPECT_DOUBLE_EQ(power(2.0, 10.0), 1024.0);
     EXPECT_DOUBLE_EQ(power(9.0, 0.5), 3.0);
