@@ -137,19 +137,16 @@ void NearestMap(const TDibRecord& src, const TDibRecord& dst, Host& host) {
         uint8_t* t = ImageRow(dst, y);
         if (sbpp == 24) {
             if (tbpp == 8) {
-                uint32_t last = 0xFFFFFFFF;
-                uint8_t lastIndex = 0;
-                for (int32_t x = 0; x < w; ++x, s += 3) {
-                    const uint32_t c = packRgb(s[2], s[1], s[0]);
-                    if (c != last) {
-                        last = c;
-                        lastIndex = static_cast<uint8_t>(GetNearestPaletteIndex(pal, c));
-                    }
-                    t[x] = lastIndex;
-                }
+                GetNearestPaletteIndicesBgr(pal, s, w, t);
             } else {
-                for (int32_t x = 0; x < w; ++x, s += 3)
-                    putIndex(t, x, tbpp, GetNearestPaletteIndex(pal, packRgb(s[2], s[1], s[0])));
+                // a row of indices first, then packed two to a byte
+                uint8_t chunk[1024];
+                for (int32_t x0 = 0; x0 < w; x0 += 1024) {
+                    const int32_t n = std::min<int32_t>(1024, w - x0);
+                    GetNearestPaletteIndicesBgr(pal, s + 3 * static_cast<size_t>(x0), n, chunk);
+                    for (int32_t i = 0; i < n; ++i)
+                        putIndex(t, x0 + i, tbpp, chunk[i]);
+                }
             }
         } else {
             for (int32_t x = 0; x < w; ++x)
@@ -308,81 +305,75 @@ std::vector<std::array<uint8_t, 3>> BuildPopularPalette(const TDibRecord& dib, H
 
 namespace {
 
-// Neighbouring pixels ask for the same colours again: a small memo in front of the palette (an
-// empty slot holds no colour a query has).
-class NearestMemo {
-  public:
-    explicit NearestMemo(HPALETTE pal) : pal_(pal), slots_(size_t{1} << kBits, ~uint64_t{0}) {}
-    uint32_t operator()(uint32_t colour) {
-        uint64_t& m = slots_[(colour * 0x9E3779B1u) >> (32 - kBits)];
-        if ((m >> 8) != colour)
-            m = (uint64_t{colour} << 8) | GetNearestPaletteIndex(pal_, colour);
-        return static_cast<uint32_t>(m & 0xFF);
-    }
-
-  private:
-    static constexpr int kBits = 15;
-    HPALETTE pal_;
-    std::vector<uint64_t> slots_;
-};
-
 // One row of the diffusion.  Each error slot of the next row collects e(k-1) + 5 e(k) + 3 e(k+1)
 // of three neighbours, and the next pixel gets 7 e(k): both are carried in registers and stored
 // once.  Every partial sum fits the 16-bit slots (at most 16 * 255 in size), so adding in 32 bits
-// and storing once gives the same values as adding into the slots step by step.
+// and storing once gives the same values as adding into the slots step by step.  The channels
+// are spelled out (blue, green, red) so that all of this stays in registers.
 template <int TBpp, bool Src24>
 void diffuseRow(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t* trow, int32_t w,
                 bool leftToRight, const int16_t* cur, int16_t* nxt, const TPaletteEntry* tpal,
-                NearestMemo& nearest) {
-    int32_t seven[3] = {0, 0, 0};                    // 7 e of the previous pixel
-    int32_t p0[3] = {0, 0, 0}, p1[3] = {0, 0, 0}; // next-row slots W-k and W-k+1 so far
+                HPALETTE pal) {
+    // 7 e of the previous pixel, and the next-row slots W-k and W-k+1 so far
+    int32_t sevenB = 0, sevenG = 0, sevenR = 0;
+    int32_t p0B = 0, p0G = 0, p0R = 0, p1B = 0, p1G = 0, p1R = 0;
+    // (sum + 8) div 16 truncating toward zero, then the clamp to 0..255
+    auto value = [](int32_t src, int32_t sum) { return std::clamp(src + (sum + 8) / 16, 0, 255); };
     for (int32_t k = 0; k < w; ++k) {
         const int32_t x = leftToRight ? k : w - 1 - k;
-        int32_t src[3];
+        int32_t srcB, srcG, srcR;
         if constexpr (Src24) {
-            src[0] = srow[3 * x];
-            src[1] = srow[3 * x + 1];
-            src[2] = srow[3 * x + 2];
+            srcB = srow[3 * x];
+            srcG = srow[3 * x + 1];
+            srcR = srow[3 * x + 2];
         } else {
             const TPaletteEntry& e = entryOf(source, indexAt(srow, x, sbpp));
-            src[0] = e.peBlue;
-            src[1] = e.peGreen;
-            src[2] = e.peRed;
+            srcB = e.peBlue;
+            srcG = e.peGreen;
+            srcR = e.peRed;
         }
         const int16_t* c = cur + 3 * (k + 1);
-        int32_t v[3];
-        for (int ch = 0; ch < 3; ++ch)
-            v[ch] = Clamp255(src[ch] + (c[ch] + seven[ch] + 8) / 16);
-        const uint32_t index = nearest(static_cast<uint32_t>(v[2]) |
-                                       (static_cast<uint32_t>(v[1]) << 8) |
-                                       (static_cast<uint32_t>(v[0]) << 16));
+        const int32_t vB = value(srcB, c[0] + sevenB);
+        const int32_t vG = value(srcG, c[1] + sevenG);
+        const int32_t vR = value(srcR, c[2] + sevenR);
+        // the raster library's lookup is exact and quick (a table read or two): no memo here
+        const uint32_t index = GetNearestPaletteIndex(
+            pal, static_cast<uint32_t>(vR) | (static_cast<uint32_t>(vG) << 8) |
+                     (static_cast<uint32_t>(vB) << 16));
         putIndex(trow, x, TBpp, index);
         const TPaletteEntry& p = tpal[index & 255];
-        const int32_t err[3] = {v[0] - p.peBlue, v[1] - p.peGreen, v[2] - p.peRed};
+        const int32_t eB = vB - p.peBlue, eG = vG - p.peGreen, eR = vR - p.peRed;
         int16_t* done = nxt + 3 * (w - k + 1); // slot W-k+1 is complete now
-        for (int ch = 0; ch < 3; ++ch) {
-            const int32_t e = err[ch];
-            done[ch] = static_cast<int16_t>(p1[ch] + 3 * e);
-            p1[ch] = p0[ch] + 5 * e;
-            p0[ch] = e;
-            seven[ch] = 7 * e;
-        }
+        done[0] = static_cast<int16_t>(p1B + 3 * eB);
+        done[1] = static_cast<int16_t>(p1G + 3 * eG);
+        done[2] = static_cast<int16_t>(p1R + 3 * eR);
+        p1B = p0B + 5 * eB;
+        p1G = p0G + 5 * eG;
+        p1R = p0R + 5 * eR;
+        p0B = eB;
+        p0G = eG;
+        p0R = eR;
+        sevenB = 7 * eB;
+        sevenG = 7 * eG;
+        sevenR = 7 * eR;
     }
     // slot 1 has no pixel ahead of it; slot 0 is a guard
-    for (int ch = 0; ch < 3; ++ch) {
-        nxt[3 + ch] = static_cast<int16_t>(p1[ch]);
-        nxt[ch] = static_cast<int16_t>(p0[ch]);
-    }
+    nxt[3] = static_cast<int16_t>(p1B);
+    nxt[4] = static_cast<int16_t>(p1G);
+    nxt[5] = static_cast<int16_t>(p1R);
+    nxt[0] = static_cast<int16_t>(p0B);
+    nxt[1] = static_cast<int16_t>(p0G);
+    nxt[2] = static_cast<int16_t>(p0R);
 }
 
 template <int TBpp>
 void diffuseRow(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t* trow, int32_t w,
                 bool leftToRight, const int16_t* cur, int16_t* nxt, const TPaletteEntry* tpal,
-                NearestMemo& nearest) {
+                HPALETTE pal) {
     if (sbpp == 24)
-        diffuseRow<TBpp, true>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+        diffuseRow<TBpp, true>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, pal);
     else
-        diffuseRow<TBpp, false>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+        diffuseRow<TBpp, false>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, pal);
 }
 
 } // namespace
@@ -397,7 +388,7 @@ void FloydSteinbergMap(const TDibRecord& source, const TDibRecord& target, Host&
     // errors times 16, three slots (blue, green, red) per column and a guard slot at each end
     const size_t slots = 3 * (static_cast<size_t>(w) + 2);
     std::vector<int16_t> e0(slots, 0), e1(slots, 0);
-    NearestMemo nearest(target.PaletteHandle);
+    const HPALETTE pal = target.PaletteHandle;
     bool flag = false;
     StepProgress progress(host, h);
     for (int32_t y = 0; y < h; ++y) {
@@ -410,13 +401,13 @@ void FloydSteinbergMap(const TDibRecord& source, const TDibRecord& target, Host&
         uint8_t* trow = ImageRow(target, y);
         switch (tbpp) {
         case 8:
-            diffuseRow<8>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+            diffuseRow<8>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, pal);
             break;
         case 4:
-            diffuseRow<4>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+            diffuseRow<4>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, pal);
             break;
         default:
-            diffuseRow<1>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+            diffuseRow<1>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, pal);
             break;
         }
     }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 
@@ -284,6 +285,127 @@ TEST(DepthDown, NearestMatchesAPlainScanOnEveryPixel) {
                       GetNearestPaletteIndexScan(doc.Dib.PaletteHandle,
                                                  static_cast<uint32_t>(getpixel(&before, x, y))));
     deldib(&before);
+}
+
+// Floyd-Steinberg spelled out as the rules say it: 16-bit slots added into one step at a time,
+// the nearest entry by a scan of every entry.  Indices by image row, top first.
+std::vector<uint32_t> PlainFloydSteinberg(const TDibRecord& src, const TDibRecord& target) {
+    const int32_t w = DibWidth(&src), h = DibHeight(&src);
+    std::vector<uint32_t> out(static_cast<size_t>(w) * static_cast<size_t>(h));
+    std::vector<int16_t> e0(3 * static_cast<size_t>(w + 2), 0), e1(e0.size(), 0);
+    bool flag = false;
+    for (int32_t y = 0; y < h; ++y) {
+        const bool ltr = !flag;
+        std::vector<int16_t>& cur = ltr ? e0 : e1;
+        std::vector<int16_t>& nxt = ltr ? e1 : e0;
+        flag = !flag;
+        auto slot = [](std::vector<int16_t>& e, int32_t k, int c) -> int16_t& {
+            return e[3 * static_cast<size_t>(k) + static_cast<size_t>(c)];
+        };
+        for (int c = 0; c < 3; ++c)
+            slot(nxt, w, c) = 0;
+        for (int32_t k = 0; k < w; ++k) {
+            const int32_t x = ltr ? k : w - 1 - k;
+            int32_t rgb = getpixel(&src, x, y);
+            if (DibBitsPerPixel(&src) != 24) {
+                const TPaletteEntry& e = src.Palette.palPalEntry[rgb];
+                rgb = Rgb(e.peRed, e.peGreen, e.peBlue);
+            }
+            const int32_t channel[3] = {BlueOf(rgb), GreenOf(rgb), RedOf(rgb)};
+            int32_t v[3];
+            for (int c = 0; c < 3; ++c)
+                v[c] = std::clamp(channel[c] + (slot(cur, k + 1, c) + 8) / 16, 0, 255);
+            const uint32_t index = GetNearestPaletteIndexScan(
+                target.PaletteHandle, static_cast<uint32_t>(Rgb(v[2], v[1], v[0])));
+            out[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = index;
+            const TPaletteEntry& p = target.Palette.palPalEntry[index];
+            const int32_t entry[3] = {p.peBlue, p.peGreen, p.peRed};
+            for (int c = 0; c < 3; ++c) {
+                const int32_t e = v[c] - entry[c];
+                slot(nxt, w - k - 1, c) = static_cast<int16_t>(e);
+                slot(nxt, w - k + 1, c) = static_cast<int16_t>(slot(nxt, w - k + 1, c) + 3 * e);
+                slot(nxt, w - k, c) = static_cast<int16_t>(slot(nxt, w - k, c) + 5 * e);
+                slot(cur, k + 2, c) = static_cast<int16_t>(slot(cur, k + 2, c) + 7 * e);
+            }
+        }
+    }
+    return out;
+}
+
+// A palette of n colours that makes ties likely: clustered, on a coarse grid, or with
+// duplicates, and now and then wholly random.
+std::vector<uint32_t> TiePronePalette(std::mt19937& rng, int n) {
+    std::vector<uint32_t> pal;
+    const int kind = static_cast<int>(rng() % 4);
+    for (int i = 0; i < n; ++i) {
+        uint32_t c = rng() & 0xFFFFFF;
+        if (kind == 0)
+            c &= 0xF0F0F0; // lower corners of a 16-step grid, as popularity palettes have
+        else if (kind == 1)
+            c = (c & 0x3F3F3F) + 0x606060; // a cluster: many cells with several candidates
+        if (i > 0 && (kind == 2 || rng() % 8 == 0))
+            c = pal[rng() % pal.size()]; // duplicates: the lower index must win
+        pal.push_back(c);
+    }
+    return pal;
+}
+
+// The fast mappings against the rules spelled out, over many palettes, depths and sizes (rows
+// longer than a vector block, odd widths, one row, one column).
+TEST(DepthDown, MappingsMatchPlainLoopsOverManyPalettes) {
+    RecordingHost host;
+    std::mt19937 rng(2024);
+    for (int round = 0; round < 48; ++round) {
+        const int tbpp = round % 6 == 0 ? 1 : (round % 3 == 0 ? 4 : 8);
+        const int32_t w = round % 11 == 0 ? 1 : 1 + static_cast<int32_t>(rng() % 90);
+        const int32_t h = round % 13 == 0 ? 1 : 1 + static_cast<int32_t>(rng() % 40);
+        const bool paletteSource = round % 4 == 1;
+        // smooth gradients with noise: colours repeat and neighbours are near
+        const int noise = 1 + static_cast<int>(rng() % 64);
+        const int32_t base = static_cast<int32_t>(rng() & 0xFFFFFF);
+        auto pixel = [&](int32_t x, int32_t y) {
+            const int32_t r = (RedOf(base) + 3 * x + static_cast<int32_t>(rng() % noise)) & 255;
+            const int32_t g = (GreenOf(base) + 2 * y + static_cast<int32_t>(rng() % noise)) & 255;
+            const int32_t b = (BlueOf(base) + x + y) & 255;
+            return Rgb(r, g, b);
+        };
+        TDibRecord src = paletteSource ? MakePalette(8, TiePronePalette(rng, 256),
+                                                     [&](int32_t, int32_t) {
+                                                         return static_cast<int32_t>(rng() % 256);
+                                                     },
+                                                     w, h)
+                                       : Make24(w, h, pixel);
+        TDibRecord target = MakePalette(tbpp, TiePronePalette(rng, 1 << tbpp),
+                                        [](int32_t, int32_t) { return 0; }, w, h);
+        ASSERT_NE(src.Bits, nullptr);
+        ASSERT_NE(target.Bits, nullptr);
+
+        const std::vector<uint32_t> want = PlainFloydSteinberg(src, target);
+        FloydSteinbergMap(src, target, host);
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                ASSERT_EQ(static_cast<uint32_t>(getpixel(&target, x, y)),
+                          want[static_cast<size_t>(y * w + x)])
+                    << "Floyd-Steinberg, round " << round << " at " << x << "," << y;
+
+        if (tbpp != 1) {
+            NearestMap(src, target, host);
+            for (int32_t y = 0; y < h; ++y)
+                for (int32_t x = 0; x < w; ++x) {
+                    int32_t rgb = getpixel(&src, x, y);
+                    if (paletteSource) {
+                        const TPaletteEntry& e = src.Palette.palPalEntry[rgb];
+                        rgb = Rgb(e.peRed, e.peGreen, e.peBlue);
+                    }
+                    ASSERT_EQ(static_cast<uint32_t>(getpixel(&target, x, y)),
+                              GetNearestPaletteIndexScan(target.PaletteHandle,
+                                                         static_cast<uint32_t>(rgb)))
+                        << "nearest, round " << round << " at " << x << "," << y;
+                }
+        }
+        deldib(&src);
+        deldib(&target);
+    }
 }
 
 TEST(DepthDown, ImageStaysWithoutACaseOrWithoutMemory) {
