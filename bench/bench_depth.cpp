@@ -360,6 +360,7 @@ int main(int argc, char** argv) {
     std::printf("CPU: AVX2 %s, AVX-512F %s\n", __builtin_cpu_supports("avx2") ? "yes" : "no",
                 __builtin_cpu_supports("avx512f") ? "yes" : "no");
     benchmark::Initialize(&argc, argv);
+    bench::AddCpuFeaturesContext();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     std::remove(photoPpm().c_str());
