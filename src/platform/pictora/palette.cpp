@@ -13,6 +13,7 @@
 // cell with more candidates gets a table of its 64 answers.  So every query after the first in
 // a fine cell is one or two table reads, whatever the palette.
 #include "internal.h"
+#include "pictora_nearest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,9 +33,10 @@ constexpr int kFineCells = kFine * kFine * kFine;
 // what a fine cell's slot holds: 0 = not looked at yet, 1..256 = its one answer + 1, from
 // kTableBase on = the number of its table of 64 answers + kTableBase, kAskCoarse = answer each
 // colour from the coarse list (every table is taken)
-constexpr uint16_t kTableBase = 257;
+constexpr uint16_t kTableBase = PICTORA_NEAREST_TABLE_BASE;
 constexpr uint16_t kAskCoarse = 0xFFFF;
-constexpr int kMaxTables = kAskCoarse - kTableBase;
+constexpr int kMaxTables = PICTORA_NEAREST_TABLES;
+static_assert(kTableBase + kMaxTables == kAskCoarse, "the slots must stay below kAskCoarse");
 } // namespace
 
 struct PictoraPalette {
@@ -54,7 +56,8 @@ struct PictoraPalette {
     std::vector<Candidate> cand;
     // per fine cell, see kTableBase; a table's 64 bytes are written before its slot is
     // published (release), and two threads looking at the same cell store the same answer
-    std::unique_ptr<std::atomic<uint16_t>[]> fine;
+    // (read and written with __atomic builtins, so that pictora.h can read them inline too)
+    std::unique_ptr<uint16_t[]> fine;
     // room for every table of answers (untouched pages cost nothing); tableCount under tableLock
     std::unique_ptr<uint8_t[]> tables;
     int tableCount = 0;
@@ -112,7 +115,7 @@ void build(PictoraPalette& p) {
                                  });
             }
     p.cellStart[kCells * kCells * kCells] = static_cast<uint32_t>(p.cand.size());
-    p.fine.reset(new std::atomic<uint16_t>[kFineCells]());
+    p.fine.reset(new uint16_t[kFineCells]());
     p.tables.reset(new uint8_t[static_cast<size_t>(kMaxTables) * 64]);
 }
 
@@ -178,7 +181,7 @@ uint32_t buildFine(PictoraPalette& p, int r, int g, int b) {
     const int blo = fb * kFineSize, bhi = blo + kFineSize - 1;
     const PictoraPalette::Candidate* first = p.cand.data() + p.cellStart[coarse];
     const PictoraPalette::Candidate* last = p.cand.data() + p.cellStart[coarse + 1];
-    std::atomic<uint16_t>& slot = p.fine[static_cast<size_t>((fr * kFine + fg) * kFine + fb)];
+    uint16_t* slot = &p.fine[static_cast<size_t>((fr * kFine + fg) * kFine + fb)];
     int best = INT32_MAX;
     for (const auto* c = first; c != last; ++c) {
         const int x = axisMax(c->r, rlo, rhi), y = axisMax(c->g, glo, ghi),
@@ -193,12 +196,12 @@ uint32_t buildFine(PictoraPalette& p, int r, int g, int b) {
         if (a * a + e * e + d * d <= best) picked[n++] = static_cast<uint8_t>(c->index);
     }
     if (n == 0) { // only when the coarse list is empty, which build() never leaves
-        slot.store(kAskCoarse, std::memory_order_release);
+        __atomic_store_n(slot, kAskCoarse, __ATOMIC_RELEASE);
         return kAskCoarse;
     }
     if (n == 1) {
         const uint16_t v = static_cast<uint16_t>(picked[0] + 1);
-        slot.store(v, std::memory_order_release);
+        __atomic_store_n(slot, v, __ATOMIC_RELEASE);
         return v;
     }
     std::sort(picked, picked + n);
@@ -206,7 +209,7 @@ uint32_t buildFine(PictoraPalette& p, int r, int g, int b) {
     for (int i = 0; i < 64; ++i)
         answers[i] = nearestOf(p.entries, picked, n, rlo + i / 16, glo + (i / 4) % 4, blo + i % 4);
     std::lock_guard<std::mutex> lock(p.tableLock);
-    uint16_t v = slot.load(std::memory_order_acquire);
+    uint16_t v = __atomic_load_n(slot, __ATOMIC_ACQUIRE);
     if (v != 0) return v; // another thread was quicker
     v = kAskCoarse;
     if (p.tableCount < kMaxTables) {
@@ -214,7 +217,7 @@ uint32_t buildFine(PictoraPalette& p, int r, int g, int b) {
         std::memcpy(p.tables.get() + static_cast<size_t>(p.tableCount) * 64, answers, 64);
         ++p.tableCount;
     }
-    slot.store(v, std::memory_order_release);
+    __atomic_store_n(slot, v, __ATOMIC_RELEASE);
     return v;
 }
 
@@ -233,21 +236,12 @@ bool ensureBuilt(PictoraPalette& p) {
     }
 }
 
-inline uint32_t fineCellOfColour(uint32_t colour) {
-    // red, green, blue are bytes 0, 1, 2: their top six bits in that order
-    return ((colour & 0xFC) << 10) | ((colour & 0xFC00) >> 4) | ((colour & 0xFC0000) >> 18);
-}
-// the colour's place in its fine cell's table: its low two bits of red, green, blue
-inline uint32_t inFineCellOfColour(uint32_t colour) {
-    return ((colour & 3) << 4) | ((colour >> 6) & 0xC) | ((colour >> 16) & 3);
-}
-
 // One or two table reads once the fine cell has been looked at; v = 0 when it has not (or the
 // accelerator is not built yet), and kAskCoarse beyond the tables.
 #define PICTORA_NEAREST_FROM_TABLES(p, colour)                                                  \
-    const uint32_t v = (p).fine[fineCellOfColour(colour)].load(std::memory_order_acquire);      \
+    const uint32_t v = __atomic_load_n(&(p).fine[PictoraFineCell(colour)], __ATOMIC_ACQUIRE);   \
     if (v - 1 < 256) return v - 1;                                                              \
-    if (v - kTableBase < kMaxTables) return tableOf((p), v)[inFineCellOfColour(colour)];
+    if (v - kTableBase < kMaxTables) return tableOf((p), v)[PictoraFineSlot(colour)];
 
 // The rest: the accelerator's first build, a fine cell's first look, the coarse list.  colour
 // has 24 bits, the palette at least one entry.
@@ -255,10 +249,10 @@ __attribute__((noinline)) uint32_t nearestSlow(PictoraPalette& p, uint32_t colou
     if (!ensureBuilt(p))
         return GetNearestPaletteIndexScan(&p, colour); // no memory for the accelerator
     const int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
-    uint32_t v = p.fine[fineCellOfColour(colour)].load(std::memory_order_acquire);
+    uint32_t v = __atomic_load_n(&p.fine[PictoraFineCell(colour)], __ATOMIC_ACQUIRE);
     if (v == 0) v = buildFine(p, r, g, b);
     if (v - 1 < 256) return v - 1;
-    if (v != kAskCoarse) return tableOf(p, v)[inFineCellOfColour(colour)];
+    if (v != kAskCoarse) return tableOf(p, v)[PictoraFineSlot(colour)];
     return nearestCoarse(p, r, g, b);
 }
 
@@ -310,6 +304,13 @@ uint32_t GetNearestPaletteIndex(HPALETTE palette, uint32_t colour) {
         PICTORA_NEAREST_FROM_TABLES(*palette, colour)
     }
     return nearestSlow(*palette, colour);
+}
+
+int32_t GetNearestPaletteTables(HPALETTE palette, const uint16_t** cells, const uint8_t** answers) {
+    if (palette == nullptr || palette->count == 0 || !ensureBuilt(*palette)) return 0;
+    *cells = palette->fine.get();
+    *answers = palette->tables.get();
+    return 1;
 }
 
 void GetNearestPaletteIndicesBgr(HPALETTE palette, const uint8_t* bgr, int32_t count, uint8_t* out) {

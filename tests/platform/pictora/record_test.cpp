@@ -1,5 +1,6 @@
 // The image record: layout, accessors, creation and freeing, palettes, the allocation limit.
 #include "internal.h"
+#include "pictora_nearest.h"
 
 #include <gtest/gtest.h>
 
@@ -401,9 +402,22 @@ TEST(Palette, EveryFineCellAndTheBatchCallAgreeWithTheRule) {
             ASSERT_EQ(got[i], plainNearest(pal, colour)) << "variant " << variant << " pixel " << i;
             ASSERT_EQ(GetNearestPaletteIndex(h, colour | 0xAB000000u), got[i]); // high byte ignored
         }
+        // the tables read inline give the same answers, asking the library where they must
+        const uint16_t* cells = nullptr;
+        const uint8_t* answers = nullptr;
+        ASSERT_EQ(GetNearestPaletteTables(h, &cells, &answers), 1);
+        for (int k = 0; k < 100000; ++k) {
+            const uint32_t colour = rng() & 0xFFFFFF;
+            ASSERT_EQ(NearestPaletteIndexFromTables(h, cells, answers, colour), plainNearest(pal, colour))
+                << "variant " << variant << " colour " << colour;
+        }
         DeleteObject(h);
     }
-    // no palette: index 0 everywhere
+    // no palette: index 0 everywhere, and no tables
+    const uint16_t* cells = nullptr;
+    const uint8_t* answers = nullptr;
+    EXPECT_EQ(GetNearestPaletteTables(nullptr, &cells, &answers), 0);
+    EXPECT_EQ(cells, nullptr);
     uint8_t bgr[6] = {1, 2, 3, 4, 5, 6}, out[2] = {9, 9};
     GetNearestPaletteIndicesBgr(nullptr, bgr, 2, out);
     EXPECT_EQ(out[0], 0);
