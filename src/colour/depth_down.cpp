@@ -5,6 +5,7 @@
 #include "document/dib.h"
 #include "document/std_palettes.h"
 #include "ops/rows.h"
+#include "pictora_nearest.h"
 
 #include <algorithm>
 #include <cstring>
@@ -305,22 +306,52 @@ std::vector<std::array<uint8_t, 3>> BuildPopularPalette(const TDibRecord& dib, H
 
 namespace {
 
+// The nearest entry of the target's palette: the raster library's tables read inline (each
+// pixel waits for the last one's answer, so a call per pixel is felt), or its call when it has
+// no tables to give.
+struct TablesNearest {
+    HPALETTE pal;
+    const uint16_t* cells;
+    const uint8_t* answers;
+    uint32_t operator()(uint32_t colour) const {
+        return NearestPaletteIndexFromTables(pal, cells, answers, colour);
+    }
+    // the table read of a colour near the one a later pixel will ask for starts early
+    void prefetch(uint32_t colour) const { __builtin_prefetch(cells + PictoraFineCell(colour)); }
+};
+struct CallNearest {
+    HPALETTE pal;
+    uint32_t operator()(uint32_t colour) const { return GetNearestPaletteIndex(pal, colour); }
+    void prefetch(uint32_t) const {}
+};
+
 // One row of the diffusion.  Each error slot of the next row collects e(k-1) + 5 e(k) + 3 e(k+1)
 // of three neighbours, and the next pixel gets 7 e(k): both are carried in registers and stored
 // once.  Every partial sum fits the 16-bit slots (at most 16 * 255 in size), so adding in 32 bits
 // and storing once gives the same values as adding into the slots step by step.  The channels
 // are spelled out (blue, green, red) so that all of this stays in registers.
-template <int TBpp, bool Src24>
+template <int TBpp, bool Src24, class Nearest>
 void diffuseRow(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t* trow, int32_t w,
                 bool leftToRight, const int16_t* cur, int16_t* nxt, const TPaletteEntry* tpal,
-                HPALETTE pal) {
+                const Nearest& nearest) {
     // 7 e of the previous pixel, and the next-row slots W-k and W-k+1 so far
     int32_t sevenB = 0, sevenG = 0, sevenR = 0;
     int32_t p0B = 0, p0G = 0, p0R = 0, p1B = 0, p1G = 0, p1R = 0;
     // (sum + 8) div 16 truncating toward zero, then the clamp to 0..255
     auto value = [](int32_t src, int32_t sum) { return std::clamp(src + (sum + 8) / 16, 0, 255); };
+    constexpr int32_t kAhead = 4;
     for (int32_t k = 0; k < w; ++k) {
         const int32_t x = leftToRight ? k : w - 1 - k;
+        if constexpr (Src24) {
+            // the pixel kAhead further on will be near its source plus the row above's error
+            if (k + kAhead < w) {
+                const int32_t xa = leftToRight ? k + kAhead : w - 1 - k - kAhead;
+                const int16_t* ca = cur + 3 * (k + kAhead + 1);
+                nearest.prefetch(static_cast<uint32_t>(value(srow[3 * xa + 2], ca[2])) |
+                                 (static_cast<uint32_t>(value(srow[3 * xa + 1], ca[1])) << 8) |
+                                 (static_cast<uint32_t>(value(srow[3 * xa], ca[0])) << 16));
+            }
+        }
         int32_t srcB, srcG, srcR;
         if constexpr (Src24) {
             srcB = srow[3 * x];
@@ -336,10 +367,8 @@ void diffuseRow(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t
         const int32_t vB = value(srcB, c[0] + sevenB);
         const int32_t vG = value(srcG, c[1] + sevenG);
         const int32_t vR = value(srcR, c[2] + sevenR);
-        // the raster library's lookup is exact and quick (a table read or two): no memo here
-        const uint32_t index = GetNearestPaletteIndex(
-            pal, static_cast<uint32_t>(vR) | (static_cast<uint32_t>(vG) << 8) |
-                     (static_cast<uint32_t>(vB) << 16));
+        const uint32_t index = nearest(static_cast<uint32_t>(vR) | (static_cast<uint32_t>(vG) << 8) |
+                                       (static_cast<uint32_t>(vB) << 16));
         putIndex(trow, x, TBpp, index);
         const TPaletteEntry& p = tpal[index & 255];
         const int32_t eB = vB - p.peBlue, eG = vG - p.peGreen, eR = vR - p.peRed;
@@ -366,29 +395,25 @@ void diffuseRow(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t
     nxt[2] = static_cast<int16_t>(p0R);
 }
 
-template <int TBpp>
+template <int TBpp, class Nearest>
 void diffuseRow(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t* trow, int32_t w,
                 bool leftToRight, const int16_t* cur, int16_t* nxt, const TPaletteEntry* tpal,
-                HPALETTE pal) {
+                const Nearest& nearest) {
     if (sbpp == 24)
-        diffuseRow<TBpp, true>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, pal);
+        diffuseRow<TBpp, true>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
     else
-        diffuseRow<TBpp, false>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, pal);
+        diffuseRow<TBpp, false>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
 }
 
-} // namespace
-
-void FloydSteinbergMap(const TDibRecord& source, const TDibRecord& target, Host& host) {
-    if (!HasPixels(source) || !HasPixels(target))
-        return;
-    host.SetProSatus(0);
+template <class Nearest>
+void diffuseRows(const TDibRecord& source, const TDibRecord& target, Host& host,
+                 const Nearest& nearest) {
     const int32_t w = DibWidth(&source), h = DibHeight(&source);
     const int sbpp = DibBitsPerPixel(&source), tbpp = DibBitsPerPixel(&target);
     const TPaletteEntry* tpal = target.Palette.palPalEntry;
     // errors times 16, three slots (blue, green, red) per column and a guard slot at each end
     const size_t slots = 3 * (static_cast<size_t>(w) + 2);
     std::vector<int16_t> e0(slots, 0), e1(slots, 0);
-    const HPALETTE pal = target.PaletteHandle;
     bool flag = false;
     StepProgress progress(host, h);
     for (int32_t y = 0; y < h; ++y) {
@@ -401,16 +426,31 @@ void FloydSteinbergMap(const TDibRecord& source, const TDibRecord& target, Host&
         uint8_t* trow = ImageRow(target, y);
         switch (tbpp) {
         case 8:
-            diffuseRow<8>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, pal);
+            diffuseRow<8>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
             break;
         case 4:
-            diffuseRow<4>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, pal);
+            diffuseRow<4>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
             break;
         default:
-            diffuseRow<1>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, pal);
+            diffuseRow<1>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
             break;
         }
     }
+}
+
+} // namespace
+
+void FloydSteinbergMap(const TDibRecord& source, const TDibRecord& target, Host& host) {
+    if (!HasPixels(source) || !HasPixels(target))
+        return;
+    host.SetProSatus(0);
+    const HPALETTE pal = target.PaletteHandle;
+    const uint16_t* cells = nullptr;
+    const uint8_t* answers = nullptr;
+    if (GetNearestPaletteTables(pal, &cells, &answers) != 0)
+        diffuseRows(source, target, host, TablesNearest{pal, cells, answers});
+    else
+        diffuseRows(source, target, host, CallNearest{pal});
     host.SetProSatus(0);
 }
 
