@@ -243,9 +243,6 @@ PICTORA_API void DeleteObject(HPALETTE palette);
 PICTORA_API uint32_t GetNearestPaletteIndex(HPALETTE palette, uint32_t colour);
 /* The same without the accelerator: a plain scan of every entry (reference and benchmarks). */
 PICTORA_API uint32_t GetNearestPaletteIndexScan(HPALETTE palette, uint32_t colour);
-/* GetNearestPaletteIndex of count pixels of three bytes blue, green, red, into out. */
-PICTORA_API void GetNearestPaletteIndicesBgr(HPALETTE palette, const uint8_t* bgr, int32_t count,
-                                             uint8_t* out);
 PICTORA_API int32_t PaletteEntryCount(HPALETTE palette);
 
 /* ---- limits, interruption, threads ---- */

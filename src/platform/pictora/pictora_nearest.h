@@ -1,6 +1,6 @@
-/* libpictora: the nearest-colour accelerator's tables, for loops that ask for millions of
- * colours one after the other, each depending on the last answer (error diffusion): read inline,
- * they spare a call per pixel. */
+/* libpictora: nearest palette colours in bulk: a row of pixels in one call, and the
+ * accelerator's tables for loops that ask for millions of colours one after the other, each
+ * depending on the last answer (error diffusion): read inline, they spare a call per pixel. */
 #ifndef PICTORA_NEAREST_H
 #define PICTORA_NEAREST_H
 
@@ -18,6 +18,10 @@ extern "C" {
  * table t of its 64 answers (at answers + 64 t, in the order of PictoraFineSlot); anything else
  * means: ask GetNearestPaletteIndex, which also fills the cells.  Returns 0 for a NULL or empty
  * palette or when memory is short.  Valid until DeleteObject. */
+/* GetNearestPaletteIndex of count pixels of three bytes blue, green, red, into out. */
+PICTORA_API void GetNearestPaletteIndicesBgr(HPALETTE palette, const uint8_t* bgr, int32_t count,
+                                             uint8_t* out);
+
 #define PICTORA_NEAREST_TABLE_BASE 257u
 #define PICTORA_NEAREST_TABLES 65278u
 PICTORA_API int32_t GetNearestPaletteTables(HPALETTE palette, const uint16_t** cells,
