@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
     // the context is printed before the first benchmark runs
     bench::AddCpuFeaturesContext();
     const char* simd = std::getenv("PIXORAMA_SIMD");
-    benchmark::AddCustomContext("simd_path", simd != nullptr ? simd : "best");
+    benchmark::AddCustomContext("simd_path", simd != nullptr && *simd != 0 ? simd : "best");
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
