@@ -111,7 +111,7 @@ BENCHMARK(BM_FillWholeImage)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->I
 
 // The raster library's fill alone (work mask ready, no undo copy), with a memcpy of the same
 // image timed in every iteration: vs_memcpy is the ratio of the two wall times.  PIXORAMA_SIMD
-// (avx2, plain) picks the slower paths; simd_path in the context says which ran.
+// (avx2, scalar) picks the slower paths; simd_path in the context says which ran.
 void BM_FillDibSolid(benchmark::State& state) {
     TDibRecord img, work;
     newdib(&img, bench::kPhotoWidth, bench::kPhotoHeight, 24, nullptr, 0);
