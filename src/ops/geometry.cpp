@@ -434,6 +434,23 @@ void RotatedSize(int32_t w, int32_t h, bool clockwise, long double angle, int32_
 
 namespace {
 
+// The source coordinates of new pixels x..x1-1 of one row in double precision, stored from
+// index x - base on; returns whether a product came within reach of a half.
+bool rotationCoordsPlain(int32_t x, int32_t x1, int32_t base, int32_t cx, double C, double S,
+                         double ys, double yc, int32_t ox, int32_t oy, int32_t* sxs, int32_t* sys) {
+    bool nearHalf = false;
+    for (; x < x1; ++x) {
+        const double dx = x - cx;
+        const double a = dx * C - ys, b = dx * S + yc;
+        const double ra = roundDouble(a), rb = roundDouble(b);
+        nearHalf |= std::fabs(std::fabs(a - ra) - 0.5) < 1e-6;
+        nearHalf |= std::fabs(std::fabs(b - rb) - 0.5) < 1e-6;
+        sxs[x - base] = static_cast<int32_t>(ra) + ox;
+        sys[x - base] = static_cast<int32_t>(rb) + oy;
+    }
+    return nearHalf;
+}
+
 // The source coordinates of new pixels x0..x1-1 of one row, four at a time in double precision
 // exactly as the plain loop computes them; returns whether a product came within reach of a
 // half (the caller then decides in extended precision).
@@ -460,17 +477,8 @@ __attribute__((target("avx2"))) bool rotationCoordsAvx2(int32_t x0, int32_t x1, 
         _mm_storeu_si128(reinterpret_cast<__m128i*>(sxs + (x - x0)), _mm_add_epi32(_mm256_cvtpd_epi32(ra), vox));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(sys + (x - x0)), _mm_add_epi32(_mm256_cvtpd_epi32(rb), voy));
     }
-    bool nearHalf = _mm256_movemask_pd(near) != 0;
-    for (; x < x1; ++x) {
-        const double dx = x - cx;
-        const double a = dx * C - ys, b = dx * S + yc;
-        const double ra = roundDouble(a), rb = roundDouble(b);
-        nearHalf |= std::fabs(std::fabs(a - ra) - 0.5) < 1e-6;
-        nearHalf |= std::fabs(std::fabs(b - rb) - 0.5) < 1e-6;
-        sxs[x - x0] = static_cast<int32_t>(ra) + ox;
-        sys[x - x0] = static_cast<int32_t>(rb) + oy;
-    }
-    return nearHalf;
+    const bool nearHalf = _mm256_movemask_pd(near) != 0;
+    return rotationCoordsPlain(x, x1, x0, cx, C, S, ys, yc, ox, oy, sxs, sys) || nearHalf;
 }
 
 // n new 24-bit pixels from the source pixels (sxs, sys), the fill value outside, eight at a
@@ -550,21 +558,10 @@ TDibRecord DibRotxxx(const TDibRecord& src, Host& host, bool clockwise, long dou
                 const int32_t dy = yy - cy;
                 // double precision decides unless a product lies within reach of a half, where
                 // the extended products are rounded instead
-                bool nearHalf = false;
                 const double ys = dy * S, yc = dy * C;
-                if (avx2) {
-                    nearHalf = rotationCoordsAvx2(x0, x1, cx, C, S, ys, yc, ox, oy, sxs, sys);
-                } else {
-                    for (int32_t x = x0; x < x1; ++x) {
-                        const double dx = x - cx;
-                        const double a = dx * C - ys, b = dx * S + yc;
-                        const double ra = roundDouble(a), rb = roundDouble(b);
-                        nearHalf |= std::fabs(std::fabs(a - ra) - 0.5) < 1e-6;
-                        nearHalf |= std::fabs(std::fabs(b - rb) - 0.5) < 1e-6;
-                        sxs[x - x0] = static_cast<int32_t>(ra) + ox;
-                        sys[x - x0] = static_cast<int32_t>(rb) + oy;
-                    }
-                }
+                const bool nearHalf =
+                    avx2 ? rotationCoordsAvx2(x0, x1, cx, C, S, ys, yc, ox, oy, sxs, sys)
+                         : rotationCoordsPlain(x0, x1, x0, cx, C, S, ys, yc, ox, oy, sxs, sys);
                 if (nearHalf)
                     for (int32_t x = x0; x < x1; ++x) {
                         const long double dx = x - cx;
