@@ -1,8 +1,10 @@
 // Selections on a 6000 x 4000 image: the outline rebuild (UpdateSelddib) of a full, an empty, a
-// blob-shaped half and a noise half mask against a plain pixel loop with the same rules and a
-// memcpy of the mask; the magic wand on a photo (tolerance 30); and one step of moving a
+// blob-shaped half and a noise half mask against a plain pixel loop with the same rules, a
+// memcpy of the 1-bit mask and a memcpy of a 24-bit image of the mask's size (both copies on as
+// many threads as the outline scan; the ratios are printed at the end); the magic wand on a photo (tolerance 30); and one step of moving a
 // 2000 x 2000 floating piece, with the repaint of a 1920 x 1080 view.
 #include "document/display.h"
+#include "document/parallel.h"
 #include "document/selection.h"
 #include "bench_common.h"
 #include "photo.h"
@@ -11,7 +13,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -103,7 +107,11 @@ void BM_UpdateSelddib(benchmark::State& state) {
     state.counters["points"] = double(doc.SelOutline.size());
     state.SetLabel(maskName(state.range(0)));
 }
-BENCHMARK(BM_UpdateSelddib)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UpdateSelddib)
+    ->DenseRange(0, 3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 void BM_PlainOutlineLoop(benchmark::State& state) {
     DocumentState& doc = maskDocument(MaskKind(state.range(0)));
@@ -115,17 +123,39 @@ void BM_PlainOutlineLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainOutlineLoop)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
+// Copies bytes in as many bands as the outline scan has, on the same worker threads.
+void parallelCopy(uint8_t* dst, const uint8_t* src, size_t bytes) {
+    constexpr int64_t kBands = 16;
+    ParallelFor(kBands, [&](int64_t b) {
+        const size_t from = bytes * size_t(b) / kBands, to = bytes * size_t(b + 1) / kBands;
+        std::memcpy(dst + from, src + from, to - from);
+    });
+}
+
 void BM_MemcpyMask(benchmark::State& state) {
     DocumentState& doc = maskDocument(kFull);
     const size_t bytes = size_t(doc.SelMask.LineBytes) * bench::kPhotoHeight;
     std::vector<uint8_t> dst(bytes);
     for (auto _ : state) {
-        std::memcpy(dst.data(), doc.SelMask.Bits, bytes);
+        parallelCopy(dst.data(), doc.SelMask.Bits, bytes);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
 }
-BENCHMARK(BM_MemcpyMask)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemcpyMask)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+// A 24-bit image of the mask's size, copied into a buffer that is reused.
+void BM_MemcpyImage(benchmark::State& state) {
+    const TDibRecord& photo = bench::PhotoRecord();
+    const size_t bytes = size_t(photo.LineBytes) * size_t(DibHeight(&photo));
+    std::vector<uint8_t> dst(bytes, 1);
+    for (auto _ : state) {
+        parallelCopy(dst.data(), photo.Bits, bytes);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+}
+BENCHMARK(BM_MemcpyImage)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 
 void BM_MagicWand(benchmark::State& state) {
@@ -169,6 +199,45 @@ void BM_MoveFloatPreviewAndRepaint(benchmark::State& state) {
 }
 BENCHMARK(BM_MoveFloatPreviewAndRepaint)->Unit(benchmark::kMillisecond);
 
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    std::map<std::string, double> ms, cpu;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (!r.error_occurred && r.run_type != Run::RT_Aggregate) {
+                ms[r.benchmark_name()] = r.GetAdjustedRealTime();
+                cpu[r.benchmark_name()] = r.GetAdjustedCPUTime();
+            }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto find = [](const std::map<std::string, double>& m, const std::string& n) {
+        for (const auto& [name, t] : m)
+            if (name == n || name.rfind(n + "/", 0) == 0)
+                return t;
+        return 0.0;
+    };
+    for (bool byCpu : {false, true}) {
+        const auto& m = byCpu ? reporter.cpu : reporter.ms;
+        const double mask = find(m, "BM_MemcpyMask"), image = find(m, "BM_MemcpyImage");
+        if (mask <= 0 || image <= 0)
+            continue;
+        std::printf("\nUpdateSelddib by %s: / memcpy of the 1-bit mask (%.3f ms), / memcpy of the "
+                    "24-bit image of its size (%.3f ms)\n",
+                    byCpu ? "CPU time of all threads" : "wall time", mask, image);
+        for (int k = 0; k < 4; ++k) {
+            const double t = find(m, "BM_UpdateSelddib/" + std::to_string(k));
+            if (t > 0)
+                std::printf("  %-8s %9.3f ms  %8.2f x mask  %8.3f x image\n", maskName(k), t,
+                            t / mask, t / image);
+        }
+    }
+    benchmark::Shutdown();
+}

@@ -22,10 +22,14 @@ std::vector<std::pair<int, int>> outline(const DocumentState& doc) {
 }
 
 // The outline rule pixel by pixel through getpixel.
-std::vector<std::pair<int, int>> referenceOutline(const TDibRecord& mask) {
+// rowStarts, when given, receives where each row's scan begins in the list (and the total).
+std::vector<std::pair<int, int>> referenceOutline(const TDibRecord& mask,
+                                                  std::vector<size_t>* rowStarts = nullptr) {
     const int w = DibWidth(&mask), h = DibHeight(&mask);
     std::vector<std::pair<int, int>> p;
-    for (int i = 0; i < h; ++i)
+    for (int i = 0; i < h; ++i) {
+        if (rowStarts != nullptr)
+            rowStarts->push_back(p.size());
         for (int j = 0; j < w; ++j) {
             const int v = getpixel(&mask, j, i);
             if (j == 0 || j == w - 1 || i == 0 || i == h - 1) {
@@ -43,6 +47,9 @@ std::vector<std::pair<int, int>> referenceOutline(const TDibRecord& mask) {
             else if (v == 1 && b == 0)
                 p.emplace_back(j, i);
         }
+    }
+    if (rowStarts != nullptr)
+        rowStarts->push_back(p.size());
     return p;
 }
 
@@ -95,6 +102,40 @@ TEST(Selection, OutlineRules) {
             UpdateSelddib(d, host);
             EXPECT_EQ(outline(d), referenceOutline(d.SelMask)) << w << " " << density;
             EXPECT_EQ(d.HasSelection, !d.SelOutline.empty());
+        }
+    }
+}
+
+// Tall masks are scanned in bands of rows on several threads: the joined outline, its row
+// index and the box must be those of one pass down the image.
+TEST(Selection, TallOutlinesMatchThePlainRuleAcrossBands) {
+    RecordingHost host;
+    std::mt19937 rng(11);
+    for (int h : {511, 512, 513, 1300}) {
+        DocumentState d;
+        newDoc(d, 70, h);
+        // runs of whole rows (empty, full, random) so that uniform rows meet at band edges
+        for (int y = 0; y < h;) {
+            const int run = 1 + int(rng() % 300), kind = int(rng() % 3);
+            for (int k = 0; k < run && y < h; ++k, ++y)
+                for (int x = 0; x < 70; ++x)
+                    setpixel(&d.SelMask, x, y, kind == 2 ? int(rng() % 4 == 0) : kind);
+        }
+        UpdateSelddib(d, host);
+        std::vector<size_t> starts;
+        const auto ref = referenceOutline(d.SelMask, &starts);
+        ASSERT_EQ(outline(d), ref) << h;
+        EXPECT_EQ(d.SelOutlineRowStart, starts) << h;
+        int left = 70, top = h, right = -1, bottom = -1;
+        for (const auto& [x, y] : ref)
+            left = std::min(left, x), top = std::min(top, y), right = std::max(right, x),
+            bottom = std::max(bottom, y);
+        EXPECT_EQ(d.HasSelection, !ref.empty());
+        if (!ref.empty()) {
+            EXPECT_EQ(d.SelRect.Left, left);
+            EXPECT_EQ(d.SelRect.Top, top);
+            EXPECT_EQ(d.SelRect.Right, right);
+            EXPECT_EQ(d.SelRect.Bottom, bottom);
         }
     }
 }
