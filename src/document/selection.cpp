@@ -1,11 +1,9 @@
 // Selection mask: query, outline, and the three selection commands.
 #include "document/selection.h"
 
-#include "document/parallel.h"
 #include "document/simd_level.h"
 #include "document/undo.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <immintrin.h>
@@ -89,58 +87,27 @@ int rowState(const uint8_t* row, int32_t w) {
     return fill != 0 ? 1 : 0;
 }
 
-// Where outline points go: the document's outline (a failure to grow it shows the message and
-// drops the point), or a band's own list (a failure marks the band and stops its scan).
+// Adds outline points without the bounds test (callers pass image points only).
 struct OutlineWriter {
-    std::vector<TPoint>& points;
-    TRect& rect;
-    bool& any;
-    Host* host; // nullptr: a band on a worker thread
-    bool failed = false;
-
-    void widen(int32_t x0, int32_t x1, int32_t y) {
-        if (x0 < rect.Left)
-            rect.Left = x0;
-        if (y < rect.Top)
-            rect.Top = y;
-        if (x1 > rect.Right)
-            rect.Right = x1;
-        if (y > rect.Bottom)
-            rect.Bottom = y;
-        any = true;
-    }
-    // Adds an image point (no bounds test: callers pass image points only).
+    DocumentState& doc;
+    Host& host;
     void add(int32_t x, int32_t y) {
-        if (failed)
-            return;
         try {
-            points.push_back({x, y});
+            doc.SelOutline.push_back({x, y});
         } catch (const std::bad_alloc&) {
-            if (host == nullptr) {
-                failed = true;
-                return;
-            }
-            host->MessageBox("Exception in UpdateSelection add point", "dd", MB_OK);
+            host.MessageBox("Exception in UpdateSelection add point", "dd", MB_OK);
             return;
         }
-        widen(x, x, y);
-    }
-    // Adds (0, y) .. (w - 1, y) in order.
-    void addRow(int32_t w, int32_t y) {
-        if (failed)
-            return;
-        const size_t at = points.size();
-        try {
-            points.resize(at + static_cast<size_t>(w));
-        } catch (const std::bad_alloc&) {
-            for (int32_t j = 0; j < w; ++j) // point by point, as far as memory goes
-                add(j, y);
-            return;
-        }
-        TPoint* p = points.data() + at;
-        for (int32_t j = 0; j < w; ++j)
-            p[j] = {j, y};
-        widen(0, w - 1, y);
+        TRect& r = doc.SelRect;
+        if (x < r.Left)
+            r.Left = x;
+        if (y < r.Top)
+            r.Top = y;
+        if (x > r.Right)
+            r.Right = x;
+        if (y > r.Bottom)
+            r.Bottom = y;
+        doc.HasSelection = true;
     }
 };
 
@@ -199,112 +166,6 @@ void outlineRow(OutlineWriter& out, const uint8_t* cur, const uint8_t* below, in
     }
 }
 
-// The outline points of image rows [y0, y1) in order, with the index where each row's points
-// start (relative to the first point written here) when rowStart is given.
-void outlineRows(OutlineWriter& out, const TDibRecord& mask, int32_t w, int32_t h, int32_t y0,
-                 int32_t y1, size_t* rowStart) {
-    const int32_t lineBytes = mask.LineBytes;
-    const size_t base = out.points.size();
-    int next = rowState(maskRow(mask, y0), w);
-    for (int32_t i = y0; i < y1 && !out.failed; ++i) {
-        if (rowStart != nullptr)
-            rowStart[i - y0] = out.points.size() - base;
-        const uint8_t* cur = maskRow(mask, i);
-        const uint8_t* below = i + 1 < h ? maskRow(mask, i + 1) : nullptr;
-        const int state = next;
-        next = below != nullptr ? rowState(below, w) : -1;
-        const bool borderRow = i == 0 || i == h - 1;
-        // a row of one value with the same row below adds only its selected border pixels
-        if (state >= 0 && (borderRow || next == state)) {
-            if (state == 0)
-                continue;
-            if (borderRow) {
-                out.addRow(w, i);
-            } else {
-                out.add(0, i);
-                if (w > 1)
-                    out.add(w - 1, i);
-            }
-            continue;
-        }
-        outlineRow(out, cur, below, lineBytes, w, i, borderRow);
-    }
-}
-
-// Rows per band of the parallel scan; below two bands the scan stays on the calling thread.
-constexpr int32_t kBandRows = 256;
-
-struct Band {
-    std::vector<TPoint> points;
-    std::vector<size_t> rowStart;
-    TRect rect;
-    bool any = false;
-    bool failed = false;
-};
-
-// The outline scanned in bands of rows on the worker threads, then joined in row order.  False
-// when memory ran short anywhere (the document is then left for the plain scan).
-bool outlineInBands(DocumentState& doc, int32_t w, int32_t h) {
-    const int32_t bands = (h + kBandRows - 1) / kBandRows;
-    if (bands < 2)
-        return false;
-    std::vector<Band> parts;
-    try {
-        parts.resize(static_cast<size_t>(bands));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    ParallelFor(bands, [&](int64_t b) {
-        Band& part = parts[static_cast<size_t>(b)];
-        const int32_t y0 = static_cast<int32_t>(b) * kBandRows, y1 = std::min(h, y0 + kBandRows);
-        part.rect = {w - 1, h - 1, 0, 0};
-        try {
-            part.rowStart.resize(static_cast<size_t>(y1 - y0));
-        } catch (const std::bad_alloc&) {
-            part.failed = true;
-            return;
-        }
-        OutlineWriter out{part.points, part.rect, part.any, nullptr};
-        outlineRows(out, doc.SelMask, w, h, y0, y1, part.rowStart.data());
-        part.failed = out.failed;
-    });
-    size_t total = 0;
-    for (const Band& part : parts) {
-        if (part.failed)
-            return false;
-        total += part.points.size();
-    }
-    try {
-        doc.SelOutline.resize(total);
-        doc.SelOutlineRowStart.resize(static_cast<size_t>(h) + 1);
-    } catch (const std::bad_alloc&) {
-        doc.SelOutline.clear();
-        doc.SelOutlineRowStart.clear();
-        return false;
-    }
-    size_t at = 0;
-    for (size_t b = 0; b < parts.size(); ++b) {
-        const Band& part = parts[b];
-        if (!part.points.empty())
-            std::memcpy(doc.SelOutline.data() + at, part.points.data(),
-                        part.points.size() * sizeof(TPoint));
-        const size_t y0 = b * kBandRows;
-        for (size_t k = 0; k < part.rowStart.size(); ++k)
-            doc.SelOutlineRowStart[y0 + k] = at + part.rowStart[k];
-        at += part.points.size();
-        if (part.any) {
-            TRect& r = doc.SelRect;
-            r.Left = std::min(r.Left, part.rect.Left);
-            r.Top = std::min(r.Top, part.rect.Top);
-            r.Right = std::max(r.Right, part.rect.Right);
-            r.Bottom = std::max(r.Bottom, part.rect.Bottom);
-            doc.HasSelection = true;
-        }
-    }
-    doc.SelOutlineRowStart[static_cast<size_t>(h)] = at;
-    return true;
-}
-
 } // namespace
 
 int32_t MaskValue(const DocumentState& doc, int32_t x, int32_t y) {
@@ -321,7 +182,7 @@ void FillMask(DocumentState& doc, uint8_t value) {
 void AddOutlinePoint(DocumentState& doc, Host& host, int32_t x, int32_t y) {
     if (x < 0 || y < 0 || x >= DibWidth(&doc.Dib) || y >= DibHeight(&doc.Dib))
         return;
-    OutlineWriter{doc.SelOutline, doc.SelRect, doc.HasSelection, &host}.add(x, y);
+    OutlineWriter{doc, host}.add(x, y);
 }
 
 void UpdateSelddib(DocumentState& doc, Host& host) {
@@ -331,24 +192,56 @@ void UpdateSelddib(DocumentState& doc, Host& host) {
     const int32_t w = DibWidth(&doc.Dib), h = DibHeight(&doc.Dib);
     doc.SelRect = {w - 1, h - 1, 0, 0};
     doc.HasSelection = false;
-    if (doc.Dib.Bits != nullptr && maskFits(doc) && !outlineInBands(doc, w, h)) {
-        // one pass on this thread, the outline growing point by point (with the shortage
-        // message for a point that does not fit)
-        doc.SelOutline.clear();
-        doc.SelOutlineRowStart.clear();
-        doc.SelRect = {w - 1, h - 1, 0, 0};
-        doc.HasSelection = false;
-        std::vector<size_t> rowStart;
+    if (doc.Dib.Bits != nullptr && maskFits(doc)) {
+        OutlineWriter out{doc, host};
         try {
-            rowStart.resize(static_cast<size_t>(h) + 1);
+            doc.SelOutlineRowStart.reserve(static_cast<size_t>(h) + 1);
         } catch (const std::bad_alloc&) {
         }
-        OutlineWriter out{doc.SelOutline, doc.SelRect, doc.HasSelection, &host};
-        outlineRows(out, doc.SelMask, w, h, 0, h, rowStart.empty() ? nullptr : rowStart.data());
-        if (!rowStart.empty()) {
-            rowStart[static_cast<size_t>(h)] = doc.SelOutline.size();
-            doc.SelOutlineRowStart = std::move(rowStart);
+        const int32_t lineBytes = doc.SelMask.LineBytes;
+        // the rows' states first, in the buffer's own order (bottom row first)
+        std::vector<int8_t> states;
+        try {
+            states.resize(static_cast<size_t>(h));
+            for (int32_t i = h - 1; i >= 0; --i)
+                states[static_cast<size_t>(i)] =
+                    static_cast<int8_t>(rowState(maskRow(doc.SelMask, i), w));
+        } catch (const std::bad_alloc&) {
+            states.clear();
         }
+        auto stateOf = [&](int32_t i) {
+            return states.empty() ? rowState(maskRow(doc.SelMask, i), w)
+                                  : states[static_cast<size_t>(i)];
+        };
+        int next = stateOf(0);
+        for (int32_t i = 0; i < h; ++i) {
+            if (doc.SelOutlineRowStart.capacity() > doc.SelOutlineRowStart.size())
+                doc.SelOutlineRowStart.push_back(doc.SelOutline.size());
+            const uint8_t* cur = maskRow(doc.SelMask, i);
+            const uint8_t* below = i + 1 < h ? maskRow(doc.SelMask, i + 1) : nullptr;
+            const int state = next;
+            next = below != nullptr ? stateOf(i + 1) : -1;
+            const bool borderRow = i == 0 || i == h - 1;
+            // a row of one value with the same row below adds only its selected border pixels
+            if (state >= 0 && (borderRow || next == state)) {
+                if (state == 0)
+                    continue;
+                if (borderRow) {
+                    for (int32_t j = 0; j < w; ++j)
+                        out.add(j, i);
+                } else {
+                    out.add(0, i);
+                    if (w > 1)
+                        out.add(w - 1, i);
+                }
+                continue;
+            }
+            outlineRow(out, cur, below, lineBytes, w, i, borderRow);
+        }
+        if (doc.SelOutlineRowStart.size() == static_cast<size_t>(h))
+            doc.SelOutlineRowStart.push_back(doc.SelOutline.size());
+        else
+            doc.SelOutlineRowStart.clear();
     }
     host.UpdateMenuItems();
 }

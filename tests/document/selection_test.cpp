@@ -106,9 +106,9 @@ TEST(Selection, OutlineRules) {
     }
 }
 
-// Tall masks are scanned in bands of rows on several threads: the joined outline, its row
-// index and the box must be those of one pass down the image.
-TEST(Selection, TallOutlinesMatchThePlainRuleAcrossBands) {
+// Tall masks with runs of uniform rows (the skipped rows) between mixed ones: the outline, the
+// index of each row's first point and the box follow the plain rule.
+TEST(Selection, TallOutlinesMatchThePlainRule) {
     RecordingHost host;
     std::mt19937 rng(11);
     for (int h : {511, 512, 513, 1300}) {
