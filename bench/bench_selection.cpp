@@ -1,10 +1,9 @@
 // Selections on a 6000 x 4000 image: the outline rebuild (UpdateSelddib) of a full, an empty, a
 // blob-shaped half and a noise half mask against a plain pixel loop with the same rules, a
-// memcpy of the 1-bit mask and a memcpy of a 24-bit image of the mask's size (both copies on as
-// many threads as the outline scan; the ratios are printed at the end); the magic wand on a photo (tolerance 30); and one step of moving a
+// memcpy of the 1-bit mask and a memcpy of a 24-bit image of the mask's size (one thread each,
+// as the outline scan; the ratios are printed at the end); the magic wand on a photo (tolerance 30); and one step of moving a
 // 2000 x 2000 floating piece, with the repaint of a 1920 x 1080 view.
 #include "document/display.h"
-#include "document/parallel.h"
 #include "document/selection.h"
 #include "bench_common.h"
 #include "photo.h"
@@ -123,21 +122,12 @@ void BM_PlainOutlineLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainOutlineLoop)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
-// Copies bytes in as many bands as the outline scan has, on the same worker threads.
-void parallelCopy(uint8_t* dst, const uint8_t* src, size_t bytes) {
-    constexpr int64_t kBands = 16;
-    ParallelFor(kBands, [&](int64_t b) {
-        const size_t from = bytes * size_t(b) / kBands, to = bytes * size_t(b + 1) / kBands;
-        std::memcpy(dst + from, src + from, to - from);
-    });
-}
-
 void BM_MemcpyMask(benchmark::State& state) {
     DocumentState& doc = maskDocument(kFull);
     const size_t bytes = size_t(doc.SelMask.LineBytes) * bench::kPhotoHeight;
     std::vector<uint8_t> dst(bytes);
     for (auto _ : state) {
-        parallelCopy(dst.data(), doc.SelMask.Bits, bytes);
+        std::memcpy(dst.data(), doc.SelMask.Bits, bytes);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
@@ -150,7 +140,7 @@ void BM_MemcpyImage(benchmark::State& state) {
     const size_t bytes = size_t(photo.LineBytes) * size_t(DibHeight(&photo));
     std::vector<uint8_t> dst(bytes, 1);
     for (auto _ : state) {
-        parallelCopy(dst.data(), photo.Bits, bytes);
+        std::memcpy(dst.data(), photo.Bits, bytes);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
