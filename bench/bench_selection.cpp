@@ -1,8 +1,9 @@
 // Selections on a 6000 x 4000 image: the outline rebuild (UpdateSelddib) of a full, an empty, a
 // blob-shaped half and a noise half mask against a plain pixel loop with the same rules, a
 // memcpy of the 1-bit mask and a memcpy of a 24-bit image of the mask's size (one thread each,
-// as the outline scan; the ratios are printed at the end); the magic wand on a photo (tolerance 30); and one step of moving a
-// 2000 x 2000 floating piece, with the repaint of a 1920 x 1080 view.
+// as the outline scan; the ratios are printed at the end); the magic wand on a photo (tolerance
+// 30); and one step of moving a 2000 x 2000 floating piece, with the repaint of a 1920 x 1080
+// view.
 #include "document/display.h"
 #include "document/selection.h"
 #include "bench_common.h"
