@@ -31,16 +31,16 @@ const std::vector<Codec>& codecs() {
          {PICTORA_FORMAT_BMP, PICTORA_FORMAT_DIB, PICTORA_FORMAT_RLE},
          {PICTORA_FORMAT_BMP, PICTORA_FORMAT_DIB, 0}, sniffBmp, decodeBmp, encodeBmp, encodeBmpTo},
         {"CompuServe GIF", "*.gif", "*.gif", {PICTORA_FORMAT_GIF, 0, 0}, {PICTORA_FORMAT_GIF, 0, 0},
-         sniffGif, decodeGif, encodeGif, nullptr},
+         sniffGif, decodeGif, encodeGif, encodeGifTo},
         {"Amiga IFF/ILBM", "*.iff;*.lbm", "*.iff;*.lbm", {PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM, 0},
-         {PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM, 0}, sniffIlbm, decodeIlbm, encodeIlbm, nullptr},
+         {PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM, 0}, sniffIlbm, decodeIlbm, encodeIlbm, encodeIlbmTo},
         {"JPEG", "*.jpg;*.jif;*.jpeg", "*.jpg;*.jif;*.jpeg",
          {PICTORA_FORMAT_JPG, PICTORA_FORMAT_JIF, 0}, {PICTORA_FORMAT_JPG, PICTORA_FORMAT_JIF, 0},
-         sniffJpeg, decodeJpeg, encodeJpeg, nullptr},
+         sniffJpeg, decodeJpeg, encodeJpeg, encodeJpegTo},
         {"ZSoft Paintbrush", "*.pcx", "*.pcx", {PICTORA_FORMAT_PCX, 0, 0}, {PICTORA_FORMAT_PCX, 0, 0},
-         sniffPcx, decodePcx, encodePcx, nullptr},
+         sniffPcx, decodePcx, encodePcx, encodePcxTo},
         {"Truevision Targa", "*.tga", "*.tga", {PICTORA_FORMAT_TGA, 0, 0}, {PICTORA_FORMAT_TGA, 0, 0},
-         nullptr, decodeTga, encodeTga, nullptr},
+         nullptr, decodeTga, encodeTga, encodeTgaTo},
         {"TIFF", "*.tif;*.tiff", "*.tif;*.tiff", {PICTORA_FORMAT_TIF, 0, 0},
          {PICTORA_FORMAT_TIF, 0, 0}, sniffTiff, decodeTiff, encodeTiff, nullptr},
         {"Portable Network Graphics", "*.png", "*.png", {PICTORA_FORMAT_PNG, 0, 0},
@@ -445,7 +445,11 @@ bool overwriteInPlace(const std::string& target, int from, uint64_t size) {
 // large ones (rows of the image) written straight from where they are.
 class FileSink : public ByteSink {
   public:
-    explicit FileSink(int fd) : fd_(fd) { buffer_.reserve(kBuffer); }
+    explicit FileSink(int fd) : fd_(fd), base_(::lseek(fd, 0, SEEK_CUR)) {
+        buffer_.reserve(kBuffer);
+        if (base_ < 0)
+            base_ = 0;
+    }
     bool write(const uint8_t* p, size_t n) override {
         if (failed_) return false;
         if (buffer_.size() + n > kBuffer && !flush()) return false;
@@ -456,6 +460,26 @@ class FileSink : public ByteSink {
     bool flush() {
         if (failed_ || !put(buffer_.data(), buffer_.size())) return false;
         buffer_.clear();
+        return true;
+    }
+    // Bytes already in the file are written over there, the rest in the buffer.
+    bool patch(uint64_t offset, const uint8_t* p, size_t n) override {
+        if (failed_ || offset > total_ + buffer_.size() || n > total_ + buffer_.size() - offset)
+            return false;
+        while (n > 0 && offset < total_) {
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(n, total_ - offset));
+            const ssize_t put = ::pwrite(fd_, p, k, base_ + static_cast<off_t>(offset));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0) {
+                failed_ = true;
+                error_ = put == 0 ? EIO : errno;
+                return false;
+            }
+            p += put, n -= static_cast<size_t>(put), offset += static_cast<uint64_t>(put);
+        }
+        if (n > 0)
+            std::memcpy(buffer_.data() + (offset - total_), p, n);
         return true;
     }
     bool failed() const { return failed_; }
@@ -474,6 +498,7 @@ class FileSink : public ByteSink {
         return true;
     }
     int fd_;
+    off_t base_; // where the sink's first byte lies in the file
     std::vector<uint8_t> buffer_;
     bool failed_ = false;
     int error_ = 0;
@@ -610,7 +635,7 @@ int32_t SaveDib(const TDibRecord* dib, const char* path, int32_t format, int32_t
     ::fchmod(tmp.fd(), mode);
 
     // Encoders that can write as they go put their bytes into the temporary file directly;
-    // the others build the file in memory first.
+    // the TIFF writer, which runs in a child process, builds the file in memory first.
     std::string text;
     bool ok = false, written = true;
     int writeErrno = 0;
