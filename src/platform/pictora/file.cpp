@@ -281,6 +281,23 @@ class MappedFile {
     GuardedMapping* guard_ = nullptr;
 };
 
+// The mapping OpenDib is decoding on this thread, and how much of it has been given back.
+thread_local uintptr_t tOwnBegin = 0, tOwnEnd = 0, tReleased = 0;
+
+// Makes releaseReadInput work on one file mapping while it lives.
+class OwnInput {
+  public:
+    OwnInput(const uint8_t* data, size_t size) {
+        // from mmap, so page aligned; the first whole page otherwise
+        const auto at = reinterpret_cast<uintptr_t>(data);
+        tOwnBegin = tReleased = (at + gPageSize - 1) & ~(gPageSize - 1);
+        tOwnEnd = tOwnBegin + size;
+    }
+    ~OwnInput() { tOwnBegin = tOwnEnd = tReleased = 0; }
+    OwnInput(const OwnInput&) = delete;
+    OwnInput& operator=(const OwnInput&) = delete;
+};
+
 // ---- writing ----
 
 // The temporary file of the save in progress, for PictoraRemovePendingFiles.
@@ -506,6 +523,16 @@ class FileSink : public ByteSink {
 };
 
 } // namespace
+
+void releaseReadInput(const uint8_t* upTo) {
+    const auto end = reinterpret_cast<uintptr_t>(upTo) & ~(gPageSize - 1);
+    if (tOwnBegin == 0 || end <= tReleased || end > tOwnEnd)
+        return;
+    // the mapping is private and never written: dropped pages come back from the file
+    if (::madvise(reinterpret_cast<void*>(tReleased), end - tReleased, MADV_DONTNEED) == 0)
+        tReleased = end;
+}
+
 } // namespace pictora
 
 using namespace pictora;
@@ -558,8 +585,11 @@ int32_t OpenDib(TDibRecord* out, const char* path, int32_t format, PictoraProgre
         return 0;
     }
     // the name's ending tells which reader's complaint to show for a file without a signature
-    const int32_t ok =
-        decodeMemory(out, file.data(), size, format, DibFormatOfPath(path), progress, user);
+    int32_t ok = 0;
+    {
+        OwnInput own(file.data(), size);
+        ok = decodeMemory(out, file.data(), size, format, DibFormatOfPath(path), progress, user);
+    }
     if (ok && file.cut()) {
         deldib(out);
         setError(out, kTextTruncated);

@@ -189,6 +189,12 @@ bool sniffPcx(const uint8_t* data, size_t size);
 bool sniffTiff(const uint8_t* data, size_t size);
 bool sniffPng(const uint8_t* data, size_t size);
 
+// A reader that goes through its input once may call this as it goes: when the input is a file
+// OpenDib mapped itself, the pages before upTo are given back (read again from the file should
+// anything look there later), so the file and the image are not both held in memory.  Input
+// that belongs to the caller (OpenDibMemory) is never touched.
+void releaseReadInput(const uint8_t* upTo);
+
 // Standard German texts of the readers.
 extern const char* const kTextDamaged;     // "Die Datei ist beschädigt"
 extern const char* const kTextNoMemory;    // memory shortage while loading
