@@ -112,7 +112,7 @@ void indicesToPlane(const uint8_t* src, int32_t width, int bit, uint8_t* plane);
 // size passes through a buffer of a few ten kilobytes.
 class SinkWriter {
   public:
-    explicit SinkWriter(ByteSink& sink) : sink_(sink) {}
+    explicit SinkWriter(ByteSink& sink) : sink_(sink) { buffer_.reserve(kPiece); }
     std::vector<uint8_t>& bytes() { return buffer_; }
     // Hands the bytes over once enough have gathered; false when the sink refused them, now or
     // before (it is not asked again).
