@@ -42,7 +42,7 @@ const std::vector<Codec>& codecs() {
         {"Truevision Targa", "*.tga", "*.tga", {PICTORA_FORMAT_TGA, 0, 0}, {PICTORA_FORMAT_TGA, 0, 0},
          nullptr, decodeTga, encodeTga, encodeTgaTo},
         {"TIFF", "*.tif;*.tiff", "*.tif;*.tiff", {PICTORA_FORMAT_TIF, 0, 0},
-         {PICTORA_FORMAT_TIF, 0, 0}, sniffTiff, decodeTiff, encodeTiff, nullptr},
+         {PICTORA_FORMAT_TIF, 0, 0}, sniffTiff, decodeTiff, encodeTiff, encodeTiffTo},
         {"Portable Network Graphics", "*.png", "*.png", {PICTORA_FORMAT_PNG, 0, 0},
          {PICTORA_FORMAT_PNG, 0, 0}, sniffPng, decodePng, encodePng, encodePngTo},
     };
@@ -52,7 +52,7 @@ const std::vector<Codec>& codecs() {
 const Codec* codecForSaving(int format) {
     for (const Codec& c : codecs())
         for (int f : c.saveFormats)
-            if (f != 0 && f == format && c.encode != nullptr) return &c;
+            if (f != 0 && f == format && c.encodeTo != nullptr) return &c;
     return nullptr;
 }
 
@@ -664,28 +664,17 @@ int32_t SaveDib(const TDibRecord* dib, const char* path, int32_t format, int32_t
         inPlace = true; // only writing into the file keeps its owner
     ::fchmod(tmp.fd(), mode);
 
-    // Encoders that can write as they go put their bytes into the temporary file directly;
-    // the TIFF writer, which runs in a child process, builds the file in memory first.
+    // The encoder puts its bytes into the temporary file as it makes them.
     std::string text;
     bool ok = false, written = true;
     int writeErrno = 0;
     uint64_t size = 0;
     try {
-        if (codec->encodeTo != nullptr) {
-            FileSink sink(tmp.fd());
-            ok = codec->encodeTo(*dib, quality, sink, text) && sink.flush();
-            written = !sink.failed();
-            writeErrno = sink.error();
-            size = sink.total();
-        } else {
-            std::vector<uint8_t> bytes;
-            ok = codec->encode(*dib, quality, bytes, text);
-            if (ok) {
-                written = writeAll(tmp.fd(), bytes.data(), bytes.size());
-                writeErrno = errno;
-                size = bytes.size();
-            }
-        }
+        FileSink sink(tmp.fd());
+        ok = codec->encodeTo(*dib, quality, sink, text) && sink.flush();
+        written = !sink.failed();
+        writeErrno = sink.error();
+        size = sink.total();
     } catch (const std::bad_alloc&) {
         text = kTextNoMemorySave;
         ok = false;

@@ -147,8 +147,8 @@ struct Codec {
     int saveFormats[3];       // file format numbers it writes
     SniffFn sniff;            // may be nullptr
     DecodeFn decode;          // may be nullptr (cannot read)
-    EncodeFn encode;          // may be nullptr (cannot write)
-    StreamEncodeFn encodeTo;  // the same writing as it goes; nullptr = only into memory
+    EncodeFn encode;          // into memory; may be nullptr (cannot write)
+    StreamEncodeFn encodeTo;  // the same writing into a file as it goes (SaveDib)
 };
 
 // All codecs, in the order the dialogs list them.
@@ -178,6 +178,7 @@ bool encodeJpegTo(const TDibRecord& dib, int quality, ByteSink& out, std::string
 bool encodePcxTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
 bool encodePngTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
 bool encodeTgaTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
+bool encodeTiffTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
 // An encoder that writes as it goes, its bytes appended to out; on failure out is as before.
 bool encodeIntoVector(StreamEncodeFn encode, const TDibRecord& dib, int quality,
                       std::vector<uint8_t>& out, std::string& error);
