@@ -31,18 +31,18 @@ const std::vector<Codec>& codecs() {
          {PICTORA_FORMAT_BMP, PICTORA_FORMAT_DIB, PICTORA_FORMAT_RLE},
          {PICTORA_FORMAT_BMP, PICTORA_FORMAT_DIB, 0}, sniffBmp, decodeBmp, encodeBmp, encodeBmpTo},
         {"CompuServe GIF", "*.gif", "*.gif", {PICTORA_FORMAT_GIF, 0, 0}, {PICTORA_FORMAT_GIF, 0, 0},
-         sniffGif, decodeGif, encodeGif, nullptr},
+         sniffGif, decodeGif, encodeGif, encodeGifTo},
         {"Amiga IFF/ILBM", "*.iff;*.lbm", "*.iff;*.lbm", {PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM, 0},
-         {PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM, 0}, sniffIlbm, decodeIlbm, encodeIlbm, nullptr},
+         {PICTORA_FORMAT_IFF, PICTORA_FORMAT_LBM, 0}, sniffIlbm, decodeIlbm, encodeIlbm, encodeIlbmTo},
         {"JPEG", "*.jpg;*.jif;*.jpeg", "*.jpg;*.jif;*.jpeg",
          {PICTORA_FORMAT_JPG, PICTORA_FORMAT_JIF, 0}, {PICTORA_FORMAT_JPG, PICTORA_FORMAT_JIF, 0},
-         sniffJpeg, decodeJpeg, encodeJpeg, nullptr},
+         sniffJpeg, decodeJpeg, encodeJpeg, encodeJpegTo},
         {"ZSoft Paintbrush", "*.pcx", "*.pcx", {PICTORA_FORMAT_PCX, 0, 0}, {PICTORA_FORMAT_PCX, 0, 0},
-         sniffPcx, decodePcx, encodePcx, nullptr},
+         sniffPcx, decodePcx, encodePcx, encodePcxTo},
         {"Truevision Targa", "*.tga", "*.tga", {PICTORA_FORMAT_TGA, 0, 0}, {PICTORA_FORMAT_TGA, 0, 0},
-         nullptr, decodeTga, encodeTga, nullptr},
+         nullptr, decodeTga, encodeTga, encodeTgaTo},
         {"TIFF", "*.tif;*.tiff", "*.tif;*.tiff", {PICTORA_FORMAT_TIF, 0, 0},
-         {PICTORA_FORMAT_TIF, 0, 0}, sniffTiff, decodeTiff, encodeTiff, nullptr},
+         {PICTORA_FORMAT_TIF, 0, 0}, sniffTiff, decodeTiff, encodeTiff, encodeTiffTo},
         {"Portable Network Graphics", "*.png", "*.png", {PICTORA_FORMAT_PNG, 0, 0},
          {PICTORA_FORMAT_PNG, 0, 0}, sniffPng, decodePng, encodePng, encodePngTo},
     };
@@ -52,7 +52,7 @@ const std::vector<Codec>& codecs() {
 const Codec* codecForSaving(int format) {
     for (const Codec& c : codecs())
         for (int f : c.saveFormats)
-            if (f != 0 && f == format && c.encode != nullptr) return &c;
+            if (f != 0 && f == format && c.encodeTo != nullptr) return &c;
     return nullptr;
 }
 
@@ -281,6 +281,23 @@ class MappedFile {
     GuardedMapping* guard_ = nullptr;
 };
 
+// The mapping OpenDib is decoding on this thread, and how much of it has been given back.
+thread_local uintptr_t tOwnBegin = 0, tOwnEnd = 0, tReleased = 0;
+
+// Makes releaseReadInput work on one file mapping while it lives.
+class OwnInput {
+  public:
+    OwnInput(const uint8_t* data, size_t size) {
+        // from mmap, so page aligned; the first whole page otherwise
+        const auto at = reinterpret_cast<uintptr_t>(data);
+        tOwnBegin = tReleased = (at + gPageSize - 1) & ~(gPageSize - 1);
+        tOwnEnd = tOwnBegin + size;
+    }
+    ~OwnInput() { tOwnBegin = tOwnEnd = tReleased = 0; }
+    OwnInput(const OwnInput&) = delete;
+    OwnInput& operator=(const OwnInput&) = delete;
+};
+
 // ---- writing ----
 
 // The temporary file of the save in progress, for PictoraRemovePendingFiles.
@@ -445,7 +462,11 @@ bool overwriteInPlace(const std::string& target, int from, uint64_t size) {
 // large ones (rows of the image) written straight from where they are.
 class FileSink : public ByteSink {
   public:
-    explicit FileSink(int fd) : fd_(fd) { buffer_.reserve(kBuffer); }
+    explicit FileSink(int fd) : fd_(fd), base_(::lseek(fd, 0, SEEK_CUR)) {
+        buffer_.reserve(kBuffer);
+        if (base_ < 0)
+            base_ = 0;
+    }
     bool write(const uint8_t* p, size_t n) override {
         if (failed_) return false;
         if (buffer_.size() + n > kBuffer && !flush()) return false;
@@ -456,6 +477,26 @@ class FileSink : public ByteSink {
     bool flush() {
         if (failed_ || !put(buffer_.data(), buffer_.size())) return false;
         buffer_.clear();
+        return true;
+    }
+    // Bytes already in the file are written over there, the rest in the buffer.
+    bool patch(uint64_t offset, const uint8_t* p, size_t n) override {
+        if (failed_ || offset > total_ + buffer_.size() || n > total_ + buffer_.size() - offset)
+            return false;
+        while (n > 0 && offset < total_) {
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(n, total_ - offset));
+            const ssize_t put = ::pwrite(fd_, p, k, base_ + static_cast<off_t>(offset));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0) {
+                failed_ = true;
+                error_ = put == 0 ? EIO : errno;
+                return false;
+            }
+            p += put, n -= static_cast<size_t>(put), offset += static_cast<uint64_t>(put);
+        }
+        if (n > 0)
+            std::memcpy(buffer_.data() + (offset - total_), p, n);
         return true;
     }
     bool failed() const { return failed_; }
@@ -474,6 +515,7 @@ class FileSink : public ByteSink {
         return true;
     }
     int fd_;
+    off_t base_; // where the sink's first byte lies in the file
     std::vector<uint8_t> buffer_;
     bool failed_ = false;
     int error_ = 0;
@@ -481,6 +523,16 @@ class FileSink : public ByteSink {
 };
 
 } // namespace
+
+void releaseReadInput(const uint8_t* upTo) {
+    const auto end = reinterpret_cast<uintptr_t>(upTo) & ~(gPageSize - 1);
+    if (tOwnBegin == 0 || end <= tReleased || end > tOwnEnd)
+        return;
+    // the mapping is private and never written: dropped pages come back from the file
+    if (::madvise(reinterpret_cast<void*>(tReleased), end - tReleased, MADV_DONTNEED) == 0)
+        tReleased = end;
+}
+
 } // namespace pictora
 
 using namespace pictora;
@@ -533,8 +585,11 @@ int32_t OpenDib(TDibRecord* out, const char* path, int32_t format, PictoraProgre
         return 0;
     }
     // the name's ending tells which reader's complaint to show for a file without a signature
-    const int32_t ok =
-        decodeMemory(out, file.data(), size, format, DibFormatOfPath(path), progress, user);
+    int32_t ok = 0;
+    {
+        OwnInput own(file.data(), size);
+        ok = decodeMemory(out, file.data(), size, format, DibFormatOfPath(path), progress, user);
+    }
     if (ok && file.cut()) {
         deldib(out);
         setError(out, kTextTruncated);
@@ -609,28 +664,17 @@ int32_t SaveDib(const TDibRecord* dib, const char* path, int32_t format, int32_t
         inPlace = true; // only writing into the file keeps its owner
     ::fchmod(tmp.fd(), mode);
 
-    // Encoders that can write as they go put their bytes into the temporary file directly;
-    // the others build the file in memory first.
+    // The encoder puts its bytes into the temporary file as it makes them.
     std::string text;
     bool ok = false, written = true;
     int writeErrno = 0;
     uint64_t size = 0;
     try {
-        if (codec->encodeTo != nullptr) {
-            FileSink sink(tmp.fd());
-            ok = codec->encodeTo(*dib, quality, sink, text) && sink.flush();
-            written = !sink.failed();
-            writeErrno = sink.error();
-            size = sink.total();
-        } else {
-            std::vector<uint8_t> bytes;
-            ok = codec->encode(*dib, quality, bytes, text);
-            if (ok) {
-                written = writeAll(tmp.fd(), bytes.data(), bytes.size());
-                writeErrno = errno;
-                size = bytes.size();
-            }
-        }
+        FileSink sink(tmp.fd());
+        ok = codec->encodeTo(*dib, quality, sink, text) && sink.flush();
+        written = !sink.failed();
+        writeErrno = sink.error();
+        size = sink.total();
     } catch (const std::bad_alloc&) {
         text = kTextNoMemorySave;
         ok = false;

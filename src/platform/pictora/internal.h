@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -102,12 +103,15 @@ class ByteSink {
     virtual bool write(const uint8_t* p, size_t n) = 0;
     // How many bytes will follow, when the encoder knows: a sink in memory reserves them once.
     virtual void expect(uint64_t /*bytes*/) {}
+    // Puts n bytes over ones already handed over, offset counted from the first byte this sink
+    // took: for lengths an encoder knows only at the end.  False when they cannot be written.
+    virtual bool patch(uint64_t offset, const uint8_t* p, size_t n) = 0;
 };
 
 // The bytes appended to a vector.
 class VectorSink : public ByteSink {
   public:
-    explicit VectorSink(std::vector<uint8_t>& out) : out_(out) {}
+    explicit VectorSink(std::vector<uint8_t>& out) : out_(out), start_(out.size()) {}
     bool write(const uint8_t* p, size_t n) override {
         out_.insert(out_.end(), p, p + n);
         return true;
@@ -116,9 +120,16 @@ class VectorSink : public ByteSink {
         if (bytes <= out_.max_size() - out_.size())
             out_.reserve(out_.size() + static_cast<size_t>(bytes));
     }
+    bool patch(uint64_t offset, const uint8_t* p, size_t n) override {
+        if (offset > out_.size() - start_ || n > out_.size() - start_ - offset)
+            return false;
+        std::memcpy(out_.data() + start_ + offset, p, n);
+        return true;
+    }
 
   private:
     std::vector<uint8_t>& out_;
+    size_t start_; // what the vector held before
 };
 
 // An encoder that hands its bytes to a sink as it makes them (rows as they are encoded), so a
@@ -136,8 +147,8 @@ struct Codec {
     int saveFormats[3];       // file format numbers it writes
     SniffFn sniff;            // may be nullptr
     DecodeFn decode;          // may be nullptr (cannot read)
-    EncodeFn encode;          // may be nullptr (cannot write)
-    StreamEncodeFn encodeTo;  // the same writing as it goes; nullptr = only into memory
+    EncodeFn encode;          // into memory; may be nullptr (cannot write)
+    StreamEncodeFn encodeTo;  // the same writing into a file as it goes (SaveDib)
 };
 
 // All codecs, in the order the dialogs list them.
@@ -161,7 +172,16 @@ PICTORA_DECLARE_CODEC(Tiff)
 PICTORA_DECLARE_CODEC(Png)
 #undef PICTORA_DECLARE_CODEC
 bool encodeBmpTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
+bool encodeGifTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
+bool encodeIlbmTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
+bool encodeJpegTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
+bool encodePcxTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
 bool encodePngTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
+bool encodeTgaTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
+bool encodeTiffTo(const TDibRecord& dib, int quality, ByteSink& out, std::string& error);
+// An encoder that writes as it goes, its bytes appended to out; on failure out is as before.
+bool encodeIntoVector(StreamEncodeFn encode, const TDibRecord& dib, int quality,
+                      std::vector<uint8_t>& out, std::string& error);
 bool sniffBmp(const uint8_t* data, size_t size);
 bool sniffGif(const uint8_t* data, size_t size);
 bool sniffIlbm(const uint8_t* data, size_t size);
@@ -169,6 +189,12 @@ bool sniffJpeg(const uint8_t* data, size_t size);
 bool sniffPcx(const uint8_t* data, size_t size);
 bool sniffTiff(const uint8_t* data, size_t size);
 bool sniffPng(const uint8_t* data, size_t size);
+
+// A reader that goes through its input once may call this as it goes: when the input is a file
+// OpenDib mapped itself, the pages before upTo are given back (read again from the file should
+// anything look there later), so the file and the image are not both held in memory.  Input
+// that belongs to the caller (OpenDibMemory) is never touched.
+void releaseReadInput(const uint8_t* upTo);
 
 // Standard German texts of the readers.
 extern const char* const kTextDamaged;     // "Die Datei ist beschädigt"

@@ -434,3 +434,88 @@ TEST(Bmp, SaveDibRoundTripAndFileLayout) {
     EXPECT_EQ(files, 2); // out.bmp and keep.bmp, no temporary left behind
     fs::remove_all(dir);
 }
+
+namespace {
+
+// Pages of mapped files in this process (the third field of /proc/self/statm counts them).
+long filePagesInMemory() {
+    std::ifstream in("/proc/self/statm");
+    long size = 0, resident = 0, shared = 0;
+    in >> size >> resident >> shared;
+    return shared;
+}
+
+struct LargeBmp {
+    TDibRecord img{};
+    std::vector<uint8_t> bytes;
+    std::string path;
+    LargeBmp() { // 12 MB, three times the reader's release step
+        EXPECT_EQ(newdib(&img, 2000, 2000, 24, nullptr, 0), 1);
+        for (uint32_t i = 0; i < img.Info->bmiHeader.biSizeImage; ++i)
+            img.Bits[i] = static_cast<uint8_t>(i * 131 + (i >> 11));
+        std::string error;
+        EXPECT_TRUE(encodeBmp(img, 0, bytes, error)) << error;
+        path = testing::TempDir() + "large_" + std::to_string(getpid()) + ".bmp";
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    ~LargeBmp() {
+        deldib(&img);
+        std::remove(path.c_str());
+    }
+    bool samePixels(const TDibRecord& d) const {
+        return d.Info->bmiHeader.biSizeImage == img.Info->bmiHeader.biSizeImage &&
+               std::equal(img.Bits, img.Bits + img.Info->bmiHeader.biSizeImage, d.Bits);
+    }
+};
+
+} // namespace
+
+TEST(Bmp, ReadRowsOfTheOwnMappingAreGivenBackButNeverTheCallersBuffer) {
+    LargeBmp big;
+    const long pageBytes = sysconf(_SC_PAGESIZE);
+    struct Watch {
+        long before, most;
+    } watch{filePagesInMemory(), 0};
+    Dib opened;
+    ASSERT_EQ(OpenDib(
+                  &opened.d, big.path.c_str(), 0,
+                  [](int32_t, void* user) {
+                      auto* w = static_cast<Watch*>(user);
+                      w->most = std::max(w->most, filePagesInMemory() - w->before);
+                  },
+                  &watch),
+              1);
+    EXPECT_TRUE(big.samePixels(opened.d));
+    // never more than a release step or two of the 12 MB file held at once
+    EXPECT_LT(watch.most * pageBytes, 9l << 20) << watch.most;
+    EXPECT_GT(watch.most * pageBytes, 1l << 20) << watch.most; // the file was read through it
+
+    // a caller's buffer is read, never dropped: giving its pages back would zero them
+    const std::vector<uint8_t> copy = big.bytes;
+    Dib fromMemory;
+    ASSERT_EQ(fromMemory.open(big.bytes, 0, nullptr, nullptr), 1);
+    EXPECT_TRUE(big.samePixels(fromMemory.d));
+    EXPECT_TRUE(big.bytes == copy);
+}
+
+TEST(Bmp, AFileCutShortAfterPagesWereGivenBackStillFails) {
+    LargeBmp big;
+    struct Cut {
+        std::string path;
+        bool done = false;
+    } cut{big.path};
+    Dib d;
+    EXPECT_EQ(OpenDib(
+                  &d.d, big.path.c_str(), 0,
+                  [](int32_t pct, void* user) {
+                      auto* c = static_cast<Cut*>(user);
+                      if (pct >= 60 && !c->done) // well behind the first release
+                          c->done = ::truncate(c->path.c_str(), 4 << 20) == 0;
+                  },
+                  &cut),
+              0);
+    EXPECT_TRUE(cut.done);
+    EXPECT_STREQ(DibErrorText(&d.d), kTextTruncated);
+}

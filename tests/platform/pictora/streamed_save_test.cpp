@@ -1,9 +1,14 @@
-// Bitmaps and PNG files written into the file as they are encoded: the same bytes as the encoder
+// Files written as they are encoded: bitmaps and PNG files give the same bytes as the encoder
 // gives in memory for every depth, row padding and size over several chunks, into fresh and
-// hard-linked files; a write that fails half way leaves the old file and no temporary file.
+// hard-linked files; GIF, IFF, JPEG, PCX and Targa files are those the writers made when they
+// built the whole file in memory (TIFF: its child's file passed on in pieces); encoders hand over pieces, not the file, and stop when the
+// sink refuses; a write that fails half way leaves the old file and no temporary file.
 #include "internal.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <jpeglib.h>
 
 #include <csignal>
 #include <cstring>
@@ -173,3 +178,223 @@ TEST(StreamedSave, AWriteFailingHalfWayKeepsTheOldFile) {
 }
 
 } // namespace
+
+// ---- every other format: the bytes each writer has always produced ----
+
+uint64_t fnv1a(const std::vector<uint8_t>& bytes) {
+    uint64_t h = 1469598103934665603ull;
+    for (uint8_t b : bytes)
+        h = (h ^ b) * 1099511628211ull;
+    return h;
+}
+
+// A record of the given size and depth with a pattern in every byte and a palette that is not
+// grey (or grey, for JPEG's one-channel path).
+struct Patterned : Image {
+    Patterned(int32_t w, int32_t h, int bpp, bool grey = false) : Image(w, h, bpp) {
+        for (int i = 0; bpp <= 8 && i < (1 << bpp); ++i)
+            r.Info->bmiColors[i] =
+                grey ? TRGBQuad{static_cast<uint8_t>(i), static_cast<uint8_t>(i),
+                                static_cast<uint8_t>(i), 0}
+                     : TRGBQuad{static_cast<uint8_t>(i * 7), static_cast<uint8_t>(i * 13 + 5),
+                                static_cast<uint8_t>(i * 29 + 1), 0};
+        // smooth areas next to the pattern, so the run-length writers see runs as well
+        for (int32_t y = 0; y < h / 2; ++y)
+            std::memset(pictora::rowPtr(r, y), y & 0x11, static_cast<size_t>(r.LineBytes));
+    }
+};
+
+std::string saveAs(const TDibRecord& d, const std::string& path, int quality) {
+    char error[512] = "";
+    return SaveDib(&d, path.c_str(), 0, quality, error, sizeof error) ? std::string() : error;
+}
+
+TEST(StreamedSave, EveryFormatWritesTheBytesItAlwaysWrote) {
+    Folder dir;
+    // Sizes and checksums of the files the writers made when each built its file in memory.
+    // 1201 x 700 files run over several of the file writer's buffers.
+    const struct {
+        const char* ext;
+        int32_t w, h;
+        int bpp;
+        bool grey;
+        size_t size;
+        uint64_t sum;
+    } cases[] = {
+        {"gif", 1, 1, 1, false, 35, 0xf7e5daa195940f7aull},
+        {"gif", 1, 1, 4, false, 77, 0xf5b5b3b7413ca7e5ull},
+        {"gif", 1, 1, 8, false, 799, 0xe9853b6fd9a0cd0cull},
+        {"gif", 13, 7, 1, false, 51, 0xe7b8dcd229671570ull},
+        {"gif", 13, 7, 4, false, 124, 0x232495014b29eaddull},
+        {"gif", 13, 7, 8, false, 871, 0x8b4ea0fda44fd7c7ull},
+        {"gif", 1201, 700, 1, false, 64524, 0xaacc8b71ae04ecfbull},
+        {"gif", 1201, 700, 4, false, 121696, 0x768a7632c9d0c0e6ull},
+        {"gif", 1201, 700, 8, false, 81490, 0xf471e513bd800be7ull},
+        {"iff", 1, 1, 1, false, 64, 0xbb92819fbe6e880full},
+        {"iff", 1, 1, 4, false, 112, 0x0ef01582b18e5106ull},
+        {"iff", 1, 1, 8, false, 840, 0xc74b431068f00b72ull},
+        {"iff", 1, 1, 24, false, 102, 0x843685003daae6c5ull},
+        {"iff", 13, 7, 1, false, 82, 0x4a4355f624c2d22dull},
+        {"iff", 13, 7, 4, false, 178, 0xbea746db452f55c8ull},
+        {"iff", 13, 7, 8, false, 970, 0x29c042c42c5581acull},
+        {"iff", 13, 7, 24, false, 478, 0x42a10045b686995dull},
+        {"iff", 1201, 700, 1, false, 55886, 0xa9f24aea217cdf38ull},
+        {"iff", 1201, 700, 4, false, 222002, 0x3d5d117ffedd7eebull},
+        {"iff", 1201, 700, 8, false, 294600, 0x241ed3bca566eeeeull},
+        {"iff", 1201, 700, 24, false, 933164, 0xfd412c7da8a91380ull},
+        {"pcx", 1, 1, 1, false, 130, 0xe22b80889365ed01ull},
+        {"pcx", 1, 1, 4, false, 136, 0x1cbb2a640ce92d6full},
+        {"pcx", 1, 1, 8, false, 899, 0x67508b73ee40009full},
+        {"pcx", 1, 1, 24, false, 134, 0x00a6710fa9b1d620ull},
+        {"pcx", 13, 7, 1, false, 143, 0x707bc4f0757670cdull},
+        {"pcx", 13, 7, 4, false, 186, 0x164e0c02264461b8ull},
+        {"pcx", 13, 7, 8, false, 971, 0xd33908eac8d95b22ull},
+        {"pcx", 13, 7, 24, false, 356, 0x189c328ab1c7c840ull},
+        {"pcx", 1201, 700, 1, false, 69081, 0x51b24b27b6278ba6ull},
+        {"pcx", 1201, 700, 4, false, 274274, 0xfcfa70f66dff9c91ull},
+        {"pcx", 1201, 700, 8, false, 540942, 0xeca99a383e8a4902ull},
+        {"pcx", 1201, 700, 24, false, 1620279, 0xa36d864ab1e918ccull},
+        {"tga", 1, 1, 1, false, 52, 0xec025e24fd54fd5dull},
+        {"tga", 1, 1, 4, false, 94, 0xd0af0e99af57a7a8ull},
+        {"tga", 1, 1, 8, false, 814, 0x16afa229c96bb235ull},
+        {"tga", 1, 1, 24, false, 48, 0xfac29935d046833bull},
+        {"tga", 13, 7, 1, false, 106, 0xc21c3c93262997a5ull},
+        {"tga", 13, 7, 4, false, 166, 0x5f857111b5b3e4d5ull},
+        {"tga", 13, 7, 8, false, 874, 0x883af517ad3f0a38ull},
+        {"tga", 13, 7, 24, false, 216, 0xbc8355c4d6e83a8bull},
+        {"tga", 1201, 700, 1, false, 579649, 0xa515d4de1985f0c7ull},
+        {"tga", 1201, 700, 4, false, 663718, 0x574ee12cabf0daffull},
+        {"tga", 1201, 700, 8, false, 431662, 0xfa49420ec17ac38bull},
+        {"tga", 1201, 700, 24, false, 1278594, 0xb662695fbe1801e8ull},
+        {"jpg", 1, 1, 1, false, 631, 0x17ee2f9b436a99deull},
+        {"jpg", 1, 1, 4, false, 631, 0x17ee2f9b436a99deull},
+        {"jpg", 1, 1, 8, false, 631, 0x17ee2f9b436a99deull},
+        {"jpg", 1, 1, 24, false, 633, 0xd6d37ddd0d87f4dfull},
+        {"jpg", 13, 7, 1, false, 655, 0xace7e52b4a9a063dull},
+        {"jpg", 13, 7, 4, false, 724, 0xb96578e26f53c5a9ull},
+        {"jpg", 13, 7, 8, false, 730, 0x1f1957d8d7e974f7ull},
+        {"jpg", 13, 7, 24, false, 741, 0xc050d3dbea537c48ull},
+        {"jpg", 1201, 700, 1, false, 154715, 0xd1829380b8821c09ull},
+        {"jpg", 1201, 700, 4, false, 360144, 0x24dccc71c3883ca8ull},
+        {"jpg", 1201, 700, 8, false, 378068, 0xa894a28a9b3a92dbull},
+        {"jpg", 1201, 700, 24, false, 298117, 0x116e85f46c5dcd6bull},
+        {"jpg", 517, 300, 8, true, 53307, 0xe3e9b9bc5c9dc1a1ull},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.ext) + " " + std::to_string(c.w) + "x" + std::to_string(c.h) +
+                     "x" + std::to_string(c.bpp) + (c.grey ? " grey" : ""));
+        Patterned img(c.w, c.h, c.bpp, c.grey);
+        const std::string path = dir.file(std::string("x.") + c.ext);
+        ASSERT_EQ(saveAs(img.r, path, 85), "");
+        const std::vector<uint8_t> bytes = readAll(path);
+        // JPEG bytes are libjpeg-turbo's: the sums are those of version 2.1.5
+        if (std::strcmp(c.ext, "jpg") == 0 && LIBJPEG_TURBO_VERSION_NUMBER != 2001005)
+            continue;
+        EXPECT_EQ(bytes.size(), c.size);
+        EXPECT_EQ(fnv1a(bytes), c.sum);
+    }
+    EXPECT_FALSE(dir.hasTemporary());
+}
+
+TEST(StreamedSave, EveryFormatFailingHalfWayKeepsTheOldFile) {
+    Folder dir;
+    Image noisy24(1201, 700, 24), noisy8(1201, 700, 8);
+    uint32_t x = 88675123u; // xorshift: bytes that do not compress
+    for (Image* img : {&noisy24, &noisy8})
+        for (uint32_t i = 0; i < img->r.Info->bmiHeader.biSizeImage; ++i) {
+            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+            img->r.Bits[i] = static_cast<uint8_t>(x >> 24);
+        }
+    Image small(3, 2, 8);
+    for (const char* ext : {"gif", "iff", "jpg", "pcx", "tga", "tif"}) {
+        SCOPED_TRACE(ext);
+        const std::string path = dir.file(std::string("old.") + ext);
+        ASSERT_EQ(saveAs(small.r, path, 85), "");
+        const std::vector<uint8_t> old = readAll(path);
+
+        // every file of these images is well over 300 KB: the write fails part way through
+        struct rlimit saved {};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limited = saved;
+        limited.rlim_cur = 300 << 10;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const std::string error =
+            saveAs(std::strcmp(ext, "gif") == 0 ? noisy8.r : noisy24.r, path, 85);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        // the TIFF writer's child meets the limit first, in the memory file that carries its
+        // result, and says it had no room
+        EXPECT_EQ(error, std::strcmp(ext, "tif") == 0
+                             ? std::string(pictora::kTextNoMemorySave)
+                             : "Die Datei konnte nicht geschrieben werden (" + path +
+                                   "): " + PictoraErrorText(EFBIG));
+        EXPECT_EQ(readAll(path), old);
+        EXPECT_FALSE(dir.hasTemporary());
+        // without the limit the same save works and is far over it
+        ASSERT_EQ(saveAs(std::strcmp(ext, "gif") == 0 ? noisy8.r : noisy24.r, path, 85), "");
+        EXPECT_GT(fs::file_size(path), 300u << 10);
+    }
+}
+
+// A sink that notes how the bytes arrive and can refuse them after a given amount.
+struct WatchingSink : pictora::ByteSink {
+    uint64_t total = 0, refuseAfter = UINT64_MAX;
+    size_t largest = 0, callsAfterRefusal = 0;
+    bool refused = false;
+    bool write(const uint8_t*, size_t n) override {
+        if (refused)
+            ++callsAfterRefusal;
+        largest = std::max(largest, n);
+        if (total + n > refuseAfter)
+            refused = true;
+        if (refused)
+            return false;
+        total += n;
+        return true;
+    }
+    bool patch(uint64_t offset, const uint8_t*, size_t n) override {
+        return offset + n <= total;
+    }
+};
+
+// a buffer of the sink writer and a row of the image
+constexpr size_t kRowPiece = (size_t{64} << 10) + 4 * 1201 * 3;
+
+TEST(StreamedSave, EncodersHandOverPiecesAndStopWhenRefused) {
+    Image noisy24(1201, 700, 24), noisy8(1201, 700, 8);
+    uint32_t x = 362436069u;
+    for (Image* img : {&noisy24, &noisy8})
+        for (uint32_t i = 0; i < img->r.Info->bmiHeader.biSizeImage; ++i) {
+            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+            img->r.Bits[i] = static_cast<uint8_t>(x >> 24);
+        }
+    const struct {
+        const char* name;
+        pictora::StreamEncodeFn fn;
+        const TDibRecord* dib;
+        size_t piece; // the largest piece allowed
+    } encoders[] = {{"gif", pictora::encodeGifTo, &noisy8.r, kRowPiece},
+                    {"iff", pictora::encodeIlbmTo, &noisy24.r, kRowPiece},
+                    {"jpg", pictora::encodeJpegTo, &noisy24.r, kRowPiece},
+                    {"pcx", pictora::encodePcxTo, &noisy24.r, kRowPiece},
+                    {"tga", pictora::encodeTgaTo, &noisy24.r, kRowPiece},
+                    // the child's finished file, passed on a megabyte at a time
+                    {"tif", pictora::encodeTiffTo, &noisy24.r, size_t{1} << 20}};
+    for (const auto& e : encoders) {
+        SCOPED_TRACE(e.name);
+        // never the whole file at once: pieces of at most a buffer and a row
+        WatchingSink all;
+        std::string error;
+        ASSERT_TRUE(e.fn(*e.dib, 90, all, error)) << error;
+        EXPECT_GT(all.total, uint64_t{600} << 10);
+        EXPECT_LE(all.largest, e.piece);
+
+        WatchingSink refusing;
+        refusing.refuseAfter = 200 << 10;
+        EXPECT_FALSE(e.fn(*e.dib, 90, refusing, error));
+        EXPECT_TRUE(refusing.refused);
+        EXPECT_EQ(refusing.callsAfterRefusal, 0u);
+    }
+}

@@ -264,8 +264,13 @@ void decodeUncompressed(const uint8_t* src, const Header& h, const Layout& lay, 
     const Channel red(lay.masks[0]), green(lay.masks[1]), blue(lay.masks[2]);
     const bool plain32 = bpp == 32 && lay.masks[0] == 0xFF0000 && lay.masks[1] == 0x00FF00 &&
                          lay.masks[2] == 0x0000FF;
+    // the rows read so far are given back every few megabytes (when the input is our mapping)
+    constexpr int64_t kReleaseStep = int64_t{4} << 20;
+    const int64_t rowsPerRelease = std::max<int64_t>(1, kReleaseStep / stride);
     for (int64_t n = 0; n < rows; ++n) {
         const uint8_t* s = src + static_cast<size_t>(n * stride);
+        if (n % rowsPerRelease == 0 && n > 0)
+            releaseReadInput(s);
         uint8_t* o = fileRow(d, n, rows, h.topDown);
         switch (bpp) {
         case 1:

@@ -205,4 +205,14 @@ void appendRunPackets(std::vector<uint8_t>& out, const uint8_t* px, size_t n, si
     }
 }
 
+bool encodeIntoVector(StreamEncodeFn encode, const TDibRecord& dib, int quality,
+                      std::vector<uint8_t>& out, std::string& error) {
+    const size_t start = out.size();
+    VectorSink sink(out);
+    const bool ok = encode(dib, quality, sink, error);
+    if (!ok)
+        out.resize(start);
+    return ok;
+}
+
 } // namespace pictora

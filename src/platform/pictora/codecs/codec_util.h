@@ -106,6 +106,42 @@ void planesToIndices(const uint8_t* planes, size_t planeStride, int count, int32
 // Bit `bit` of every index as one plane row; writes (width + 7) / 8 bytes.
 void indicesToPlane(const uint8_t* src, int32_t width, int bit, uint8_t* plane);
 
+// ---- writing as the file is encoded ----
+
+// Gathers what an encoder appends to bytes() and hands it to the sink in pieces, so a file of any
+// size passes through a buffer of a few ten kilobytes.
+class SinkWriter {
+  public:
+    explicit SinkWriter(ByteSink& sink) : sink_(sink) { buffer_.reserve(kPiece); }
+    std::vector<uint8_t>& bytes() { return buffer_; }
+    // Hands the bytes over once enough have gathered; false when the sink refused them, now or
+    // before (it is not asked again).
+    bool pass() { return !refused_ && (buffer_.size() < kPiece || flush()); }
+    bool flush() {
+        if (refused_)
+            return false;
+        if (buffer_.empty())
+            return true;
+        if (!sink_.write(buffer_.data(), buffer_.size())) {
+            refused_ = true;
+            return false;
+        }
+        handed_ += buffer_.size();
+        buffer_.clear();
+        return true;
+    }
+    // Bytes made so far, handed over or not: the offset of the next one.
+    uint64_t position() const { return handed_ + buffer_.size(); }
+    ByteSink& sink() { return sink_; }
+
+  private:
+    static constexpr size_t kPiece = size_t{64} << 10;
+    ByteSink& sink_;
+    std::vector<uint8_t> buffer_;
+    uint64_t handed_ = 0;
+    bool refused_ = false;
+};
+
 // ---- run-length packets ----
 
 // Packets of Targa RLE and IFF ByteRun1: a run of 2..128 equal pixels is its header byte

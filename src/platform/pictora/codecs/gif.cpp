@@ -28,22 +28,24 @@ int readFromMemory(GifFileType* gif, GifByteType* buf, int len) {
     return static_cast<int>(n);
 }
 
-struct MemoryWriter {
-    std::vector<uint8_t>* out;
+// giflib hands its output over in small pieces; they reach the sink in larger ones.
+struct SinkOutput {
+    SinkWriter* writer;
     bool noMemory;
 };
 
-int writeToMemory(GifFileType* gif, const GifByteType* buf, int len) {
-    auto* w = static_cast<MemoryWriter*>(gif->UserData);
+int writeToSink(GifFileType* gif, const GifByteType* buf, int len) {
+    auto* w = static_cast<SinkOutput*>(gif->UserData);
     if (len <= 0)
         return 0;
     try {
-        w->out->insert(w->out->end(), buf, buf + len);
+        std::vector<uint8_t>& bytes = w->writer->bytes();
+        bytes.insert(bytes.end(), buf, buf + len);
     } catch (const std::bad_alloc&) {
         w->noMemory = true;
         return 0; // giflib reports a write error
     }
-    return len;
+    return w->writer->pass() ? len : 0;
 }
 
 // Closes the decoder on every path out of decodeGif.
@@ -243,7 +245,7 @@ bool decodeGif(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
     return true;
 }
 
-bool encodeGif(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
+bool encodeGifTo(const TDibRecord& dib, int, ByteSink& sink, std::string& error) {
     if (!checkEncodable(dib, "GIF", error))
         return false;
     const int bpp = dib.Info->bmiHeader.biBitCount;
@@ -271,10 +273,10 @@ bool encodeGif(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
         return false;
     }
 
-    const size_t start = out.size();
-    MemoryWriter writer{&out, false};
+    SinkWriter writer(sink);
+    SinkOutput output{&writer, false};
     int code = 0;
-    GifFileType* gif = EGifOpen(&writer, writeToMemory, &code);
+    GifFileType* gif = EGifOpen(&output, writeToSink, &code);
     if (gif == nullptr) {
         GifFreeMapObject(map);
         error = kTextNoMemorySave;
@@ -291,12 +293,17 @@ bool encodeGif(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
     }
     if (EGifCloseFile(gif, &code) == GIF_ERROR)
         ok = false;
+    if (ok && !writer.flush())
+        ok = false;
     if (!ok) {
-        out.resize(start);
-        error = writer.noMemory ? kTextNoMemorySave : "Die GIF-Datei konnte nicht erzeugt werden";
+        error = output.noMemory ? kTextNoMemorySave : "Die GIF-Datei konnte nicht erzeugt werden";
         return false;
     }
     return true;
+}
+
+bool encodeGif(const TDibRecord& dib, int quality, std::vector<uint8_t>& out, std::string& error) {
+    return encodeIntoVector(encodeGifTo, dib, quality, out, error);
 }
 
 } // namespace pictora

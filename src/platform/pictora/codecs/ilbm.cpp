@@ -299,7 +299,7 @@ bool decodeIlbm(const uint8_t* data, size_t size, TDibRecord* out, Progress& pro
     return true;
 }
 
-bool encodeIlbm(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
+bool encodeIlbmTo(const TDibRecord& dib, int, ByteSink& sink, std::string& error) {
     if (!checkEncodable(dib, "IFF", error))
         return false;
     const int32_t w = dib.Info->bmiHeader.biWidth;
@@ -310,7 +310,8 @@ bool encodeIlbm(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::stri
     const int planes = bpp;
     const size_t planeBytes = static_cast<size_t>((w + 15) / 16) * 2;
 
-    const size_t start = out.size();
+    SinkWriter writer(sink);
+    std::vector<uint8_t>& out = writer.bytes();
     out.insert(out.end(), {'F', 'O', 'R', 'M', 0, 0, 0, 0, 'I', 'L', 'B', 'M'});
 
     out.insert(out.end(), {'B', 'M', 'H', 'D'});
@@ -337,7 +338,14 @@ bool encodeIlbm(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::stri
     }
 
     out.insert(out.end(), {'B', 'O', 'D', 'Y', 0, 0, 0, 0});
-    const size_t bodyStart = out.size();
+    const uint64_t bodyStart = writer.position();
+    // Both lengths are 32-bit fields, and the FORM's holds the body and everything before it:
+    // a body just within the limit can still make the FORM too long.  They are known only at
+    // the end and written over the zeros then.
+    auto tooLong = [&] {
+        error = "Das Bild ist zu groß für das IFF-Format";
+        return false;
+    };
     // one byte a pixel: the index, or for 24 bits red, green and blue one after another
     const size_t width = static_cast<size_t>(w);
     std::vector<uint8_t> value(bpp == 24 ? 3 * width : width);
@@ -359,21 +367,30 @@ bool encodeIlbm(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::stri
             indicesToPlane(value.data() + (p / 8) * width, w, p % 8, plane.data());
             appendByteRun(out, plane.data(), planeBytes);
         }
+        if (writer.position() - 8 > UINT32_MAX) // no need to write the rest
+            return tooLong();
+        if (!writer.pass())
+            return false;
     }
-    // Both lengths are 32-bit fields, and the FORM's holds the body and everything before it:
-    // a body just within the limit can still make the FORM too long.
-    const size_t bodyLength = out.size() - bodyStart;
-    const size_t formLength = out.size() + (bodyLength & 1) - start - 8;
-    if (formLength > UINT32_MAX) {
-        out.resize(start);
-        error = "Das Bild ist zu groß für das IFF-Format";
-        return false;
-    }
-    putBe32(out.data() + bodyStart - 4, static_cast<uint32_t>(bodyLength));
+    const uint64_t bodyLength = writer.position() - bodyStart;
+    const uint64_t formLength = writer.position() + (bodyLength & 1) - 8;
+    if (formLength > UINT32_MAX)
+        return tooLong();
     if (bodyLength & 1)
         out.push_back(0);
-    putBe32(out.data() + start + 4, static_cast<uint32_t>(formLength));
-    return true;
+    if (!writer.flush())
+        return false;
+    uint8_t length[4];
+    putBe32(length, static_cast<uint32_t>(bodyLength));
+    if (!sink.patch(bodyStart - 4, length, 4))
+        return false;
+    putBe32(length, static_cast<uint32_t>(formLength));
+    return sink.patch(4, length, 4);
+}
+
+bool encodeIlbm(const TDibRecord& dib, int quality, std::vector<uint8_t>& out,
+                std::string& error) {
+    return encodeIntoVector(encodeIlbmTo, dib, quality, out, error);
 }
 
 } // namespace pictora

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 // jpeglib.h first: jerror.h's message list depends on its configuration
 #include <jpeglib.h>
@@ -256,55 +257,57 @@ struct EncodeState {
     ErrorManager err;
     jpeg_destination_mgr dest;
     bool created;
-    // The compressed bytes, in a buffer only we allocate, grow and free: libjpeg's memory
-    // destination frees its old buffer when it grows and hands back the new one only when done,
-    // so a failure part-way leaves the caller's pointer at freed memory.
-    unsigned char* buffer;
-    size_t capacity;
-    size_t length;
+    // The compressed bytes go to the sink a buffer at a time; the buffer comes from libjpeg's
+    // pool and goes with the compressor.
+    ByteSink* sink;
+    JOCTET* buffer;
     const TDibRecord* dib;
     int quality;
 };
+
+constexpr size_t kOutputBuffer = size_t{64} << 10;
 
 EncodeState* encodeStateOf(j_compress_ptr cinfo) {
     return static_cast<EncodeState*>(cinfo->client_data);
 }
 
-// Makes room for at least another 64 KiB; on a shortage the old buffer stays ours and whole.
-void growOutput(j_compress_ptr cinfo) {
+void initOutput(j_compress_ptr cinfo) {
     EncodeState& st = *encodeStateOf(cinfo);
-    const size_t wanted = std::max<size_t>(size_t{64} << 10, st.capacity * 2);
-    auto* grown = static_cast<unsigned char*>(std::realloc(st.buffer, wanted));
-    if (grown == nullptr) {
+    st.buffer = static_cast<JOCTET*>((*cinfo->mem->alloc_small)(
+        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, kOutputBuffer));
+    cinfo->dest->next_output_byte = st.buffer;
+    cinfo->dest->free_in_buffer = kOutputBuffer;
+}
+
+// Hands n bytes of the buffer to the sink; a refusal or a shortage ends the compression.
+void passOutput(j_compress_ptr cinfo, size_t n) {
+    EncodeState& st = *encodeStateOf(cinfo);
+    bool taken = false, noMemory = false;
+    try {
+        taken = st.sink->write(st.buffer, n);
+    } catch (const std::bad_alloc&) {
+        noMemory = true;
+    }
+    if (noMemory) { // left outside the handler: longjmp must not leave a live exception behind
         st.err.failure = Failure::NoMemory;
         ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
     }
-    st.buffer = grown;
-    st.capacity = wanted;
-    cinfo->dest->next_output_byte = st.buffer + st.length;
-    cinfo->dest->free_in_buffer = st.capacity - st.length;
-}
-
-void initOutput(j_compress_ptr cinfo) {
-    EncodeState& st = *encodeStateOf(cinfo);
-    st.length = 0;
+    if (!taken) // the sink knows why
+        ERREXIT(cinfo, JERR_FILE_WRITE);
     cinfo->dest->next_output_byte = st.buffer;
-    cinfo->dest->free_in_buffer = st.capacity;
-    if (st.capacity == 0)
-        growOutput(cinfo);
+    cinfo->dest->free_in_buffer = kOutputBuffer;
 }
 
 // Called when the buffer is full: all of it holds output.
 boolean emptyOutput(j_compress_ptr cinfo) {
-    EncodeState& st = *encodeStateOf(cinfo);
-    st.length = st.capacity;
-    growOutput(cinfo);
+    passOutput(cinfo, kOutputBuffer);
     return TRUE;
 }
 
 void termOutput(j_compress_ptr cinfo) {
-    EncodeState& st = *encodeStateOf(cinfo);
-    st.length = st.capacity - cinfo->dest->free_in_buffer;
+    const size_t n = kOutputBuffer - cinfo->dest->free_in_buffer;
+    if (n > 0)
+        passOutput(cinfo, n);
 }
 
 bool isGreyPalette(const TDibRecord& d) {
@@ -408,7 +411,7 @@ bool decodeJpeg(const uint8_t* data, size_t size, TDibRecord* out, Progress& pro
     return ok;
 }
 
-bool encodeJpeg(const TDibRecord& dib, int quality, std::vector<uint8_t>& out, std::string& error) {
+bool encodeJpegTo(const TDibRecord& dib, int quality, ByteSink& sink, std::string& error) {
     if (!hasImage(&dib)) {
         error = kTextNoImage;
         return false;
@@ -423,23 +426,19 @@ bool encodeJpeg(const TDibRecord& dib, int quality, std::vector<uint8_t>& out, s
     std::memset(&st, 0, sizeof(st));
     initErrors(st.err);
     st.dib = &dib;
+    st.sink = &sink;
     st.quality = std::clamp(quality, 1, 99);
-    bool ok = runEncode(st);
+    const bool ok = runEncode(st);
     if (st.created)
         jpeg_destroy_compress(&st.cinfo);
-    if (ok) {
-        try {
-            out.insert(out.end(), st.buffer, st.buffer + st.length);
-        } catch (const std::bad_alloc&) {
-            ok = false;
-            st.err.failure = Failure::NoMemory;
-        }
-    }
-    std::free(st.buffer);
     if (!ok)
         error = st.err.failure == Failure::NoMemory ? kTextNoMemorySave
                                                     : "Das Bild konnte nicht gespeichert werden";
     return ok;
+}
+
+bool encodeJpeg(const TDibRecord& dib, int quality, std::vector<uint8_t>& out, std::string& error) {
+    return encodeIntoVector(encodeJpegTo, dib, quality, out, error);
 }
 
 } // namespace pictora

@@ -235,7 +235,7 @@ bool decodePcx(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
     return true;
 }
 
-bool encodePcx(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
+bool encodePcxTo(const TDibRecord& dib, int, ByteSink& sink, std::string& error) {
     if (!checkEncodable(dib, "PCX", error))
         return false;
     const int32_t w = dib.Info->bmiHeader.biWidth;
@@ -248,9 +248,10 @@ bool encodePcx(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
     if (!checkSides(w, h, 65536, "PCX", error, bpl <= 0xFFFF))
         return false;
 
-    const size_t start = out.size();
-    out.resize(start + kHeaderSize, 0);
-    uint8_t* hd = out.data() + start;
+    SinkWriter writer(sink);
+    std::vector<uint8_t>& out = writer.bytes();
+    out.resize(kHeaderSize, 0);
+    uint8_t* hd = out.data();
     hd[0] = 10;
     hd[1] = 5;
     hd[2] = 1;
@@ -292,12 +293,18 @@ bool encodePcx(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
             }
             appendRle(out, plane.data(), bpl);
         }
+        if (!writer.pass())
+            return false;
     }
     if (bpp == 8) {
         out.push_back(0x0C);
         appendRgbTriples(out, dib.Info->bmiColors, 256);
     }
-    return true;
+    return writer.flush();
+}
+
+bool encodePcx(const TDibRecord& dib, int quality, std::vector<uint8_t>& out, std::string& error) {
+    return encodeIntoVector(encodePcxTo, dib, quality, out, error);
 }
 
 } // namespace pictora

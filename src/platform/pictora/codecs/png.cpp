@@ -435,12 +435,7 @@ bool encodePngTo(const TDibRecord& dib, int, ByteSink& out, std::string& error) 
 
 bool encodePng(const TDibRecord& dib, int quality, std::vector<uint8_t>& out,
                std::string& error) {
-    const size_t start = out.size();
-    VectorSink sink(out);
-    const bool ok = encodePngTo(dib, quality, sink, error);
-    if (!ok)
-        out.resize(start);
-    return ok;
+    return encodeIntoVector(encodePngTo, dib, quality, out, error);
 }
 
 } // namespace pictora

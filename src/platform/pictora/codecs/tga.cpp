@@ -256,7 +256,7 @@ bool decodeTga(const uint8_t* data, size_t size, TDibRecord* out, Progress& prog
     return true;
 }
 
-bool encodeTga(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
+bool encodeTgaTo(const TDibRecord& dib, int, ByteSink& sink, std::string& error) {
     if (!checkEncodable(dib, "Targa", error))
         return false;
     const int32_t w = dib.Info->bmiHeader.biWidth;
@@ -266,6 +266,8 @@ bool encodeTga(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
         return false;
     const bool mapped = bpp <= 8;
     const int colours = mapped ? 1 << bpp : 0;
+    SinkWriter writer(sink);
+    std::vector<uint8_t>& out = writer.bytes();
     out.push_back(0);                                // no image ID
     out.push_back(mapped ? 1 : 0);                   // colour map type
     out.push_back(mapped ? 9 : 10);                  // RLE colour-mapped / true colour
@@ -293,6 +295,8 @@ bool encodeTga(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
         else
             unpackIndices(row, w, bpp, line.data());
         appendRunPackets(out, line.data(), static_cast<size_t>(w), mapped ? 1 : 3, 2, runHeader);
+        if (!writer.pass())
+            return false;
     }
 
     // TGA 2.0 footer without extension or developer area
@@ -300,7 +304,11 @@ bool encodeTga(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::strin
         out.push_back(0);
     static const char kSignature[] = "TRUEVISION-XFILE.";
     out.insert(out.end(), kSignature, kSignature + sizeof(kSignature)); // with the final NUL
-    return true;
+    return writer.flush();
+}
+
+bool encodeTga(const TDibRecord& dib, int quality, std::vector<uint8_t>& out, std::string& error) {
+    return encodeIntoVector(encodeTgaTo, dib, quality, out, error);
 }
 
 } // namespace pictora

@@ -870,7 +870,9 @@ bool decodeTiff(const uint8_t* data, size_t size, TDibRecord* out, Progress& pro
     return true;
 }
 
-bool encodeTiff(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::string& error) {
+// libtiff writes in the child, into memory (it seeks back to fill in its directories); the
+// finished file comes back in a memory file and goes on to the sink a megabyte at a time.
+bool encodeTiffTo(const TDibRecord& dib, int, ByteSink& out, std::string& error) {
     int fd = -1;
     Progress none(nullptr, nullptr);
     const ChildEnd end = RunInChild(
@@ -892,15 +894,21 @@ bool encodeTiff(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::stri
     }
     const off_t len = ::lseek(fd, 0, SEEK_END);
     bool ok = len >= 0;
+    if (!ok)
+        error = kTextTiffWriterDied;
     try {
-        const size_t at = out.size();
-        if (ok) {
-            out.resize(at + static_cast<size_t>(len));
-            ok = ReadAt(fd, out.data() + at, static_cast<size_t>(len), 0);
-        }
-        if (!ok) {
-            out.resize(at);
-            error = kTextTiffWriterDied;
+        std::vector<uint8_t> piece;
+        if (ok)
+            piece.resize(static_cast<size_t>(std::min<off_t>(len, off_t{1} << 20)));
+        for (off_t at = 0; ok && at < len;) {
+            const size_t n = static_cast<size_t>(std::min<off_t>(len - at, off_t{1} << 20));
+            if (!ReadAt(fd, piece.data(), n, static_cast<uint64_t>(at))) {
+                error = kTextTiffWriterDied;
+                ok = false;
+            } else {
+                ok = out.write(piece.data(), n); // the sink knows why it refused
+            }
+            at += static_cast<off_t>(n);
         }
     } catch (const std::bad_alloc&) {
         ok = false;
@@ -908,6 +916,11 @@ bool encodeTiff(const TDibRecord& dib, int, std::vector<uint8_t>& out, std::stri
     }
     ::close(fd);
     return ok;
+}
+
+bool encodeTiff(const TDibRecord& dib, int quality, std::vector<uint8_t>& out,
+                std::string& error) {
+    return encodeIntoVector(encodeTiffTo, dib, quality, out, error);
 }
 
 } // namespace pictora
