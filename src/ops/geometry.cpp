@@ -103,6 +103,8 @@ int gGeometrySimd = 2;
 // source column col(r), new column c source row srcRow(c).
 void quarterTurnPlain(const TDibRecord& src, const TDibRecord& dst, bool left, int32_t r0,
                       int32_t r1, int32_t c0, int32_t c1) {
+    if (r0 >= r1 || c0 >= c1)
+        return;
     const int32_t w = DibWidth(&src), h = DibHeight(&src), bpp = bytesPerPixel(src);
     for (int32_t c = c0; c < c1; ++c) {
         // RotLeft: new(c, r) = old(W-1-r, c); RotRight: new(c, r) = old(r, H-1-c)
