@@ -202,6 +202,77 @@ __attribute__((target("avx2"))) void quarterTile24(const RowWalk& src, const Str
     }
 }
 
+// The 8 x 8 tile of 24-bit pixels in four 64-byte registers, piece k (a row of eight pixels,
+// 24 bytes) at bytes 32k..32k+23 of the 256; the turned tile likewise, new pieces 2m and 2m+1 in
+// register m.  Turning is one byte permutation: byte b of pixel k of new piece j is byte
+// 32k + 3j + b of the tile.
+struct Tile24Permutation {
+    alignas(64) uint8_t index[4][64]; // low 7 bits: a byte of the first or the last two registers
+    uint64_t fromLast[4];            // where the bit is set, of the last two
+};
+constexpr Tile24Permutation makeTile24Permutation() {
+    Tile24Permutation t{};
+    for (int m = 0; m < 4; ++m)
+        for (int i = 0; i < 64; ++i) {
+            const int j = 2 * m + i / 32, within = i % 32;
+            if (within >= 24)
+                continue; // the 8 bytes after each piece mean nothing
+            const int k = within / 3, b = within % 3, from = 32 * k + 3 * j + b;
+            t.index[m][i] = static_cast<uint8_t>(from & 127);
+            if (from >= 128)
+                t.fromLast[m] |= uint64_t{1} << i;
+        }
+    return t;
+}
+constexpr Tile24Permutation kTile24Permutation = makeTile24Permutation();
+
+// Two pieces of 24 bytes (exactly those read) at bytes 0 and 32 of a register.
+__attribute__((target("avx512f,avx512bw"))) inline __m512i loadTwoPieces(const uint8_t* p,
+                                                                        const uint8_t* q) {
+    const __m256i a = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16)), 1);
+    const __m256i b = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q))),
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q + 16)), 1);
+    return _mm512_inserti64x4(_mm512_castsi256_si512(a), b, 1);
+}
+
+// The same tile with AVX-512 (VBMI byte permutes across two registers).  Each new piece is
+// written with a 32-byte store, so 8 bytes after it are overwritten: only for staging rows,
+// whose next tile comes later and which end with room to spare.
+// GCC 12 builds the 256/512-bit casts from an undefined value and warns about it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void
+quarterTile24Avx512(const RowWalk& src, const StripRows& dst, int32_t w, int32_t h, bool left,
+                    int32_t r, int32_t c) {
+    const int32_t x0 = left ? w - 8 - r : r;
+    // piece k: source row c+k (left) or H-1-c-k (right), columns x0..x0+7
+    auto piece = [&](int k) { return src(left ? c + k : h - 1 - c - k) + 3 * x0; };
+    __m512i z[4];
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i)
+        z[i] = loadTwoPieces(piece(2 * i), piece(2 * i + 1));
+#pragma GCC unroll 4
+    for (int m = 0; m < 4; ++m) {
+        const __m512i index = _mm512_load_si512(kTile24Permutation.index[m]);
+        const __m512i o =
+            _mm512_mask_blend_epi8(kTile24Permutation.fromLast[m],
+                                   _mm512_permutex2var_epi8(z[0], index, z[1]),
+                                   _mm512_permutex2var_epi8(z[2], index, z[3]));
+        // new piece j is source column x0+j: new row r+7-j (left) or r+j (right)
+        const int j = 2 * m;
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst.at(left ? r + 7 - j : r + j, c)),
+                            _mm512_castsi512_si256(o));
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(dst.at(left ? r + 6 - j : r + j + 1, c)),
+            _mm512_extracti64x4_epi64(o, 1));
+    }
+}
+#pragma GCC diagnostic pop
+
 // One 8 x 8 tile of an 8-bit quarter turn (SSE2: three rounds of interleaving).
 void quarterTile8(const RowWalk& src, const StripRows& dst, int32_t w, int32_t h, bool left,
                   int32_t r, int32_t c) {
@@ -246,6 +317,7 @@ struct QuarterTurn {
     int32_t w, h, bpp;
     bool left;
     bool tiles;             // 8 x 8 tiles (vector routines), else the plain loop only
+    bool avx512;            // 24-bit tiles with AVX-512 instead of AVX2
     int32_t bandCols;       // new columns per staging pass, a multiple of 8
     size_t stageRowBytes;   // bytes per staging row, a multiple of 64
 };
@@ -288,7 +360,9 @@ void quarterStrip(const QuarterTurn& q, uint8_t* stage, int32_t r0, int32_t r1) 
                     _mm_prefetch(reinterpret_cast<const char*>(ahead + spanBytes - 1), _MM_HINT_T0);
                 }
             for (int32_t r = r0; r < rt; r += 8) {
-                if (bpp == 3)
+                if (bpp == 3 && q.avx512 && stage != nullptr)
+                    quarterTile24Avx512(q.srcRows, out, q.w, h, q.left, r, c);
+                else if (bpp == 3)
                     quarterTile24(q.srcRows, out, q.w, h, q.left, r, c);
                 else
                     quarterTile8(q.srcRows, out, q.w, h, q.left, r, c);
@@ -307,7 +381,7 @@ void quarterStrip(const QuarterTurn& q, uint8_t* stage, int32_t r0, int32_t r1) 
 
 // Quarter turns of 8- and 24-bit images in strips of new rows (16 for 24 bits, 64 for 8 bits:
 // whole cache lines of each source row), 8 x 8 tiles where the processor allows (24-bit tiles
-// need AVX2) through a staging buffer of each thread, the plain loop for the edges.  Without
+// need AVX2, or AVX-512 with VBMI) through a staging buffer of each thread, the plain loop for the edges.  Without
 // the buffer (short of memory) the tiles write into the new image directly: same bytes.
 TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
     const int32_t w = DibWidth(&src), h = DibHeight(&src), bpp = bytesPerPixel(src);
@@ -322,8 +396,9 @@ TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
     constexpr size_t kStageBytes = size_t{192} << 10;
     const int32_t bandCols = std::max<int32_t>(
         8, static_cast<int32_t>(kStageBytes / static_cast<size_t>(stripRows * bpp)) / 8 * 8);
+    // room for a row's place within a cache line and 8 bytes written after a tile
     const size_t stageRowBytes =
-        (static_cast<size_t>(std::min(bandCols, h / 8 * 8 + 8)) * bpp + 64 + 63) / 64 * 64;
+        (static_cast<size_t>(std::min(bandCols, h / 8 * 8 + 8)) * bpp + 128 + 63) / 64 * 64;
     std::unique_ptr<uint8_t[]> stageBlock;
     uint8_t* stageBase = nullptr;
     const size_t stageBytes = stageRowBytes * static_cast<size_t>(stripRows);
@@ -333,8 +408,10 @@ TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
         if (stageBlock)
             stageBase = stageBlock.get() + ((64 - (reinterpret_cast<uintptr_t>(stageBlock.get()) & 63)) & 63);
     }
-    const QuarterTurn q{src, dst, RowWalk(src), RowWalk(dst), w, h, bpp, left, tiles, bandCols,
-                        stageRowBytes};
+    const bool avx512 =
+        tiles && gGeometrySimd >= 1 && SimdAtLeast(SimdLevel::Avx512) && CpuHasVbmi();
+    const QuarterTurn q{src,   dst,    RowWalk(src), RowWalk(dst), w, h, bpp, left,
+                        tiles, avx512, bandCols,     stageRowBytes};
     host.SetProSatus(0);
     ForEachRowBlock(host, w, static_cast<size_t>(dst.LineBytes), stripRows,
                     [&](int32_t r0, int32_t r1, int32_t slot) {
