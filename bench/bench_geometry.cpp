@@ -228,9 +228,9 @@ int main(int argc, char** argv) {
     // PIXORAMA_NO_AVX2 measures the plain loops, as a processor without AVX2 runs them
     SetGeometrySimd(std::getenv("PIXORAMA_NO_AVX2") != nullptr ? 0 : 2);
     std::printf("geometry paths: %s; 24-bit quarter turns: %s\n", GeometryAvx2() ? "AVX2" : "plain",
-                !GeometryAvx2()                                                    ? "plain"
+                !GeometryAvx2()                                          ? "plain"
                 : ActiveSimdLevel() == SimdLevel::Avx512 && CpuHasVbmi() ? "AVX-512 VBMI"
-                                                                           : "AVX2");
+                                                                         : "AVX2");
     bench::AddCpuFeaturesContext();
     std::printf("bit-exact BlendRows AVX2 / plain: %s\n", exact ? "yes" : "NO");
 
@@ -262,20 +262,16 @@ int main(int argc, char** argv) {
     // the quarter turns on the lower paths (the level in force is the first figure)
     const bool lowerPaths = std::getenv("PIXORAMA_NO_AVX2") == nullptr;
     if (lowerPaths && ActiveSimdLevel() == SimdLevel::Avx512) {
-        reg("BM_RotLeft_avx2", [](benchmark::State& s) {
-            geometryBenchAt(s, SimdLevel::Avx2, true, RotLeft);
-        });
-        reg("BM_RotRight_avx2", [](benchmark::State& s) {
-            geometryBenchAt(s, SimdLevel::Avx2, true, RotRight);
-        });
+        reg("BM_RotLeft_avx2",
+            [](benchmark::State& s) { geometryBenchAt(s, SimdLevel::Avx2, true, RotLeft); });
+        reg("BM_RotRight_avx2",
+            [](benchmark::State& s) { geometryBenchAt(s, SimdLevel::Avx2, true, RotRight); });
     }
     if (lowerPaths) {
-        reg("BM_RotLeft_plain", [](benchmark::State& s) {
-            geometryBenchAt(s, ActiveSimdLevel(), false, RotLeft);
-        });
-        reg("BM_RotRight_plain", [](benchmark::State& s) {
-            geometryBenchAt(s, ActiveSimdLevel(), false, RotRight);
-        });
+        reg("BM_RotLeft_plain",
+            [](benchmark::State& s) { geometryBenchAt(s, ActiveSimdLevel(), false, RotLeft); });
+        reg("BM_RotRight_plain",
+            [](benchmark::State& s) { geometryBenchAt(s, ActiveSimdLevel(), false, RotRight); });
     }
     reg("BM_Erode", [](benchmark::State& s) { neighbourhoodBench(s, false); });
     reg("BM_Dilate", [](benchmark::State& s) { neighbourhoodBench(s, true); });
@@ -314,9 +310,9 @@ int main(int argc, char** argv) {
         ratio("resize x2 bilinear / libvips", "BM_Resize2xInterpolated", "BM_VipsResize2x", 1);
         ratio("rotate 45 nearest / OpenCV warpAffine", "BM_Rotate45", "BM_OpenCVRotate45Nearest", 1);
         ratio("rotate 45 nearest / libvips", "BM_Rotate45", "BM_VipsRotate45Nearest", 1);
-        for (const char* n : {"BM_FlipH", "BM_FlipV", "BM_RotLeft", "BM_RotRight", "BM_Rot180",
-                              "BM_RotLeft_avx2", "BM_RotRight_avx2", "BM_RotLeft_plain",
-                              "BM_RotRight_plain"}) {
+        for (const char* n :
+             {"BM_FlipH", "BM_FlipV", "BM_RotLeft", "BM_RotRight", "BM_Rot180", "BM_RotLeft_avx2",
+              "BM_RotRight_avx2", "BM_RotLeft_plain", "BM_RotRight_plain"}) {
             ratio((std::string(n + 3) + " / memcpy into a new image").c_str(), n, "BM_MemcpyFresh", 1);
             ratio((std::string(n + 3) + " / memcpy into a reused buffer").c_str(), n, "BM_Memcpy", 1);
         }

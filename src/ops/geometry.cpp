@@ -208,7 +208,7 @@ __attribute__((target("avx2"))) void quarterTile24(const RowWalk& src, const Str
 // 32k + 3j + b of the tile.
 struct Tile24Permutation {
     alignas(64) uint8_t index[4][64]; // low 7 bits: a byte of the first or the last two registers
-    uint64_t fromLast[4];            // where the bit is set, of the last two
+    uint64_t fromLast[4];             // where the bit is set, of the last two
 };
 constexpr Tile24Permutation makeTile24Permutation() {
     Tile24Permutation t{};
@@ -228,7 +228,7 @@ constexpr Tile24Permutation kTile24Permutation = makeTile24Permutation();
 
 // Two pieces of 24 bytes (exactly those read) at bytes 0 and 32 of a register.
 __attribute__((target("avx512f,avx512bw"))) inline __m512i loadTwoPieces(const uint8_t* p,
-                                                                        const uint8_t* q) {
+                                                                         const uint8_t* q) {
     const __m256i a = _mm256_inserti128_si256(
         _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16)), 1);
@@ -250,25 +250,25 @@ quarterTile24Avx512(const RowWalk& src, const StripRows& dst, int32_t w, int32_t
                     int32_t r, int32_t c) {
     const int32_t x0 = left ? w - 8 - r : r;
     // piece k: source row c+k (left) or H-1-c-k (right), columns x0..x0+7
-    auto piece = [&](int k) { return src(left ? c + k : h - 1 - c - k) + 3 * x0; };
+    const uint8_t* piece[8];
+    for (int k = 0; k < 8; ++k)
+        piece[k] = src(left ? c + k : h - 1 - c - k) + 3 * x0;
     __m512i z[4];
 #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i)
-        z[i] = loadTwoPieces(piece(2 * i), piece(2 * i + 1));
+        z[i] = loadTwoPieces(piece[2 * i], piece[2 * i + 1]);
 #pragma GCC unroll 4
     for (int m = 0; m < 4; ++m) {
         const __m512i index = _mm512_load_si512(kTile24Permutation.index[m]);
-        const __m512i o =
-            _mm512_mask_blend_epi8(kTile24Permutation.fromLast[m],
-                                   _mm512_permutex2var_epi8(z[0], index, z[1]),
-                                   _mm512_permutex2var_epi8(z[2], index, z[3]));
+        const __m512i o = _mm512_mask_blend_epi8(kTile24Permutation.fromLast[m],
+                                                 _mm512_permutex2var_epi8(z[0], index, z[1]),
+                                                 _mm512_permutex2var_epi8(z[2], index, z[3]));
         // new piece j is source column x0+j: new row r+7-j (left) or r+j (right)
         const int j = 2 * m;
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst.at(left ? r + 7 - j : r + j, c)),
                             _mm512_castsi512_si256(o));
-        _mm256_storeu_si256(
-            reinterpret_cast<__m256i*>(dst.at(left ? r + 6 - j : r + j + 1, c)),
-            _mm512_extracti64x4_epi64(o, 1));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst.at(left ? r + 6 - j : r + j + 1, c)),
+                            _mm512_extracti64x4_epi64(o, 1));
     }
 }
 #pragma GCC diagnostic pop
@@ -316,10 +316,10 @@ struct QuarterTurn {
     RowWalk srcRows, dstRows;
     int32_t w, h, bpp;
     bool left;
-    bool tiles;             // 8 x 8 tiles (vector routines), else the plain loop only
-    bool avx512;            // 24-bit tiles with AVX-512 instead of AVX2
-    int32_t bandCols;       // new columns per staging pass, a multiple of 8
-    size_t stageRowBytes;   // bytes per staging row, a multiple of 64
+    bool tiles;           // 8 x 8 tiles (vector routines), else the plain loop only
+    bool avx512;          // 24-bit tiles with AVX-512 instead of AVX2
+    int32_t bandCols;     // new columns per staging pass, a multiple of 8
+    size_t stageRowBytes; // bytes per staging row, a multiple of 64
 };
 
 // New rows r0..r1-1 (at most kMaxStripRows).  With a staging buffer the tiles of a band of new
@@ -346,9 +346,10 @@ void quarterStrip(const QuarterTurn& q, uint8_t* stage, int32_t r0, int32_t r1) 
         for (int32_t r = r0; r < rt; ++r) {
             uint8_t* d = q.dstRows(r) + static_cast<ptrdiff_t>(cb) * bpp;
             // a staging row starts at the same place within a cache line as its image row
-            out.row[r - r0] = stage != nullptr ? stage + static_cast<size_t>(r - r0) * q.stageRowBytes +
-                                                     (reinterpret_cast<uintptr_t>(d) & 63)
-                                               : d;
+            out.row[r - r0] = stage != nullptr
+                                  ? stage + static_cast<size_t>(r - r0) * q.stageRowBytes +
+                                        (reinterpret_cast<uintptr_t>(d) & 63)
+                                  : d;
         }
         for (int32_t c = cb; c < ce; c += 8) {
             if (c + kAhead + 8 <= h)
@@ -381,8 +382,9 @@ void quarterStrip(const QuarterTurn& q, uint8_t* stage, int32_t r0, int32_t r1) 
 
 // Quarter turns of 8- and 24-bit images in strips of new rows (16 for 24 bits, 64 for 8 bits:
 // whole cache lines of each source row), 8 x 8 tiles where the processor allows (24-bit tiles
-// need AVX2, or AVX-512 with VBMI) through a staging buffer of each thread, the plain loop for the edges.  Without
-// the buffer (short of memory) the tiles write into the new image directly: same bytes.
+// need AVX2, or AVX-512 with VBMI) through a staging buffer of each thread, the plain loop for
+// the edges.  Without the buffer (short of memory) the tiles write into the new image directly
+// (with AVX2 for 24 bits): same bytes.
 TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
     const int32_t w = DibWidth(&src), h = DibHeight(&src), bpp = bytesPerPixel(src);
     DibHolder out(newLike(src, h, w, false));
@@ -406,12 +408,13 @@ TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
         stageBlock.reset(new (std::nothrow)
                              uint8_t[stageBytes * static_cast<size_t>(ThreadCount()) + 64]);
         if (stageBlock)
-            stageBase = stageBlock.get() + ((64 - (reinterpret_cast<uintptr_t>(stageBlock.get()) & 63)) & 63);
+            stageBase = stageBlock.get() +
+                        ((64 - (reinterpret_cast<uintptr_t>(stageBlock.get()) & 63)) & 63);
     }
     const bool avx512 =
         tiles && gGeometrySimd >= 1 && SimdAtLeast(SimdLevel::Avx512) && CpuHasVbmi();
-    const QuarterTurn q{src,   dst,    RowWalk(src), RowWalk(dst), w, h, bpp, left,
-                        tiles, avx512, bandCols,     stageRowBytes};
+    const QuarterTurn q{src, dst,  RowWalk(src), RowWalk(dst), w,        h,
+                        bpp, left, tiles,        avx512,       bandCols, stageRowBytes};
     host.SetProSatus(0);
     ForEachRowBlock(host, w, static_cast<size_t>(dst.LineBytes), stripRows,
                     [&](int32_t r0, int32_t r1, int32_t slot) {

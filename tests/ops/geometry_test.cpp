@@ -276,12 +276,13 @@ TEST(Geometry, QuarterTurnsInSeveralStagingBandsMatchThePlainPath) {
     };
     const SimdLevel inForce = ActiveSimdLevel();
     for (const Case c : {Case{24, 21, 4501}, Case{24, 40, 4200}, Case{8, 90, 3203}}) {
-        DibHolder src(c.bpp == 24 ? Make24(c.w, c.h, [&](int32_t, int32_t) {
-            return static_cast<int32_t>(next() & 0xFFFFFF);
-        })
-                                  : MakePalette(8, {}, [&](int32_t, int32_t) {
-                                        return static_cast<int32_t>(next() & 0xFF);
-                                    }, c.w, c.h));
+        DibHolder src(
+            c.bpp == 24
+                ? Make24(c.w, c.h,
+                         [&](int32_t, int32_t) { return static_cast<int32_t>(next() & 0xFFFFFF); })
+                : MakePalette(
+                      8, {}, [&](int32_t, int32_t) { return static_cast<int32_t>(next() & 0xFF); },
+                      c.w, c.h));
         for (const bool left : {true, false}) {
             SetGeometrySimd(0);
             DibHolder plain(left ? RotLeft(src.get(), host) : RotRight(src.get(), host));
