@@ -2,6 +2,7 @@
 // libvips doing the same job and against memcpy of the result, all in one run; the ratios are
 // printed at the end.  Peers that are not installed are left out (bench/run.sh installs them).
 // The bilinear blend is checked bit for bit against its plain loop first.
+#include "document/simd_level.h"
 #include "document/undo.h"
 #include "ops/effects.h"
 #include "ops/geometry.h"
@@ -44,6 +45,18 @@ template <class Make> void geometryBench(benchmark::State& state, Make make) {
         benchmark::DoNotOptimize(r.Bits);
         deldib(&r);
     }
+}
+
+// The same at a lower vector level (or the plain loops when vector is false), the level in
+// force restored afterwards: the figures of each path in one run.
+template <class Make>
+void geometryBenchAt(benchmark::State& state, SimdLevel level, bool vector, Make make) {
+    const SimdLevel inForce = ActiveSimdLevel();
+    SetSimdLevel(level);
+    SetGeometrySimd(vector ? 2 : 0);
+    geometryBench(state, make);
+    SetGeometrySimd(2);
+    SetSimdLevel(inForce);
 }
 
 void BM_Memcpy(benchmark::State& state) {
@@ -214,7 +227,10 @@ int main(int argc, char** argv) {
     const bool exact = checkBlend();
     // PIXORAMA_NO_AVX2 measures the plain loops, as a processor without AVX2 runs them
     SetGeometrySimd(std::getenv("PIXORAMA_NO_AVX2") != nullptr ? 0 : 2);
-    std::printf("geometry paths: %s\n", GeometryAvx2() ? "AVX2" : "plain");
+    std::printf("geometry paths: %s; 24-bit quarter turns: %s\n", GeometryAvx2() ? "AVX2" : "plain",
+                !GeometryAvx2()                                          ? "plain"
+                : ActiveSimdLevel() == SimdLevel::Avx512 && CpuHasVbmi() ? "AVX-512 VBMI"
+                                                                         : "AVX2");
     bench::AddCpuFeaturesContext();
     std::printf("bit-exact BlendRows AVX2 / plain: %s\n", exact ? "yes" : "NO");
 
@@ -243,6 +259,20 @@ int main(int argc, char** argv) {
     reg("BM_RotLeft", [](benchmark::State& s) { geometryBench(s, RotLeft); });
     reg("BM_RotRight", [](benchmark::State& s) { geometryBench(s, RotRight); });
     reg("BM_Rot180", [](benchmark::State& s) { geometryBench(s, Rot180); });
+    // the quarter turns on the lower paths (the level in force is the first figure)
+    const bool lowerPaths = std::getenv("PIXORAMA_NO_AVX2") == nullptr;
+    if (lowerPaths && ActiveSimdLevel() == SimdLevel::Avx512) {
+        reg("BM_RotLeft_avx2",
+            [](benchmark::State& s) { geometryBenchAt(s, SimdLevel::Avx2, true, RotLeft); });
+        reg("BM_RotRight_avx2",
+            [](benchmark::State& s) { geometryBenchAt(s, SimdLevel::Avx2, true, RotRight); });
+    }
+    if (lowerPaths) {
+        reg("BM_RotLeft_plain",
+            [](benchmark::State& s) { geometryBenchAt(s, ActiveSimdLevel(), false, RotLeft); });
+        reg("BM_RotRight_plain",
+            [](benchmark::State& s) { geometryBenchAt(s, ActiveSimdLevel(), false, RotRight); });
+    }
     reg("BM_Erode", [](benchmark::State& s) { neighbourhoodBench(s, false); });
     reg("BM_Dilate", [](benchmark::State& s) { neighbourhoodBench(s, true); });
 #ifdef PIXORAMA_HAVE_OPENCV
@@ -270,7 +300,7 @@ int main(int argc, char** argv) {
     auto ratio = [&](const char* label, const char* ours, const char* peer, double factor) {
         const double a = get(ours), b = get(peer) * factor;
         if (a > 0 && b > 0)
-            std::printf("  %-40s %8.2f ms / %8.2f ms = %.2f\n", label, a, b, a / b);
+            std::printf("  %-46s %8.2f ms / %8.2f ms = %.2f\n", label, a, b, a / b);
     };
     for (bool cpuTime : {false, true}) {
         byCpu = cpuTime;
@@ -280,7 +310,9 @@ int main(int argc, char** argv) {
         ratio("resize x2 bilinear / libvips", "BM_Resize2xInterpolated", "BM_VipsResize2x", 1);
         ratio("rotate 45 nearest / OpenCV warpAffine", "BM_Rotate45", "BM_OpenCVRotate45Nearest", 1);
         ratio("rotate 45 nearest / libvips", "BM_Rotate45", "BM_VipsRotate45Nearest", 1);
-        for (const char* n : {"BM_FlipH", "BM_FlipV", "BM_RotLeft", "BM_RotRight", "BM_Rot180"}) {
+        for (const char* n :
+             {"BM_FlipH", "BM_FlipV", "BM_RotLeft", "BM_RotRight", "BM_Rot180", "BM_RotLeft_avx2",
+              "BM_RotRight_avx2", "BM_RotLeft_plain", "BM_RotRight_plain"}) {
             ratio((std::string(n + 3) + " / memcpy into a new image").c_str(), n, "BM_MemcpyFresh", 1);
             ratio((std::string(n + 3) + " / memcpy into a reused buffer").c_str(), n, "BM_Memcpy", 1);
         }

@@ -16,6 +16,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace pixorama {
@@ -101,6 +103,8 @@ int gGeometrySimd = 2;
 // source column col(r), new column c source row srcRow(c).
 void quarterTurnPlain(const TDibRecord& src, const TDibRecord& dst, bool left, int32_t r0,
                       int32_t r1, int32_t c0, int32_t c1) {
+    if (r0 >= r1 || c0 >= c1)
+        return;
     const int32_t w = DibWidth(&src), h = DibHeight(&src), bpp = bytesPerPixel(src);
     for (int32_t c = c0; c < c1; ++c) {
         // RotLeft: new(c, r) = old(W-1-r, c); RotRight: new(c, r) = old(r, H-1-c)
@@ -166,8 +170,17 @@ struct RowWalk {
     uint8_t* operator()(int32_t y) const { return top - y * stride; }
 };
 
+// Where the tiles of one strip of new rows r0..r0+kMaxStripRows-1 put new column c0 onward:
+// the new image's own rows, or rows of a staging buffer.
+constexpr int32_t kMaxStripRows = 64;
+struct StripRows {
+    uint8_t* row[kMaxStripRows];
+    int32_t r0, c0, bpp;
+    uint8_t* at(int32_t r, int32_t c) const { return row[r - r0] + (c - c0) * bpp; }
+};
+
 // One 8 x 8 tile of a 24-bit quarter turn: new rows r..r+7, new columns c..c+7.
-__attribute__((target("avx2"))) void quarterTile24(const RowWalk& src, const RowWalk& dst,
+__attribute__((target("avx2"))) void quarterTile24(const RowWalk& src, const StripRows& dst,
                                                    int32_t w, int32_t h, bool left, int32_t r,
                                                    int32_t c) {
     __m256i m[8];
@@ -178,19 +191,90 @@ __attribute__((target("avx2"))) void quarterTile24(const RowWalk& src, const Row
             m[k] = loadPixels8(src(c + k) + 3 * xs);
         transpose8x8(m);
         for (int j = 0; j < 8; ++j)
-            storePixels8(dst(r + 7 - j) + 3 * c, m[j]);
+            storePixels8(dst.at(r + 7 - j, c), m[j]);
     } else {
         // source rows H-1-c-k for new column c+k, columns r..r+7 = new rows r..r+7
         for (int k = 0; k < 8; ++k)
             m[k] = loadPixels8(src(h - 1 - c - k) + 3 * r);
         transpose8x8(m);
         for (int j = 0; j < 8; ++j)
-            storePixels8(dst(r + j) + 3 * c, m[j]);
+            storePixels8(dst.at(r + j, c), m[j]);
     }
 }
 
+// The 8 x 8 tile of 24-bit pixels in four 64-byte registers, piece k (a row of eight pixels,
+// 24 bytes) at bytes 32k..32k+23 of the 256; the turned tile likewise, new pieces 2m and 2m+1 in
+// register m.  Turning is one byte permutation: byte b of pixel k of new piece j is byte
+// 32k + 3j + b of the tile.
+struct Tile24Permutation {
+    alignas(64) uint8_t index[4][64]; // low 7 bits: a byte of the first or the last two registers
+    uint64_t fromLast[4];             // where the bit is set, of the last two
+};
+constexpr Tile24Permutation makeTile24Permutation() {
+    Tile24Permutation t{};
+    for (int m = 0; m < 4; ++m)
+        for (int i = 0; i < 64; ++i) {
+            const int j = 2 * m + i / 32, within = i % 32;
+            if (within >= 24)
+                continue; // the 8 bytes after each piece mean nothing
+            const int k = within / 3, b = within % 3, from = 32 * k + 3 * j + b;
+            t.index[m][i] = static_cast<uint8_t>(from & 127);
+            if (from >= 128)
+                t.fromLast[m] |= uint64_t{1} << i;
+        }
+    return t;
+}
+constexpr Tile24Permutation kTile24Permutation = makeTile24Permutation();
+
+// Two pieces of 24 bytes (exactly those read) at bytes 0 and 32 of a register.
+__attribute__((target("avx512f,avx512bw"))) inline __m512i loadTwoPieces(const uint8_t* p,
+                                                                         const uint8_t* q) {
+    const __m256i a = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16)), 1);
+    const __m256i b = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q))),
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q + 16)), 1);
+    return _mm512_inserti64x4(_mm512_castsi256_si512(a), b, 1);
+}
+
+// The same tile with AVX-512 (VBMI byte permutes across two registers).  Each new piece is
+// written with a 32-byte store, so 8 bytes after it are overwritten: only for staging rows,
+// whose next tile comes later and which end with room to spare.
+// GCC 12 builds the 256/512-bit casts from an undefined value and warns about it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void
+quarterTile24Avx512(const RowWalk& src, const StripRows& dst, int32_t w, int32_t h, bool left,
+                    int32_t r, int32_t c) {
+    const int32_t x0 = left ? w - 8 - r : r;
+    // piece k: source row c+k (left) or H-1-c-k (right), columns x0..x0+7
+    const uint8_t* piece[8];
+    for (int k = 0; k < 8; ++k)
+        piece[k] = src(left ? c + k : h - 1 - c - k) + 3 * x0;
+    __m512i z[4];
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i)
+        z[i] = loadTwoPieces(piece[2 * i], piece[2 * i + 1]);
+#pragma GCC unroll 4
+    for (int m = 0; m < 4; ++m) {
+        const __m512i index = _mm512_load_si512(kTile24Permutation.index[m]);
+        const __m512i o = _mm512_mask_blend_epi8(kTile24Permutation.fromLast[m],
+                                                 _mm512_permutex2var_epi8(z[0], index, z[1]),
+                                                 _mm512_permutex2var_epi8(z[2], index, z[3]));
+        // new piece j is source column x0+j: new row r+7-j (left) or r+j (right)
+        const int j = 2 * m;
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst.at(left ? r + 7 - j : r + j, c)),
+                            _mm512_castsi512_si256(o));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst.at(left ? r + 6 - j : r + j + 1, c)),
+                            _mm512_extracti64x4_epi64(o, 1));
+    }
+}
+#pragma GCC diagnostic pop
+
 // One 8 x 8 tile of an 8-bit quarter turn (SSE2: three rounds of interleaving).
-void quarterTile8(const RowWalk& src, const RowWalk& dst, int32_t w, int32_t h, bool left,
+void quarterTile8(const RowWalk& src, const StripRows& dst, int32_t w, int32_t h, bool left,
                   int32_t r, int32_t c) {
     __m128i v[8];
     for (int k = 0; k < 8; ++k) {
@@ -206,14 +290,101 @@ void quarterTile8(const RowWalk& src, const RowWalk& dst, int32_t w, int32_t h, 
                           _mm_unpacklo_epi32(f, hh), _mm_unpackhi_epi32(f, hh)};
     for (int j = 0; j < 8; ++j) {
         const __m128i col = (j & 1) != 0 ? _mm_unpackhi_epi64(o[j / 2], o[j / 2]) : o[j / 2];
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst(left ? r + 7 - j : r + j) + c), col);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst.at(left ? r + 7 - j : r + j, c)), col);
     }
 }
 
-// Quarter turns of 8- and 24-bit images in blocks of 64 new rows (whole cache lines of every
-// source row): 8 x 8 tiles where the processor allows (24-bit tiles need AVX2), the plain loop
-// for the edges.  The source is walked across rows, which the hardware does not foresee, so the
-// rows two tiles ahead are fetched early.
+// Copies n bytes: the whole aligned cache lines with streaming stores (the new image is not read
+// again soon, and a line written whole need not be fetched from memory first), the ends plainly.
+// The caller fences before others read.
+void streamBytes(uint8_t* dst, const uint8_t* src, size_t n) {
+    size_t head = (64 - (reinterpret_cast<uintptr_t>(dst) & 63)) & 63;
+    head = std::min(head, n);
+    std::memcpy(dst, src, head);
+    size_t i = head;
+    for (; i + 64 <= n; i += 64)
+        for (size_t k = 0; k < 64; k += 16)
+            _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i + k),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + k)));
+    std::memcpy(dst + i, src + i, n - i);
+}
+
+// One quarter turn in strips of new rows.
+struct QuarterTurn {
+    const TDibRecord& src;
+    const TDibRecord& dst;
+    RowWalk srcRows, dstRows;
+    int32_t w, h, bpp;
+    bool left;
+    bool tiles;           // 8 x 8 tiles (vector routines), else the plain loop only
+    bool avx512;          // 24-bit tiles with AVX-512 instead of AVX2
+    int32_t bandCols;     // new columns per staging pass, a multiple of 8
+    size_t stageRowBytes; // bytes per staging row, a multiple of 64
+};
+
+// New rows r0..r1-1 (at most kMaxStripRows).  With a staging buffer the tiles of a band of new
+// columns are turned into it and the band then goes to the new image in whole cache lines: the
+// tiles write only 8 pixels into each new row at a time, and writing those straight into the
+// 72 MB image made every line be fetched before it was overwritten.
+void quarterStrip(const QuarterTurn& q, uint8_t* stage, int32_t r0, int32_t r1) {
+    const int32_t bpp = q.bpp, h = q.h;
+    for (int32_t r = r0; r < r1; ++r)
+        clearPadding(q.dst, q.dstRows(r), bpp);
+    const int32_t rt = q.tiles ? r0 + (r1 - r0) / 8 * 8 : r0;
+    const int32_t ct = q.tiles && rt > r0 ? h / 8 * 8 : 0;
+    // the source bytes of new rows r0..rt-1 within a source row, fetched early for the source
+    // rows some tiles ahead: the walk across rows is one the hardware does not foresee
+    const int32_t firstCol = q.left ? q.w - rt : r0;
+    const size_t spanBytes = static_cast<size_t>(rt - r0) * static_cast<size_t>(bpp);
+    constexpr int32_t kAhead = 64;
+    for (int32_t cb = 0; cb < ct; cb += q.bandCols) {
+        const int32_t ce = std::min(ct, cb + q.bandCols);
+        StripRows out;
+        out.r0 = r0;
+        out.c0 = cb;
+        out.bpp = bpp;
+        for (int32_t r = r0; r < rt; ++r) {
+            uint8_t* d = q.dstRows(r) + static_cast<ptrdiff_t>(cb) * bpp;
+            // a staging row starts at the same place within a cache line as its image row
+            out.row[r - r0] = stage != nullptr
+                                  ? stage + static_cast<size_t>(r - r0) * q.stageRowBytes +
+                                        (reinterpret_cast<uintptr_t>(d) & 63)
+                                  : d;
+        }
+        for (int32_t c = cb; c < ce; c += 8) {
+            if (c + kAhead + 8 <= h)
+                for (int32_t k = kAhead; k < kAhead + 8; ++k) {
+                    const uint8_t* ahead =
+                        q.srcRows(q.left ? c + k : h - 1 - c - k) + firstCol * bpp;
+                    for (size_t off = 0; off < spanBytes; off += 64)
+                        _mm_prefetch(reinterpret_cast<const char*>(ahead + off), _MM_HINT_T0);
+                    _mm_prefetch(reinterpret_cast<const char*>(ahead + spanBytes - 1), _MM_HINT_T0);
+                }
+            for (int32_t r = r0; r < rt; r += 8) {
+                if (bpp == 3 && q.avx512 && stage != nullptr)
+                    quarterTile24Avx512(q.srcRows, out, q.w, h, q.left, r, c);
+                else if (bpp == 3)
+                    quarterTile24(q.srcRows, out, q.w, h, q.left, r, c);
+                else
+                    quarterTile8(q.srcRows, out, q.w, h, q.left, r, c);
+            }
+        }
+        if (stage != nullptr)
+            for (int32_t r = r0; r < rt; ++r)
+                streamBytes(q.dstRows(r) + static_cast<ptrdiff_t>(cb) * bpp, out.row[r - r0],
+                            static_cast<size_t>(ce - cb) * static_cast<size_t>(bpp));
+    }
+    if (stage != nullptr)
+        _mm_sfence();
+    quarterTurnPlain(q.src, q.dst, q.left, r0, rt, ct, h);
+    quarterTurnPlain(q.src, q.dst, q.left, rt, r1, 0, h);
+}
+
+// Quarter turns of 8- and 24-bit images in strips of new rows (16 for 24 bits, 64 for 8 bits:
+// whole cache lines of each source row), 8 x 8 tiles where the processor allows (24-bit tiles
+// need AVX2, or AVX-512 with VBMI) through a staging buffer of each thread, the plain loop for
+// the edges.  Without the buffer (short of memory) the tiles write into the new image directly
+// (with AVX2 for 24 bits): same bytes.
 TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
     const int32_t w = DibWidth(&src), h = DibHeight(&src), bpp = bytesPerPixel(src);
     DibHolder out(newLike(src, h, w, false));
@@ -222,35 +393,36 @@ TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
     const TDibRecord& dst = out.get();
     const bool tiles =
         bpp == 1 ? gGeometrySimd >= 1 && SimdAtLeast(SimdLevel::Sse2) : GeometryAvx2();
-    const RowWalk srcRows(src), dstRows(dst);
+    const int32_t stripRows = tiles && bpp == 3 ? 16 : kMaxStripRows;
+    // bands of at most about 192 KB of staging per thread, so that it stays in the core's cache
+    constexpr size_t kStageBytes = size_t{192} << 10;
+    const int32_t bandCols = std::max<int32_t>(
+        8, static_cast<int32_t>(kStageBytes / static_cast<size_t>(stripRows * bpp)) / 8 * 8);
+    // room for a row's place within a cache line and 8 bytes written after a tile
+    const size_t stageRowBytes =
+        (static_cast<size_t>(std::min(bandCols, h / 8 * 8 + 8)) * bpp + 128 + 63) / 64 * 64;
+    std::unique_ptr<uint8_t[]> stageBlock;
+    uint8_t* stageBase = nullptr;
+    const size_t stageBytes = stageRowBytes * static_cast<size_t>(stripRows);
+    if (tiles && h >= 8) {
+        stageBlock.reset(new (std::nothrow)
+                             uint8_t[stageBytes * static_cast<size_t>(ThreadCount()) + 64]);
+        if (stageBlock)
+            stageBase = stageBlock.get() +
+                        ((64 - (reinterpret_cast<uintptr_t>(stageBlock.get()) & 63)) & 63);
+    }
+    const bool avx512 =
+        tiles && gGeometrySimd >= 1 && SimdAtLeast(SimdLevel::Avx512) && CpuHasVbmi();
+    const QuarterTurn q{src, dst,  RowWalk(src), RowWalk(dst), w,        h,
+                        bpp, left, tiles,        avx512,       bandCols, stageRowBytes};
     host.SetProSatus(0);
-    ForEachRowBlock(host, w, static_cast<size_t>(dst.LineBytes), 64, [&](int32_t r0, int32_t r1) {
-        for (int32_t r = r0; r < r1; ++r)
-            clearPadding(dst, ImageRow(dst, r), bpp);
-        const int32_t rt = tiles ? r0 + (r1 - r0) / 8 * 8 : r0;
-        const int32_t ct = tiles ? h / 8 * 8 : 0;
-        // the source bytes of new rows r0..rt-1 within a source row
-        const int32_t firstCol = left ? w - rt : r0;
-        const size_t spanBytes = static_cast<size_t>(rt - r0) * static_cast<size_t>(bpp);
-        constexpr int32_t kAhead = 40;
-        for (int32_t c = 0; c < ct; c += 8) {
-            if (c + kAhead + 8 <= h)
-                for (int32_t k = kAhead; k < kAhead + 8; ++k) {
-                    const uint8_t* ahead = srcRows(left ? c + k : h - 1 - c - k) + firstCol * bpp;
-                    for (size_t off = 0; off < spanBytes; off += 64)
-                        _mm_prefetch(reinterpret_cast<const char*>(ahead + off), _MM_HINT_T0);
-                    _mm_prefetch(reinterpret_cast<const char*>(ahead + spanBytes - 1), _MM_HINT_T0);
-                }
-            for (int32_t r = r0; r < rt; r += 8) {
-                if (bpp == 3)
-                    quarterTile24(srcRows, dstRows, w, h, left, r, c);
-                else
-                    quarterTile8(srcRows, dstRows, w, h, left, r, c);
-            }
-        }
-        quarterTurnPlain(src, dst, left, r0, rt, ct, h);
-        quarterTurnPlain(src, dst, left, rt, r1, 0, h);
-    });
+    ForEachRowBlock(host, w, static_cast<size_t>(dst.LineBytes), stripRows,
+                    [&](int32_t r0, int32_t r1, int32_t slot) {
+                        uint8_t* stage = stageBase != nullptr
+                                             ? stageBase + stageBytes * static_cast<size_t>(slot)
+                                             : nullptr;
+                        quarterStrip(q, stage, r0, r1);
+                    });
     host.SetProSatus(0);
     return out.release();
 }
