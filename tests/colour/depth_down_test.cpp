@@ -4,6 +4,8 @@
 
 #include "document/std_palettes.h"
 #include "../ops/image_helpers.h"
+#include "../ops/simd_test_support.h"
+#include "pictora_nearest.h"
 #include "recording_host.h"
 
 #include <gtest/gtest.h>
@@ -381,12 +383,16 @@ TEST(DepthDown, MappingsMatchPlainLoopsOverManyPalettes) {
         ASSERT_NE(target.Bits, nullptr);
 
         const std::vector<uint32_t> want = PlainFloydSteinberg(src, target);
-        FloydSteinbergMap(src, target, host);
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x)
-                ASSERT_EQ(static_cast<uint32_t>(getpixel(&target, x, y)),
-                          want[static_cast<size_t>(y * w + x)])
-                    << "Floyd-Steinberg, round " << round << " at " << x << "," << y;
+        for (const SimdLevel level : SimdLevelsOfThisCpu()) {
+            const ScopedSimdLevel scoped(level);
+            FloydSteinbergMap(src, target, host);
+            for (int32_t y = 0; y < h; ++y)
+                for (int32_t x = 0; x < w; ++x)
+                    ASSERT_EQ(static_cast<uint32_t>(getpixel(&target, x, y)),
+                              want[static_cast<size_t>(y * w + x)])
+                        << "Floyd-Steinberg, " << SimdLevelName(level) << ", round " << round
+                        << " at " << x << "," << y;
+        }
 
         if (tbpp != 1) {
             NearestMap(src, target, host);
@@ -406,6 +412,45 @@ TEST(DepthDown, MappingsMatchPlainLoopsOverManyPalettes) {
         deldib(&src);
         deldib(&target);
     }
+}
+
+// When the palette's accelerator has run out of answer tables, the diffusion asks colour by
+// colour for the cells without one, and still gives the plain result.
+TEST(DepthDown, FloydSteinbergWithTheAcceleratorsTablesUsedUp) {
+    RecordingHost host;
+    std::mt19937 rng(99);
+    std::vector<uint32_t> colours(256);
+    for (uint32_t& c : colours)
+        c = rng() & 0xFFFFFF;
+    const int32_t w = 67, h = 45;
+    TDibRecord src = Make24(w, h, [&](int32_t, int32_t) { return static_cast<int32_t>(rng() & 0xFFFFFF); });
+    TDibRecord target = MakePalette(8, colours, [](int32_t, int32_t) { return 0; }, w, h);
+    ASSERT_NE(src.Bits, nullptr);
+    ASSERT_NE(target.Bits, nullptr);
+    // one query in every fine cell of 4 x 4 x 4 colours takes every table there is
+    for (uint32_t cell = 0; cell < 64 * 64 * 64; ++cell)
+        GetNearestPaletteIndex(target.PaletteHandle,
+                               ((cell >> 12) << 2) | (((cell >> 6) & 63) << 10) | ((cell & 63) << 18));
+    const uint16_t* cells = nullptr;
+    const uint8_t* answers = nullptr;
+    ASSERT_EQ(GetNearestPaletteTables(target.PaletteHandle, &cells, &answers), 1);
+    size_t withoutTable = 0;
+    for (uint32_t cell = 0; cell < 64 * 64 * 64; ++cell)
+        withoutTable += cells[cell] > PICTORA_NEAREST_TABLE_BASE + PICTORA_NEAREST_TABLES - 1 ? 1 : 0;
+    ASSERT_GT(withoutTable, 1000u);
+
+    const std::vector<uint32_t> want = PlainFloydSteinberg(src, target);
+    for (const SimdLevel level : SimdLevelsOfThisCpu()) {
+        const ScopedSimdLevel scoped(level);
+        FloydSteinbergMap(src, target, host);
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                ASSERT_EQ(static_cast<uint32_t>(getpixel(&target, x, y)),
+                          want[static_cast<size_t>(y * w + x)])
+                    << SimdLevelName(level) << " at " << x << "," << y;
+    }
+    deldib(&src);
+    deldib(&target);
 }
 
 TEST(DepthDown, ImageStaysWithoutACaseOrWithoutMemory) {
