@@ -3,6 +3,7 @@
 #include "colour/depth_down.h"
 
 #include "document/dib.h"
+#include "document/parallel.h"
 #include "document/simd_level.h"
 #include "document/std_palettes.h"
 #include "ops/rows.h"
@@ -259,16 +260,103 @@ void SortByCount(uint16_t* counter, uint16_t* key, int32_t lo, int32_t hi) {
         SortByCount(counter, key, i, hi);
 }
 
+namespace {
+
+constexpr int32_t kKeys = 32768;
+
+// Calls fn(key) for every pixel of buffer row r, in order.
+template <class F>
+inline void forEachKey(const TDibRecord& dib, int32_t r, int32_t shift,
+                       const std::array<uint16_t, 256>& entryKey, F&& fn) {
+    const int32_t w = DibWidth(&dib);
+    const int bpp = DibBitsPerPixel(&dib);
+    const uint8_t* row = dib.Bits + static_cast<size_t>(r) * static_cast<size_t>(dib.LineBytes);
+    if (bpp == 24) {
+        for (int32_t x = 0; x < w; ++x, row += 3)
+            fn((uint32_t(row[2] >> shift) << 10) | (uint32_t(row[1] >> shift) << 5) |
+               uint32_t(row[0] >> shift));
+    } else {
+        for (int32_t x = 0; x < w; ++x)
+            fn(entryKey[static_cast<size_t>(indexAt(row, x, bpp))]);
+    }
+}
+
+// One counter step: a counter that has reached 65535 first halves all of them.
+inline void addKey(uint16_t* c, uint32_t k) {
+    if (c[k] == 65535)
+        for (int32_t i = 0; i < kKeys; ++i)
+            c[i] = static_cast<uint16_t>(c[i] >> 1);
+    ++c[k];
+}
+
+// The count of a block of rows on its own, in counters too wide to overflow, with the keys it
+// touched.
+struct BlockCount {
+    std::vector<uint32_t> n = std::vector<uint32_t>(kKeys, 0);
+    std::vector<uint16_t> touched;
+};
+
+// The counters over every row as the plain loop leaves them, the blocks of rows counted on every
+// core.  Halving makes the counters depend on the order of the pixels, so the blocks are merged
+// in order: a block after which no counter would pass 65535 cannot have halved (every counter
+// stays below 65535 before each of its steps), and adding its count is exactly what the steps
+// would have done; a block that would pass it is counted again step by step.
+void countInBlocks(const TDibRecord& dib, int32_t shift, const std::array<uint16_t, 256>& entryKey,
+                   uint16_t* c, StepProgress& progress) {
+    const int32_t w = DibWidth(&dib), h = DibHeight(&dib);
+    const int32_t blockRows = std::max<int32_t>(1, (1 << 15) / std::max<int32_t>(w, 1));
+    const int32_t blocks = (h + blockRows - 1) / blockRows;
+    const int32_t batch = 4 * std::max<int32_t>(1, ThreadCount());
+    std::vector<BlockCount> counts(static_cast<size_t>(std::min(batch, blocks)));
+    for (int32_t b0 = 0; b0 < blocks; b0 += batch) {
+        const int32_t nb = std::min(batch, blocks - b0);
+        ParallelFor(nb, [&](int64_t i) {
+            BlockCount& bc = counts[static_cast<size_t>(i)];
+            uint32_t* n = bc.n.data();
+            const int32_t r0 = (b0 + static_cast<int32_t>(i)) * blockRows;
+            const int32_t r1 = std::min(h, r0 + blockRows);
+            for (int32_t r = r0; r < r1; ++r)
+                forEachKey(dib, r, shift, entryKey, [&](uint32_t k) {
+                    if (n[k]++ == 0)
+                        bc.touched.push_back(static_cast<uint16_t>(k));
+                });
+        });
+        for (int32_t i = 0; i < nb; ++i) {
+            BlockCount& bc = counts[static_cast<size_t>(i)];
+            const int32_t r0 = (b0 + i) * blockRows;
+            const int32_t r1 = std::min(h, r0 + blockRows);
+            for (int32_t r = r0; r < r1; ++r)
+                progress.at(r);
+            bool passes = false;
+            for (const uint16_t k : bc.touched)
+                passes |= c[k] + bc.n[k] > 65535u;
+            if (!passes) {
+                for (const uint16_t k : bc.touched)
+                    c[k] = static_cast<uint16_t>(c[k] + bc.n[k]);
+            } else {
+                for (int32_t r = r0; r < r1; ++r)
+                    forEachKey(dib, r, shift, entryKey, [c](uint32_t k) { addKey(c, k); });
+            }
+            for (const uint16_t k : bc.touched)
+                bc.n[k] = 0;
+            bc.touched.clear();
+        }
+    }
+}
+
+// Images below this many pixels are counted in one pass on the calling thread.
+constexpr int64_t kBlockCountPixels = int64_t{1} << 20;
+
+} // namespace
+
 std::vector<std::array<uint8_t, 3>> BuildPopularPalette(const TDibRecord& dib, Host& host,
                                                         int32_t count, int32_t shift) {
     std::vector<std::array<uint8_t, 3>> result;
     host.SetProSatus(0);
-    constexpr int32_t kKeys = 32768;
     std::vector<uint16_t> counter(kKeys, 0), key(kKeys);
     for (int32_t k = 0; k < kKeys; ++k)
         key[static_cast<size_t>(k)] = static_cast<uint16_t>(k);
     const int32_t w = DibWidth(&dib), h = DibHeight(&dib);
-    const int bpp = DibBitsPerPixel(&dib);
     // key of every palette entry, for 8-bit sources
     std::array<uint16_t, 256> entryKey{};
     for (int i = 0; i < 256; ++i) {
@@ -277,23 +365,15 @@ std::vector<std::array<uint8_t, 3>> BuildPopularPalette(const TDibRecord& dib, H
             ((e.peRed >> shift) << 10) | ((e.peGreen >> shift) << 5) | (e.peBlue >> shift));
     }
     uint16_t* c = counter.data();
-    auto add = [c, kKeys](uint32_t k) {
-        if (c[k] == 65535)
-            for (int32_t i = 0; i < kKeys; ++i)
-                c[i] = static_cast<uint16_t>(c[i] >> 1);
-        ++c[k];
-    };
     StepProgress progress(host, h);
-    for (int32_t r = 0; r < h && HasPixels(dib); ++r) {
-        progress.at(r);
-        const uint8_t* row = dib.Bits + static_cast<size_t>(r) * static_cast<size_t>(dib.LineBytes);
-        if (bpp == 24) {
-            for (int32_t x = 0; x < w; ++x, row += 3)
-                add((uint32_t(row[2] >> shift) << 10) | (uint32_t(row[1] >> shift) << 5) |
-                    uint32_t(row[0] >> shift));
+    if (HasPixels(dib)) {
+        if (static_cast<int64_t>(w) * h >= kBlockCountPixels) {
+            countInBlocks(dib, shift, entryKey, c, progress);
         } else {
-            for (int32_t x = 0; x < w; ++x)
-                add(entryKey[static_cast<size_t>(indexAt(row, x, bpp))]);
+            for (int32_t r = 0; r < h; ++r) {
+                progress.at(r);
+                forEachKey(dib, r, shift, entryKey, [c](uint32_t k) { addKey(c, k); });
+            }
         }
     }
     SortByCount(counter.data(), key.data(), 0, kKeys - 1);
