@@ -1,11 +1,13 @@
 // Colour depth reduction and colour counting on a 6000 x 4000 24-bit photo, against plain C++
 // loops of the same rules and ImageMagick (convert-im6.q16, when installed) in the same run:
 // 256 colours with Floyd-Steinberg, nearest colour without dither, ordered dither, counting
-// distinct colours.  Results of ours and the plain loops are compared byte for byte first.
+// distinct colours; Floyd-Steinberg alone at the scalar and the sse2 level.  Results of ours
+// and the plain loops are compared byte for byte first.
 // ImageMagick reads a PPM of the photo and writes nothing (null:); its bare read is measured too.
 #include "colour/depth_down.h"
 #include "colour/depth_up.h"
 #include "document/dib.h"
+#include "document/simd_level.h"
 #include "document/std_palettes.h"
 #include "ops/rows.h"
 #include "bench_common.h"
@@ -237,6 +239,35 @@ void BM_FloydSteinbergMapOnly(benchmark::State& state) {
     deldib(&t);
 }
 BENCHMARK(BM_FloydSteinbergMapOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// The same mapping with the channels one after the other (the scalar level) against the three
+// channels in one register (sse2 and up), same run; the results are compared first.
+void BM_FloydSteinbergMapOnlyAtLevel(benchmark::State& state) {
+    const auto level = static_cast<SimdLevel>(state.range(0));
+    if (static_cast<int>(level) > static_cast<int>(CpuSimdLevel())) {
+        state.SkipWithError("level not available on this processor");
+        return;
+    }
+    NullHost host;
+    const TDibRecord& r = reduced(kFs256, 0);
+    TDibRecord t = MakeDIBCopy(r, host);
+    const SimdLevel before = ActiveSimdLevel();
+    SetSimdLevel(level);
+    FloydSteinbergMap(photo(), t, host);
+    if (indicesOf(t) != indicesOf(r))
+        state.SkipWithError("result differs from the default level's");
+    for (auto _ : state)
+        FloydSteinbergMap(photo(), t, host);
+    SetSimdLevel(before);
+    state.SetLabel(SimdLevelName(level));
+    deldib(&t);
+}
+BENCHMARK(BM_FloydSteinbergMapOnlyAtLevel)
+    ->Arg(static_cast<int>(SimdLevel::Scalar))
+    ->Arg(static_cast<int>(SimdLevel::Sse2))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 
 void BM_CountColors(benchmark::State& state) {
     PhotoDoc p;

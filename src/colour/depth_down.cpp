@@ -3,12 +3,18 @@
 #include "colour/depth_down.h"
 
 #include "document/dib.h"
+#include "document/parallel.h"
+#include "document/simd_level.h"
 #include "document/std_palettes.h"
 #include "ops/rows.h"
 #include "pictora_nearest.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+
+#include <emmintrin.h>
 
 namespace pixorama {
 
@@ -254,16 +260,103 @@ void SortByCount(uint16_t* counter, uint16_t* key, int32_t lo, int32_t hi) {
         SortByCount(counter, key, i, hi);
 }
 
+namespace {
+
+constexpr int32_t kKeys = 32768;
+
+// Calls fn(key) for every pixel of buffer row r, in order.
+template <class F>
+inline void forEachKey(const TDibRecord& dib, int32_t r, int32_t shift,
+                       const std::array<uint16_t, 256>& entryKey, F&& fn) {
+    const int32_t w = DibWidth(&dib);
+    const int bpp = DibBitsPerPixel(&dib);
+    const uint8_t* row = dib.Bits + static_cast<size_t>(r) * static_cast<size_t>(dib.LineBytes);
+    if (bpp == 24) {
+        for (int32_t x = 0; x < w; ++x, row += 3)
+            fn((uint32_t(row[2] >> shift) << 10) | (uint32_t(row[1] >> shift) << 5) |
+               uint32_t(row[0] >> shift));
+    } else {
+        for (int32_t x = 0; x < w; ++x)
+            fn(entryKey[static_cast<size_t>(indexAt(row, x, bpp))]);
+    }
+}
+
+// One counter step: a counter that has reached 65535 first halves all of them.
+inline void addKey(uint16_t* c, uint32_t k) {
+    if (c[k] == 65535)
+        for (int32_t i = 0; i < kKeys; ++i)
+            c[i] = static_cast<uint16_t>(c[i] >> 1);
+    ++c[k];
+}
+
+// The count of a block of rows on its own, in counters too wide to overflow, with the keys it
+// touched.
+struct BlockCount {
+    std::vector<uint32_t> n = std::vector<uint32_t>(kKeys, 0);
+    std::vector<uint16_t> touched;
+};
+
+// The counters over every row as the plain loop leaves them, the blocks of rows counted on every
+// core.  Halving makes the counters depend on the order of the pixels, so the blocks are merged
+// in order: a block after which no counter would pass 65535 cannot have halved (every counter
+// stays below 65535 before each of its steps), and adding its count is exactly what the steps
+// would have done; a block that would pass it is counted again step by step.
+void countInBlocks(const TDibRecord& dib, int32_t shift, const std::array<uint16_t, 256>& entryKey,
+                   uint16_t* c, StepProgress& progress) {
+    const int32_t w = DibWidth(&dib), h = DibHeight(&dib);
+    const int32_t blockRows = std::max<int32_t>(1, (1 << 15) / std::max<int32_t>(w, 1));
+    const int32_t blocks = (h + blockRows - 1) / blockRows;
+    const int32_t batch = 4 * std::max<int32_t>(1, ThreadCount());
+    std::vector<BlockCount> counts(static_cast<size_t>(std::min(batch, blocks)));
+    for (int32_t b0 = 0; b0 < blocks; b0 += batch) {
+        const int32_t nb = std::min(batch, blocks - b0);
+        ParallelFor(nb, [&](int64_t i) {
+            BlockCount& bc = counts[static_cast<size_t>(i)];
+            uint32_t* n = bc.n.data();
+            const int32_t r0 = (b0 + static_cast<int32_t>(i)) * blockRows;
+            const int32_t r1 = std::min(h, r0 + blockRows);
+            for (int32_t r = r0; r < r1; ++r)
+                forEachKey(dib, r, shift, entryKey, [&](uint32_t k) {
+                    if (n[k]++ == 0)
+                        bc.touched.push_back(static_cast<uint16_t>(k));
+                });
+        });
+        for (int32_t i = 0; i < nb; ++i) {
+            BlockCount& bc = counts[static_cast<size_t>(i)];
+            const int32_t r0 = (b0 + i) * blockRows;
+            const int32_t r1 = std::min(h, r0 + blockRows);
+            for (int32_t r = r0; r < r1; ++r)
+                progress.at(r);
+            bool passes = false;
+            for (const uint16_t k : bc.touched)
+                passes |= c[k] + bc.n[k] > 65535u;
+            if (!passes) {
+                for (const uint16_t k : bc.touched)
+                    c[k] = static_cast<uint16_t>(c[k] + bc.n[k]);
+            } else {
+                for (int32_t r = r0; r < r1; ++r)
+                    forEachKey(dib, r, shift, entryKey, [c](uint32_t k) { addKey(c, k); });
+            }
+            for (const uint16_t k : bc.touched)
+                bc.n[k] = 0;
+            bc.touched.clear();
+        }
+    }
+}
+
+// Images below this many pixels are counted in one pass on the calling thread.
+constexpr int64_t kBlockCountPixels = int64_t{1} << 20;
+
+} // namespace
+
 std::vector<std::array<uint8_t, 3>> BuildPopularPalette(const TDibRecord& dib, Host& host,
                                                         int32_t count, int32_t shift) {
     std::vector<std::array<uint8_t, 3>> result;
     host.SetProSatus(0);
-    constexpr int32_t kKeys = 32768;
     std::vector<uint16_t> counter(kKeys, 0), key(kKeys);
     for (int32_t k = 0; k < kKeys; ++k)
         key[static_cast<size_t>(k)] = static_cast<uint16_t>(k);
     const int32_t w = DibWidth(&dib), h = DibHeight(&dib);
-    const int bpp = DibBitsPerPixel(&dib);
     // key of every palette entry, for 8-bit sources
     std::array<uint16_t, 256> entryKey{};
     for (int i = 0; i < 256; ++i) {
@@ -272,23 +365,15 @@ std::vector<std::array<uint8_t, 3>> BuildPopularPalette(const TDibRecord& dib, H
             ((e.peRed >> shift) << 10) | ((e.peGreen >> shift) << 5) | (e.peBlue >> shift));
     }
     uint16_t* c = counter.data();
-    auto add = [c, kKeys](uint32_t k) {
-        if (c[k] == 65535)
-            for (int32_t i = 0; i < kKeys; ++i)
-                c[i] = static_cast<uint16_t>(c[i] >> 1);
-        ++c[k];
-    };
     StepProgress progress(host, h);
-    for (int32_t r = 0; r < h && HasPixels(dib); ++r) {
-        progress.at(r);
-        const uint8_t* row = dib.Bits + static_cast<size_t>(r) * static_cast<size_t>(dib.LineBytes);
-        if (bpp == 24) {
-            for (int32_t x = 0; x < w; ++x, row += 3)
-                add((uint32_t(row[2] >> shift) << 10) | (uint32_t(row[1] >> shift) << 5) |
-                    uint32_t(row[0] >> shift));
+    if (HasPixels(dib)) {
+        if (static_cast<int64_t>(w) * h >= kBlockCountPixels) {
+            countInBlocks(dib, shift, entryKey, c, progress);
         } else {
-            for (int32_t x = 0; x < w; ++x)
-                add(entryKey[static_cast<size_t>(indexAt(row, x, bpp))]);
+            for (int32_t r = 0; r < h; ++r) {
+                progress.at(r);
+                forEachKey(dib, r, shift, entryKey, [c](uint32_t k) { addKey(c, k); });
+            }
         }
     }
     SortByCount(counter.data(), key.data(), 0, kKeys - 1);
@@ -306,69 +391,141 @@ std::vector<std::array<uint8_t, 3>> BuildPopularPalette(const TDibRecord& dib, H
 
 namespace {
 
-// The nearest entry of the target's palette: the raster library's tables read inline (each
-// pixel waits for the last one's answer, so a call per pixel is felt), or its call when it has
-// no tables to give.
-struct TablesNearest {
-    HPALETTE pal;
-    const uint16_t* cells;
-    const uint8_t* answers;
-    uint32_t operator()(uint32_t colour) const {
-        return NearestPaletteIndexFromTables(pal, cells, answers, colour);
-    }
-    // the table read of a colour near the one a later pixel will ask for starts early
-    void prefetch(uint32_t colour) const { __builtin_prefetch(cells + PictoraFineCell(colour)); }
+// How many pixels ahead the vector path starts reading a memo line.
+constexpr int32_t kFsAhead = 4;
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
 };
+
+// Place of colour bgr (blue + 256 green + 65536 red) in a table laid out one fine cell of the
+// raster library's tables (4 x 4 x 4 colours) per 64-byte line, in the order of its own tables:
+// the top six bits of red, green, blue pick the line, their low two bits the byte.
+inline uint32_t memoIndex(uint32_t bgr) {
+    return (bgr & 0xFC0000) | ((bgr & 0xFC00) << 2) | ((bgr & 0xFC) << 4) | ((bgr >> 12) & 0x30) |
+           ((bgr >> 6) & 0xC) | (bgr & 3);
+}
+
+// The nearest entry of the target's palette for every colour the diffusion asks for, remembered
+// for the call in a table of 2^24 bytes (memoIndex).  Each pixel waits for the last one's answer,
+// so what counts is the chain of dependent steps: here one read whose address comes straight
+// from the colour.  Whether its line is filled is a bit tested beside it (a branch the processor
+// predicts, off that chain).  A line is filled on first use from the library's table of the fine
+// cell (one answer or 64), so the memo touches about as much memory as those tables (colours
+// near each other share a line); the pages the diffusion never reaches are never backed.
+class MemoNearest {
+public:
+    explicit MemoNearest(HPALETTE pal) : pal_(pal) {
+        memo_.reset(static_cast<uint8_t*>(std::aligned_alloc(64, kColours)));
+        if (memo_ != nullptr) {
+            filled_.reset(static_cast<uint64_t*>(std::calloc(kLines / 64, sizeof(uint64_t))));
+            if (filled_ == nullptr)
+                memo_.reset();
+        }
+        if (memo_ != nullptr && GetNearestPaletteTables(pal, &cells_, &answers_) == 0)
+            cells_ = nullptr; // no tables: lines are filled colour by colour
+    }
+    bool ok() const { return memo_ != nullptr; }
+
+    uint32_t operator()(uint32_t bgr) const {
+        const uint32_t i = memoIndex(bgr);
+        const uint32_t line = i >> 6;
+        if (__builtin_expect(((filled_[line >> 6] >> (line & 63)) & 1) == 0, 0))
+            fill(line);
+        return memo_[i];
+    }
+    void prefetch(uint32_t bgr) const { __builtin_prefetch(memo_.get() + memoIndex(bgr)); }
+
+private:
+    static constexpr size_t kColours = size_t{1} << 24;
+    static constexpr size_t kLines = kColours / 64;
+
+    __attribute__((noinline)) void fill(uint32_t line) const {
+        uint8_t* out = memo_.get() + static_cast<size_t>(line) * 64;
+        // the line is the library's fine cell of the same number
+        const uint32_t r0 = (line >> 12) << 2, g0 = ((line >> 6) & 63) << 2, b0 = (line & 63) << 2;
+        const uint32_t first = r0 | (g0 << 8) | (b0 << 16); // the library's order
+        bool done = false;
+        if (cells_ != nullptr) {
+            uint32_t v = __atomic_load_n(cells_ + line, __ATOMIC_ACQUIRE);
+            if (v == 0) { // not looked at yet: a query does, and publishes the cell
+                GetNearestPaletteIndex(pal_, first);
+                v = __atomic_load_n(cells_ + line, __ATOMIC_ACQUIRE);
+            }
+            if (v - 1u < 256u) {
+                std::memset(out, static_cast<int>(v - 1u), 64);
+                done = true;
+            } else if (v - PICTORA_NEAREST_TABLE_BASE < PICTORA_NEAREST_TABLES) {
+                std::memcpy(out, answers_ + static_cast<size_t>(v - PICTORA_NEAREST_TABLE_BASE) * 64,
+                            64);
+                done = true;
+            }
+        }
+        if (!done) // every table is taken, or there are none: each colour on its own
+            for (uint32_t s = 0; s < 64; ++s)
+                out[s] = static_cast<uint8_t>(GetNearestPaletteIndex(
+                    pal_, (r0 + (s >> 4)) | ((g0 + ((s >> 2) & 3)) << 8) | ((b0 + (s & 3)) << 16)));
+        filled_[line >> 6] |= uint64_t{1} << (line & 63);
+    }
+
+    HPALETTE pal_;
+    const uint16_t* cells_ = nullptr;
+    const uint8_t* answers_ = nullptr;
+    std::unique_ptr<uint8_t[], FreeDeleter> memo_;
+    std::unique_ptr<uint64_t[], FreeDeleter> filled_;
+};
+
+// The library's call for every pixel, when there is no memory for the memo.
 struct CallNearest {
     HPALETTE pal;
-    uint32_t operator()(uint32_t colour) const { return GetNearestPaletteIndex(pal, colour); }
+    uint32_t operator()(uint32_t bgr) const {
+        return GetNearestPaletteIndex(pal, ((bgr >> 16) & 255) | (bgr & 0xFF00) | ((bgr & 255) << 16));
+    }
     void prefetch(uint32_t) const {}
 };
 
-// One row of the diffusion.  Each error slot of the next row collects e(k-1) + 5 e(k) + 3 e(k+1)
-// of three neighbours, and the next pixel gets 7 e(k): both are carried in registers and stored
-// once.  Every partial sum fits the 16-bit slots (at most 16 * 255 in size), so adding in 32 bits
-// and storing once gives the same values as adding into the slots step by step.  The channels
-// are spelled out (blue, green, red) so that all of this stays in registers.
+// The source colour of pixel x as blue + 256 green + 65536 red.
+template <bool Src24>
+inline uint32_t sourceBgr(const TDibRecord& source, const uint8_t* srow, int sbpp, int32_t x,
+                          int32_t w) {
+    if constexpr (Src24) {
+        const uint8_t* p = srow + 3 * static_cast<size_t>(x);
+        uint32_t v = 0;
+        // four bytes at once, except at the row's end where the fourth may lie past the buffer
+        if (__builtin_expect(x + 1 < w, 1))
+            std::memcpy(&v, p, 4);
+        else
+            std::memcpy(&v, p, 3);
+        return v & 0xFFFFFF;
+    } else {
+        const TPaletteEntry& e = entryOf(source, indexAt(srow, x, sbpp));
+        return e.peBlue | (uint32_t{e.peGreen} << 8) | (uint32_t{e.peRed} << 16);
+    }
+}
+
+// One row of the diffusion, one channel after the other.  Each error slot of the next row
+// collects e(k-1) + 5 e(k) + 3 e(k+1) of three neighbours, and the next pixel gets 7 e(k): both
+// are carried in registers and stored once.  Every partial sum fits the 16-bit slots (at most
+// 16 * 255 in size), so adding in 32 bits and storing once gives the same values as adding into
+// the slots step by step.  Slots of three values (blue, green, red).
 template <int TBpp, bool Src24, class Nearest>
-void diffuseRow(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t* trow, int32_t w,
-                bool leftToRight, const int16_t* cur, int16_t* nxt, const TPaletteEntry* tpal,
-                const Nearest& nearest) {
+void diffuseRowPlain(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t* trow,
+                     int32_t w, bool leftToRight, const int16_t* cur, int16_t* nxt,
+                     const TPaletteEntry* tpal, const Nearest& nearest) {
     // 7 e of the previous pixel, and the next-row slots W-k and W-k+1 so far
     int32_t sevenB = 0, sevenG = 0, sevenR = 0;
     int32_t p0B = 0, p0G = 0, p0R = 0, p1B = 0, p1G = 0, p1R = 0;
     // (sum + 8) div 16 truncating toward zero, then the clamp to 0..255
     auto value = [](int32_t src, int32_t sum) { return std::clamp(src + (sum + 8) / 16, 0, 255); };
-    constexpr int32_t kAhead = 4;
     for (int32_t k = 0; k < w; ++k) {
         const int32_t x = leftToRight ? k : w - 1 - k;
-        if constexpr (Src24) {
-            // the pixel kAhead further on will be near its source plus the row above's error
-            if (k + kAhead < w) {
-                const int32_t xa = leftToRight ? k + kAhead : w - 1 - k - kAhead;
-                const int16_t* ca = cur + 3 * (k + kAhead + 1);
-                nearest.prefetch(static_cast<uint32_t>(value(srow[3 * xa + 2], ca[2])) |
-                                 (static_cast<uint32_t>(value(srow[3 * xa + 1], ca[1])) << 8) |
-                                 (static_cast<uint32_t>(value(srow[3 * xa], ca[0])) << 16));
-            }
-        }
-        int32_t srcB, srcG, srcR;
-        if constexpr (Src24) {
-            srcB = srow[3 * x];
-            srcG = srow[3 * x + 1];
-            srcR = srow[3 * x + 2];
-        } else {
-            const TPaletteEntry& e = entryOf(source, indexAt(srow, x, sbpp));
-            srcB = e.peBlue;
-            srcG = e.peGreen;
-            srcR = e.peRed;
-        }
+        const uint32_t src = sourceBgr<Src24>(source, srow, sbpp, x, w);
         const int16_t* c = cur + 3 * (k + 1);
-        const int32_t vB = value(srcB, c[0] + sevenB);
-        const int32_t vG = value(srcG, c[1] + sevenG);
-        const int32_t vR = value(srcR, c[2] + sevenR);
-        const uint32_t index = nearest(static_cast<uint32_t>(vR) | (static_cast<uint32_t>(vG) << 8) |
-                                       (static_cast<uint32_t>(vB) << 16));
+        const int32_t vB = value(static_cast<int32_t>(src & 255), c[0] + sevenB);
+        const int32_t vG = value(static_cast<int32_t>((src >> 8) & 255), c[1] + sevenG);
+        const int32_t vR = value(static_cast<int32_t>(src >> 16), c[2] + sevenR);
+        const uint32_t index = nearest(static_cast<uint32_t>(vB) | (static_cast<uint32_t>(vG) << 8) |
+                                       (static_cast<uint32_t>(vR) << 16));
         putIndex(trow, x, TBpp, index);
         const TPaletteEntry& p = tpal[index & 255];
         const int32_t eB = vB - p.peBlue, eG = vG - p.peGreen, eR = vR - p.peRed;
@@ -395,14 +552,79 @@ void diffuseRow(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t
     nxt[2] = static_cast<int16_t>(p0R);
 }
 
+// The same row with the three channels side by side in the 16-bit lanes of one SSE2 register:
+// slots of four values (blue, green, red and a lane that stays 0: its source, error and palette
+// lanes are all 0).  The same arithmetic: the lanes never overflow, since every slot fits 16 bits
+// as above, and the clamp packs the lanes to bytes that read directly as the memo's index.
+template <int TBpp, bool Src24, class Nearest>
+void diffuseRowSse2(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t* trow,
+                    int32_t w, bool leftToRight, const int16_t* cur, int16_t* nxt,
+                    const int16_t* tpal4, const Nearest& nearest) {
+    const __m128i eight = _mm_set1_epi16(8), fifteen = _mm_set1_epi16(15);
+    const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(255);
+    __m128i seven = zero, p0 = zero, p1 = zero;
+    auto slot = [](const int16_t* row, int32_t s) {
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 4 * static_cast<size_t>(s)));
+    };
+    auto store = [](int16_t* row, int32_t s, __m128i v) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(row + 4 * static_cast<size_t>(s)), v);
+    };
+    // (sum + 8) div 16 truncating toward zero (negative sums get 15 added before the shift),
+    // added to the source and clamped
+    auto value = [&](__m128i src, __m128i sum) {
+        sum = _mm_add_epi16(sum, eight);
+        const __m128i q = _mm_srai_epi16(
+            _mm_add_epi16(sum, _mm_and_si128(_mm_srai_epi16(sum, 15), fifteen)), 4);
+        return _mm_min_epi16(_mm_max_epi16(_mm_add_epi16(src, q), zero), top);
+    };
+    auto sourceAt = [&](int32_t x) {
+        return _mm_unpacklo_epi8(
+            _mm_cvtsi32_si128(static_cast<int>(sourceBgr<Src24>(source, srow, sbpp, x, w))), zero);
+    };
+    auto packed = [](__m128i v) {
+        return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(v, v)));
+    };
+    for (int32_t k = 0; k < w; ++k) {
+        const int32_t x = leftToRight ? k : w - 1 - k;
+        if (k + kFsAhead < w) {
+            // the memo line of a pixel further on, from its source and the row above's error
+            const int32_t xa = leftToRight ? k + kFsAhead : w - 1 - k - kFsAhead;
+            nearest.prefetch(packed(value(sourceAt(xa), slot(cur, k + kFsAhead + 1))));
+        }
+        const __m128i src = sourceAt(x);
+        const __m128i v = value(src, _mm_add_epi16(slot(cur, k + 1), seven));
+        const uint32_t index = nearest(packed(v));
+        putIndex(trow, x, TBpp, index);
+        const __m128i e = _mm_sub_epi16(v, slot(tpal4, static_cast<int32_t>(index & 255)));
+        const __m128i twoE = _mm_add_epi16(e, e);
+        store(nxt, w - k + 1, _mm_add_epi16(p1, _mm_add_epi16(twoE, e)));  // + 3 e
+        p1 = _mm_add_epi16(p0, _mm_add_epi16(_mm_add_epi16(twoE, twoE), e)); // + 5 e
+        p0 = e;
+        seven = _mm_sub_epi16(_mm_slli_epi16(e, 3), e);
+    }
+    store(nxt, 1, p1);
+    store(nxt, 0, p0);
+}
+
 template <int TBpp, class Nearest>
-void diffuseRow(const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t* trow, int32_t w,
-                bool leftToRight, const int16_t* cur, int16_t* nxt, const TPaletteEntry* tpal,
-                const Nearest& nearest) {
-    if (sbpp == 24)
-        diffuseRow<TBpp, true>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
-    else
-        diffuseRow<TBpp, false>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+void diffuseRow(bool sse2, const TDibRecord& source, const uint8_t* srow, int sbpp, uint8_t* trow,
+                int32_t w, bool leftToRight, const int16_t* cur, int16_t* nxt,
+                const TPaletteEntry* tpal, const int16_t* tpal4, const Nearest& nearest) {
+    if (sse2) {
+        if (sbpp == 24)
+            diffuseRowSse2<TBpp, true>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal4,
+                                       nearest);
+        else
+            diffuseRowSse2<TBpp, false>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal4,
+                                        nearest);
+    } else {
+        if (sbpp == 24)
+            diffuseRowPlain<TBpp, true>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal,
+                                        nearest);
+        else
+            diffuseRowPlain<TBpp, false>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal,
+                                         nearest);
+    }
 }
 
 template <class Nearest>
@@ -411,8 +633,18 @@ void diffuseRows(const TDibRecord& source, const TDibRecord& target, Host& host,
     const int32_t w = DibWidth(&source), h = DibHeight(&source);
     const int sbpp = DibBitsPerPixel(&source), tbpp = DibBitsPerPixel(&target);
     const TPaletteEntry* tpal = target.Palette.palPalEntry;
-    // errors times 16, three slots (blue, green, red) per column and a guard slot at each end
-    const size_t slots = 3 * (static_cast<size_t>(w) + 2);
+    const bool sse2 = SimdAtLeast(SimdLevel::Sse2);
+    // the target palette as four 16-bit lanes (blue, green, red, 0) per entry
+    alignas(16) int16_t tpal4[4 * 256];
+    for (int i = 0; i < 256; ++i) {
+        tpal4[4 * i] = tpal[i].peBlue;
+        tpal4[4 * i + 1] = tpal[i].peGreen;
+        tpal4[4 * i + 2] = tpal[i].peRed;
+        tpal4[4 * i + 3] = 0;
+    }
+    // errors times 16, one slot (blue, green, red, and 0 for the vector path) per column and a
+    // guard slot at each end
+    const size_t slots = (sse2 ? 4 : 3) * (static_cast<size_t>(w) + 2);
     std::vector<int16_t> e0(slots, 0), e1(slots, 0);
     bool flag = false;
     StepProgress progress(host, h);
@@ -426,13 +658,16 @@ void diffuseRows(const TDibRecord& source, const TDibRecord& target, Host& host,
         uint8_t* trow = ImageRow(target, y);
         switch (tbpp) {
         case 8:
-            diffuseRow<8>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+            diffuseRow<8>(sse2, source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, tpal4,
+                          nearest);
             break;
         case 4:
-            diffuseRow<4>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+            diffuseRow<4>(sse2, source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, tpal4,
+                          nearest);
             break;
         default:
-            diffuseRow<1>(source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, nearest);
+            diffuseRow<1>(sse2, source, srow, sbpp, trow, w, leftToRight, cur, nxt, tpal, tpal4,
+                          nearest);
             break;
         }
     }
@@ -445,10 +680,9 @@ void FloydSteinbergMap(const TDibRecord& source, const TDibRecord& target, Host&
         return;
     host.SetProSatus(0);
     const HPALETTE pal = target.PaletteHandle;
-    const uint16_t* cells = nullptr;
-    const uint8_t* answers = nullptr;
-    if (GetNearestPaletteTables(pal, &cells, &answers) != 0)
-        diffuseRows(source, target, host, TablesNearest{pal, cells, answers});
+    const MemoNearest memo(pal);
+    if (memo.ok())
+        diffuseRows(source, target, host, memo);
     else
         diffuseRows(source, target, host, CallNearest{pal});
     host.SetProSatus(0);

@@ -4,6 +4,8 @@
 
 #include "document/std_palettes.h"
 #include "../ops/image_helpers.h"
+#include "../ops/simd_test_support.h"
+#include "pictora_nearest.h"
 #include "recording_host.h"
 
 #include <gtest/gtest.h>
@@ -94,6 +96,97 @@ TEST(DepthDown, PopularPaletteHalvesItsCountersOnOverflow) {
     EXPECT_EQ(host.progress.front(), 0);
     EXPECT_EQ(host.progress.back(), 0);
     deldib(&d);
+}
+
+// The popularity palette spelled out: one counter step per pixel, buffer rows from the bottom.
+std::vector<std::array<uint8_t, 3>> PlainPopularPalette(const TDibRecord& d, int32_t count,
+                                                        int32_t shift) {
+    std::vector<uint16_t> c(32768, 0), k(32768);
+    for (int i = 0; i < 32768; ++i)
+        k[static_cast<size_t>(i)] = static_cast<uint16_t>(i);
+    const int32_t w = DibWidth(&d), h = DibHeight(&d);
+    for (int32_t y = h - 1; y >= 0; --y) // image rows from the bottom are buffer rows from 0
+        for (int32_t x = 0; x < w; ++x) {
+            int32_t rgb = getpixel(&d, x, y);
+            if (DibBitsPerPixel(&d) != 24) {
+                const TPaletteEntry& e = d.Palette.palPalEntry[rgb];
+                rgb = Rgb(e.peRed, e.peGreen, e.peBlue);
+            }
+            const size_t key = static_cast<size_t>(((RedOf(rgb) >> shift) << 10) |
+                                                   ((GreenOf(rgb) >> shift) << 5) |
+                                                   (BlueOf(rgb) >> shift));
+            if (c[key] == 65535)
+                for (uint16_t& v : c)
+                    v = static_cast<uint16_t>(v >> 1);
+            ++c[key];
+        }
+    SortByCount(c.data(), k.data(), 0, 32767);
+    std::vector<std::array<uint8_t, 3>> out;
+    for (int32_t i = 0; i < count; ++i) {
+        const uint32_t kk = k[static_cast<size_t>(32767 - i)];
+        out.push_back({static_cast<uint8_t>((kk >> 10) << shift),
+                       static_cast<uint8_t>(((kk >> 5) & 31) << shift),
+                       static_cast<uint8_t>((kk & 31) << shift)});
+    }
+    return out;
+}
+
+// Large images are counted in blocks of rows on every core: the same palettes as one pass,
+// with counters that halve inside blocks, at their borders and many times over, and with ties.
+TEST(DepthDown, PopularPaletteOfALargeImageMatchesOnePass) {
+    RecordingHost host;
+    std::mt19937 rng(5);
+    const int32_t w = 1201, h = 1000; // above the size counted in blocks
+    // a few dominant colours in bands of varying height, and sparse noise that makes ties
+    std::vector<int32_t> bandColour(static_cast<size_t>(h));
+    for (int32_t y = 0; y < h; ++y)
+        bandColour[static_cast<size_t>(y)] = y % 97 < 60 ? 0x3050A0 : (y % 7 < 3 ? 0xC02010 : 0x10E0F0);
+    TDibRecord d = Make24(w, h, [&](int32_t x, int32_t y) {
+        if (rng() % 5 == 0)
+            return static_cast<int32_t>(rng() & 0xFFFFFF);
+        return x < 400 ? bandColour[static_cast<size_t>(y)] : 0x808080 + (x % 3);
+    });
+    ASSERT_NE(d.Bits, nullptr);
+    for (const int32_t shift : {4, 5}) {
+        const int32_t n = shift == 4 ? 256 : 16;
+        EXPECT_EQ(BuildPopularPalette(d, host, n, shift), PlainPopularPalette(d, n, shift))
+            << "shift " << shift;
+    }
+    EXPECT_EQ(host.progress.back(), 0);
+    deldib(&d);
+
+    // an 8-bit source whose keys come from its palette
+    std::vector<uint32_t> colours(256);
+    for (uint32_t& c : colours)
+        c = rng() & 0xFFFFFF;
+    TDibRecord p = MakePalette(8, colours, [&](int32_t x, int32_t y) {
+        return static_cast<int32_t>(rng() % 8 == 0 ? rng() % 256 : (x / 300 + y / 250) % 4);
+    }, w, h);
+    ASSERT_NE(p.Bits, nullptr);
+    EXPECT_EQ(BuildPopularPalette(p, host, 236, 4), PlainPopularPalette(p, 236, 4));
+    deldib(&p);
+
+    // Exactly 65536 pixels of colour A after 65535 of B: A's very last pixel halves every
+    // counter (B 32767, A 32768), then 30000 of C.  Before them every other cell a few hundred
+    // times, none near 65535.  A's last pixels all fall in one block of rows, whose count takes A
+    // to exactly 65536.
+    const int32_t wide = 1024, high = 1200;
+    const int64_t total = int64_t{wide} * high, tail = 65535 + 65536 + 30000;
+    TDibRecord e = Make24(wide, high, [&](int32_t x, int32_t y) {
+        const int64_t i = int64_t{high - 1 - y} * wide + x - (total - tail); // from the buffer
+        if (i < 0) { // red never 0 or 240 here, so none of these is A's, B's or C's cell
+            const int32_t k = static_cast<int32_t>((i + total) % 3584);
+            return ((1 + k / 256) << 20) | (((k / 16) % 16) << 12) | ((k % 16) << 4);
+        }
+        if (i < 65535)
+            return 0x0000F0; // B
+        if (i < 65535 + 65536)
+            return 0xF00000; // A
+        return 0x00F000; // C
+    });
+    ASSERT_NE(e.Bits, nullptr);
+    EXPECT_EQ(BuildPopularPalette(e, host, 4, 4), PlainPopularPalette(e, 4, 4));
+    deldib(&e);
 }
 
 TEST(DepthDown, WhiteImageOptimisedPalettes) {
@@ -381,12 +474,16 @@ TEST(DepthDown, MappingsMatchPlainLoopsOverManyPalettes) {
         ASSERT_NE(target.Bits, nullptr);
 
         const std::vector<uint32_t> want = PlainFloydSteinberg(src, target);
-        FloydSteinbergMap(src, target, host);
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x)
-                ASSERT_EQ(static_cast<uint32_t>(getpixel(&target, x, y)),
-                          want[static_cast<size_t>(y * w + x)])
-                    << "Floyd-Steinberg, round " << round << " at " << x << "," << y;
+        for (const SimdLevel level : SimdLevelsOfThisCpu()) {
+            const ScopedSimdLevel scoped(level);
+            FloydSteinbergMap(src, target, host);
+            for (int32_t y = 0; y < h; ++y)
+                for (int32_t x = 0; x < w; ++x)
+                    ASSERT_EQ(static_cast<uint32_t>(getpixel(&target, x, y)),
+                              want[static_cast<size_t>(y * w + x)])
+                        << "Floyd-Steinberg, " << SimdLevelName(level) << ", round " << round
+                        << " at " << x << "," << y;
+        }
 
         if (tbpp != 1) {
             NearestMap(src, target, host);
@@ -406,6 +503,45 @@ TEST(DepthDown, MappingsMatchPlainLoopsOverManyPalettes) {
         deldib(&src);
         deldib(&target);
     }
+}
+
+// When the palette's accelerator has run out of answer tables, the diffusion asks colour by
+// colour for the cells without one, and still gives the plain result.
+TEST(DepthDown, FloydSteinbergWithTheAcceleratorsTablesUsedUp) {
+    RecordingHost host;
+    std::mt19937 rng(99);
+    std::vector<uint32_t> colours(256);
+    for (uint32_t& c : colours)
+        c = rng() & 0xFFFFFF;
+    const int32_t w = 67, h = 45;
+    TDibRecord src = Make24(w, h, [&](int32_t, int32_t) { return static_cast<int32_t>(rng() & 0xFFFFFF); });
+    TDibRecord target = MakePalette(8, colours, [](int32_t, int32_t) { return 0; }, w, h);
+    ASSERT_NE(src.Bits, nullptr);
+    ASSERT_NE(target.Bits, nullptr);
+    // one query in every fine cell of 4 x 4 x 4 colours takes every table there is
+    for (uint32_t cell = 0; cell < 64 * 64 * 64; ++cell)
+        GetNearestPaletteIndex(target.PaletteHandle,
+                               ((cell >> 12) << 2) | (((cell >> 6) & 63) << 10) | ((cell & 63) << 18));
+    const uint16_t* cells = nullptr;
+    const uint8_t* answers = nullptr;
+    ASSERT_EQ(GetNearestPaletteTables(target.PaletteHandle, &cells, &answers), 1);
+    size_t withoutTable = 0;
+    for (uint32_t cell = 0; cell < 64 * 64 * 64; ++cell)
+        withoutTable += cells[cell] > PICTORA_NEAREST_TABLE_BASE + PICTORA_NEAREST_TABLES - 1 ? 1 : 0;
+    ASSERT_GT(withoutTable, 1000u);
+
+    const std::vector<uint32_t> want = PlainFloydSteinberg(src, target);
+    for (const SimdLevel level : SimdLevelsOfThisCpu()) {
+        const ScopedSimdLevel scoped(level);
+        FloydSteinbergMap(src, target, host);
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                ASSERT_EQ(static_cast<uint32_t>(getpixel(&target, x, y)),
+                          want[static_cast<size_t>(y * w + x)])
+                    << SimdLevelName(level) << " at " << x << "," << y;
+    }
+    deldib(&src);
+    deldib(&target);
 }
 
 TEST(DepthDown, ImageStaysWithoutACaseOrWithoutMemory) {
