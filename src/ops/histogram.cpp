@@ -29,9 +29,12 @@ void addColour(Tables& t, uint32_t count, int r, int g, int b) {
 constexpr int kSets = 4;
 
 // The four tables of every set: 0..2 the bytes of a pixel in memory order (blue, green, red),
-// 3 the luminance.
+// 3 the luminance.  Each table is followed by a gap, so that the same counter of two sets does
+// not lie a multiple of 4 KB apart: the processor takes such a load and store for the same
+// address until it knows better, and equal neighbours would wait again.
+constexpr int kTableStride = 256 + 16;
 struct alignas(64) PartCounts {
-    uint32_t t[kSets][4][256];
+    uint32_t t[kSets][4][kTableStride];
 };
 
 // The luminance of pixels 0 <= x < n of a row (blue, green, red bytes), truncated.
@@ -70,15 +73,34 @@ __attribute__((target("avx2"))) void luminanceRowAvx2(const uint8_t* p, int32_t 
 }
 
 // Counts n pixels and their luminance bytes into the sets of tables, pixel i into set i % 4.
+// Four pixels and their luminance are read into registers first: bytes read through a pointer
+// would be read again after every increment, which may write to them as far as the compiler
+// knows.
 void countRow24(const uint8_t* p, const uint8_t* lum, int32_t n, PartCounts& c) {
+    static_assert(kSets == 4, "four pixels per step");
     int32_t x = 0;
-    for (; x + kSets <= n; x += kSets, p += 3 * kSets) {
-        for (int s = 0; s < kSets; ++s) {
-            ++c.t[s][0][p[3 * s]];
-            ++c.t[s][1][p[3 * s + 1]];
-            ++c.t[s][2][p[3 * s + 2]];
-            ++c.t[s][3][lum[x + s]];
-        }
+    for (; x + 4 <= n; x += 4, p += 12) {
+        uint64_t a;
+        uint32_t b, l;
+        std::memcpy(&a, p, 8);
+        std::memcpy(&b, p + 8, 4);
+        std::memcpy(&l, lum + x, 4);
+        ++c.t[0][0][a & 255];
+        ++c.t[0][1][(a >> 8) & 255];
+        ++c.t[0][2][(a >> 16) & 255];
+        ++c.t[0][3][l & 255];
+        ++c.t[1][0][(a >> 24) & 255];
+        ++c.t[1][1][(a >> 32) & 255];
+        ++c.t[1][2][(a >> 40) & 255];
+        ++c.t[1][3][(l >> 8) & 255];
+        ++c.t[2][0][(a >> 48) & 255];
+        ++c.t[2][1][a >> 56];
+        ++c.t[2][2][b & 255];
+        ++c.t[2][3][(l >> 16) & 255];
+        ++c.t[3][0][(b >> 8) & 255];
+        ++c.t[3][1][(b >> 16) & 255];
+        ++c.t[3][2][b >> 24];
+        ++c.t[3][3][l >> 24];
     }
     for (; x < n; ++x, p += 3) {
         ++c.t[0][0][p[0]];
@@ -124,20 +146,24 @@ void CountHistogram(const TDibRecord& dib, Tables& t) {
     if (bpp == 24) {
         // sums do not depend on how the rows are split between the threads
         std::vector<PartCounts> counts(slots);
-        std::vector<uint8_t> lums(slots * static_cast<size_t>(w));
+        constexpr int32_t kPiece = 1024;
+        std::vector<uint8_t> lums(slots * static_cast<size_t>(kPiece));
         std::memset(counts.data(), 0, counts.size() * sizeof(PartCounts));
         const bool avx2 = SimdAtLeast(SimdLevel::Avx2);
         forRowParts(dib, [&](int32_t y0, int32_t y1, int32_t slot) {
             PartCounts& c = counts[static_cast<size_t>(slot)];
-            uint8_t* lum = lums.data() + static_cast<size_t>(slot) * static_cast<size_t>(w);
-            for (int32_t y = y0; y < y1; ++y) {
-                const uint8_t* p = ImageRow(dib, y);
-                if (avx2)
-                    luminanceRowAvx2(p, w, lum);
-                else
-                    luminanceRowPlain(p, 0, w, lum);
-                countRow24(p, lum, w, c);
-            }
+            uint8_t* lum = lums.data() + static_cast<size_t>(slot) * static_cast<size_t>(kPiece);
+            for (int32_t y = y0; y < y1; ++y)
+                // in pieces that stay in the first-level cache between the two passes
+                for (int32_t x = 0; x < w; x += kPiece) {
+                    const uint8_t* p = ImageRow(dib, y) + 3 * static_cast<size_t>(x);
+                    const int32_t n = std::min(kPiece, w - x);
+                    if (avx2)
+                        luminanceRowAvx2(p, n, lum);
+                    else
+                        luminanceRowPlain(p, 0, n, lum);
+                    countRow24(p, lum, n, c);
+                }
         });
         static constexpr HistogramTable kOfByte[4] = {kHistBlue, kHistGreen, kHistRed, kHistLum};
         for (const PartCounts& c : counts)
