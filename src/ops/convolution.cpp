@@ -1,8 +1,10 @@
 // DibFilter: the 5x5 weighted sums with the edges replicated.  Kernels whose sums fit into 16
-// bits (all built-in ones) run sixteen or thirty-two bytes at a time on row sums, in place in
-// blocks of rows, keeping only the rows next to each block boundary; any other kernel (and the
-// scalar level) runs the plain 32-bit formula over a padded work copy.  Every result is the
-// integer the formula gives.
+// bits (all built-in ones) run sixteen or thirty-two bytes at a time on row sums in blocks of
+// rows: from the old pixels into the buffer that then trades places with them (the undo level
+// keeps the old ones), or in place, keeping only the rows next to each block boundary, when
+// there is no such buffer; any other kernel (and the scalar level) runs the plain 32-bit formula
+// over padded rows (in place: over a padded work copy).  Every result is the integer the formula
+// gives.
 #include "ops/convolution.h"
 
 #include "document/undo.h"
@@ -479,17 +481,49 @@ bool selectedColumns(const uint8_t* mask, int32_t w, int32_t& x0, int32_t& x1) {
     return true;
 }
 
+// Row sums of an unpadded image row for the output bytes k0 <= k < k1, as horizontalSums gives
+// them over the row padded with two pixels repeated at either end: the bytes whose taps stay
+// inside the row are summed straight from it, the six at either edge one by one.
+void rowSumsFromImage(SimdLevel level, const uint8_t* row, int32_t w, const RowTaps& taps,
+                      int32_t k0, int32_t k1, int16_t* out) {
+    const int32_t len = 3 * w;
+    auto edge = [&](int32_t a, int32_t b) {
+        for (int32_t k = a; k < b; ++k) {
+            int32_t acc = 0;
+            for (int t = 0; t < taps.count; ++t) {
+                const int32_t j = k + taps.offset[t]; // byte of the padded row
+                const int32_t x = std::clamp(j / 3 - 2, 0, w - 1);
+                acc += taps.weight[t] * row[3 * x + j % 3];
+            }
+            out[k] = static_cast<int16_t>(acc);
+        }
+    };
+    edge(k0, std::min(k1, 6));
+    const int32_t i0 = std::max(k0, 6), i1 = std::min(k1, len - 6);
+    if (i0 < i1)
+        horizontalSums(level, row + i0 - 6, taps, i1 - i0, out + i0);
+    edge(std::max({k0, 6, len - 6}), k1);
+}
+
 // Output rows y0..y1 of the sixteen-bit path.  Row sums of the padded rows y0..y1+3 are kept in
 // a ring of five rows per distinct row of weights; rings holds one ring per thread.  Only the
-// columns of the block's selected pixels are summed.  Padded row r (image row r - 2, edges
-// repeated) comes from source.row(r, y0, y1, thread); it is summed before output row r - 4 is
-// written, so the block's own image rows are read before the block overwrites them.
+// columns of the block's selected pixels are summed.
+// In place (Rows::kInPlace): padded row r (image row r - 2, edges repeated) comes from
+// source.row(r, y0, y1, thread); it is summed before output row r - 4 is written, so the block's
+// own image rows are read before the block overwrites them.
+// Otherwise the rows are read from source.image(), which stays as it is, and every row of out is
+// written: the filtered pixels, and the others (with the bytes after the last pixel) copied.
 template <class Rows>
-void filterRows16(const Rows& source, const TDibRecord& img, const SplitKernel& k,
+void filterRows16(const Rows& source, const TDibRecord& out, const SplitKernel& k,
                   const SelectionRows& sel, int32_t y0, int32_t y1, const Divider& divider,
                   SimdLevel level, int16_t* rings, int32_t thread) {
-    const int32_t w = DibWidth(&img);
+    const int32_t w = DibWidth(&out), h = DibHeight(&out);
     const int32_t len = 3 * w;
+    const size_t lineBytes = static_cast<size_t>(out.LineBytes);
+    auto copyRow = [&](int32_t y) {
+        if constexpr (!Rows::kInPlace)
+            std::memcpy(ImageRow(out, y), ImageRow(source.image(), y), lineBytes);
+    };
     int32_t lo = 0, hi = w;
     if (sel.active()) {
         lo = w, hi = 0;
@@ -500,8 +534,11 @@ void filterRows16(const Rows& source, const TDibRecord& img, const SplitKernel& 
             if (!skip && selectedColumns(mask, w, a, b))
                 lo = std::min(lo, a), hi = std::max(hi, b);
         }
-        if (lo >= hi)
+        if (lo >= hi) {
+            for (int32_t y = y0; y < y1; ++y)
+                copyRow(y);
             return;
+        }
     }
     const size_t np = k.patterns.size();
     int16_t* ring = rings + static_cast<size_t>(thread) * np * 5 * static_cast<size_t>(len);
@@ -509,9 +546,16 @@ void filterRows16(const Rows& source, const TDibRecord& img, const SplitKernel& 
         return ring + (p * 5 + static_cast<size_t>(paddedRow % 5)) * static_cast<size_t>(len);
     };
     auto addRow = [&](int32_t paddedRow) {
-        const uint8_t* in = source.row(paddedRow, y0, y1, thread) + 3 * lo;
-        for (size_t p = 0; p < np; ++p)
-            horizontalSums(level, in, k.patterns[p], 3 * (hi - lo), slot(p, paddedRow) + 3 * lo);
+        if constexpr (Rows::kInPlace) {
+            const uint8_t* in = source.row(paddedRow, y0, y1, thread) + 3 * lo;
+            for (size_t p = 0; p < np; ++p)
+                horizontalSums(level, in, k.patterns[p], 3 * (hi - lo),
+                               slot(p, paddedRow) + 3 * lo);
+        } else {
+            const uint8_t* in = ImageRow(source.image(), std::clamp(paddedRow - 2, 0, h - 1));
+            for (size_t p = 0; p < np; ++p)
+                rowSumsFromImage(level, in, w, k.patterns[p], 3 * lo, 3 * hi, slot(p, paddedRow));
+        }
     };
     for (int32_t t = y0; t < y0 + 4; ++t)
         addRow(t);
@@ -519,16 +563,25 @@ void filterRows16(const Rows& source, const TDibRecord& img, const SplitKernel& 
         addRow(y + 4);
         bool skip;
         const uint8_t* mask = sel.row(y, skip);
-        if (skip)
+        if (skip) {
+            copyRow(y);
             continue;
+        }
         const int16_t* rows[5];
         int nrows = 0;
         for (int r = 0; r < 5; ++r)
             if (k.pattern[r] >= 0)
                 rows[nrows++] = slot(static_cast<size_t>(k.pattern[r]), y + r);
-        uint8_t* out = ImageRow(img, y);
+        uint8_t* dst = ImageRow(out, y);
+        if constexpr (!Rows::kInPlace) {
+            if (mask != nullptr)
+                copyRow(y);
+            else if (lineBytes > static_cast<size_t>(len)) // the bytes after the last pixel
+                std::memcpy(dst + len, ImageRow(source.image(), y) + len,
+                            lineBytes - static_cast<size_t>(len));
+        }
         ForSelectedRuns(mask, w, [&](int32_t x0, int32_t x1) {
-            finishSums(level, rows, nrows, 3 * x0, 3 * x1, divider, out);
+            finishSums(level, rows, nrows, 3 * x0, 3 * x1, divider, dst);
         });
     }
 }
@@ -549,6 +602,7 @@ void padRow(const uint8_t* src, int32_t w, uint8_t* dst) {
 // them, so they are padded into rows of their own before any block runs.
 class InPlaceRows {
   public:
+    static constexpr bool kInPlace = true;
     // False when there is no memory for the kept rows.
     bool init(const TDibRecord& img, int32_t blockRows, int32_t threads) {
         img_ = &img;
@@ -591,6 +645,17 @@ class InPlaceRows {
     TDibRecord* rows_ = nullptr;
 };
 
+// The rows of an image that is left as it is while the result goes into another buffer.
+class SeparateRows {
+  public:
+    static constexpr bool kInPlace = false;
+    explicit SeparateRows(const TDibRecord& img) : img_(img) {}
+    const TDibRecord& image() const { return img_; }
+
+  private:
+    const TDibRecord& img_;
+};
+
 // The padded work copy: the image two pixels in from every side, the margin repeating the edge.
 void fillWorkCopy(const TDibRecord& img, const TDibRecord& work, Host& host) {
     const int32_t w = DibWidth(&img), h = DibHeight(&img);
@@ -614,8 +679,11 @@ void fillWorkCopy(const TDibRecord& img, const TDibRecord& work, Host& host) {
 
 void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter) {
     host.SetProSatus(0);
-    SaveForUndo(doc, host);
-    if (!FilterPixels(doc, host, filter))
+    // a 24-bit image's old pixel buffer becomes the undo level; the result goes into a new one
+    SaveForUndoByMove(doc, host);
+    const bool filtered = FilterPixels(doc, host, filter);
+    FinishPendingUndo(doc, false); // left alone: the level gets its copy
+    if (!filtered)
         return;
     host.Updatehistogramm();
     host.SetProSatus(0);
@@ -648,13 +716,15 @@ bool FilterPixels(DocumentState& doc, Host& host, const TFilterRecord& filter) {
         return false;
     };
     const SelectionRows sel(doc);
+    // With an undo level waiting for its pixels the result goes into the level's buffer and the
+    // buffers trade places at the end; otherwise the image is filtered in place.
+    TDibRecord* pending = PendingUndoImage(doc);
+    const TDibRecord& out = pending != nullptr ? *pending : img;
     if (small) {
-        // in place, without a padded copy of the image
         const SplitKernel split = splitKernel(filter);
         const Divider divider = makeDivider(filter.Divisor, filter.Bias);
         constexpr int32_t kBlockRows = 64;
         const int32_t threads = ThreadCount();
-        InPlaceRows source;
         std::vector<int16_t> rings; // the row sums of every thread
         try {
             rings.resize(static_cast<size_t>(threads) * split.patterns.size() * 5 *
@@ -662,8 +732,10 @@ bool FilterPixels(DocumentState& doc, Host& host, const TFilterRecord& filter) {
         } catch (const std::bad_alloc&) {
             return noMemory();
         }
-        if (!source.init(img, kBlockRows, threads))
+        InPlaceRows inPlace;
+        if (pending == nullptr && !inPlace.init(img, kBlockRows, threads))
             return noMemory();
+        const SeparateRows separate(img);
         host.SetProSatus(0);
         const int64_t blocks = (static_cast<int64_t>(h) + kBlockRows - 1) / kBlockRows;
         StepProgress progress(host, h);
@@ -672,7 +744,12 @@ bool FilterPixels(DocumentState& doc, Host& host, const TFilterRecord& filter) {
         auto runBlock = [&](int64_t b, int32_t thread) {
             const auto y0 = static_cast<int32_t>(b * kBlockRows);
             const int32_t y1 = std::min(h, y0 + kBlockRows);
-            filterRows16(source, img, split, sel, y0, y1, divider, level, rings.data(), thread);
+            if (pending != nullptr)
+                filterRows16(separate, out, split, sel, y0, y1, divider, level, rings.data(),
+                             thread);
+            else
+                filterRows16(inPlace, out, split, sel, y0, y1, divider, level, rings.data(),
+                             thread);
             const int32_t finished = done.fetch_add(y1 - y0, std::memory_order_relaxed) + (y1 - y0);
             if (std::this_thread::get_id() == caller)
                 progress.at(finished - 1);
@@ -682,11 +759,60 @@ bool FilterPixels(DocumentState& doc, Host& host, const TFilterRecord& filter) {
         else
             ParallelFor(blocks, runBlock);
         progress.at(h - 1); // the end, also when the other threads took every block
+        if (pending != nullptr)
+            FinishPendingUndo(doc, true);
         host.SetProSatus(0);
         return true;
     }
 
-    // other kernels: the formula over a padded work copy
+    // other kernels: the formula over padded rows
+    const int32_t divisor = filter.Divisor, bias = filter.Bias;
+    const size_t bytesPerRow = static_cast<size_t>(w) * 3 * (taps.size() + 1);
+    auto filterRow = [&](const uint8_t* const rows[5], int32_t y) {
+        bool skip;
+        const uint8_t* mask = sel.row(y, skip);
+        if (skip)
+            return;
+        uint8_t* dst = ImageRow(out, y);
+        ForSelectedRuns(mask, w, [&](int32_t x0, int32_t x1) {
+            filterSpan32(rows, taps.data(), static_cast<int>(taps.size()), 3 * x0, 3 * x1,
+                         divisor, bias, dst);
+        });
+    };
+    if (pending != nullptr) {
+        // from the old pixels, which stay as they are: five padded rows per thread
+        const size_t padded = static_cast<size_t>(w + 4) * 3;
+        const size_t lineBytes = static_cast<size_t>(img.LineBytes);
+        std::vector<uint8_t> rings;
+        try {
+            rings.resize(static_cast<size_t>(ThreadCount()) * 5 * padded);
+        } catch (const std::bad_alloc&) {
+            return noMemory();
+        }
+        host.SetProSatus(0);
+        ForEachRowBlock(host, h, bytesPerRow, 32, [&](int32_t y0, int32_t y1, int32_t slot) {
+            uint8_t* ring = rings.data() + static_cast<size_t>(slot) * 5 * padded;
+            // padded row r is image row r - 2, edges repeated
+            auto pad = [&](int32_t r) {
+                padRow(ImageRow(img, std::clamp(r - 2, 0, h - 1)), w,
+                       ring + static_cast<size_t>(r % 5) * padded);
+            };
+            for (int32_t r = y0; r < y0 + 4; ++r)
+                pad(r);
+            for (int32_t y = y0; y < y1; ++y) {
+                pad(y + 4);
+                std::memcpy(ImageRow(out, y), ImageRow(img, y), lineBytes);
+                const uint8_t* rows[5];
+                for (int r = 0; r < 5; ++r)
+                    rows[r] = ring + static_cast<size_t>((y + r) % 5) * padded;
+                filterRow(rows, y);
+            }
+        });
+        FinishPendingUndo(doc, true);
+        host.SetProSatus(0);
+        return true;
+    }
+    // in place: over a padded work copy
     DibHolder workCopy;
     TDibRecord& work = workCopy.get();
     newdib_unfilled(&work, w + 4, h + 4, 24, nullptr, 0);
@@ -694,24 +820,14 @@ bool FilterPixels(DocumentState& doc, Host& host, const TFilterRecord& filter) {
         return noMemory();
     fillWorkCopy(img, work, host);
     host.SetProSatus(0);
-    const int32_t divisor = filter.Divisor, bias = filter.Bias;
-    ForEachRowBlock(host, h, static_cast<size_t>(w) * 3 * (taps.size() + 1), 32,
-                    [&](int32_t y0, int32_t y1) {
-                        for (int32_t y = y0; y < y1; ++y) {
-                            bool skip;
-                            const uint8_t* mask = sel.row(y, skip);
-                            if (skip)
-                                continue;
-                            const uint8_t* rows[5];
-                            for (int r = 0; r < 5; ++r)
-                                rows[r] = ImageRow(work, y + r);
-                            uint8_t* out = ImageRow(img, y);
-                            ForSelectedRuns(mask, w, [&](int32_t x0, int32_t x1) {
-                                filterSpan32(rows, taps.data(), static_cast<int>(taps.size()),
-                                             3 * x0, 3 * x1, divisor, bias, out);
-                            });
-                        }
-                    });
+    ForEachRowBlock(host, h, bytesPerRow, 32, [&](int32_t y0, int32_t y1) {
+        for (int32_t y = y0; y < y1; ++y) {
+            const uint8_t* rows[5];
+            for (int r = 0; r < 5; ++r)
+                rows[r] = ImageRow(work, y + r);
+            filterRow(rows, y);
+        }
+    });
     deldib(&work); // before the histogram is counted; the holder covers the early returns
     host.SetProSatus(0);
     return true;

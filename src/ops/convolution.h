@@ -47,12 +47,15 @@ inline TFilterRecord PrepareBuiltinFilter(const TBuiltinFilter& f) {
 inline constexpr const char* kTextFilterNoMemory =
     "Fehler: Nicht genügent Speicher für diese Aktion!";
 
-// Filters the document's 24-bit image in place: the undo level comes first (also for images it
-// then leaves alone: palette images, a divisor of 0), edges are replicated two pixels outward,
-// only selected pixels change, and the histogram is refreshed.  The caller repaints.
+// Filters the document's 24-bit image: the undo level comes first (also for images it then
+// leaves alone: palette images, a divisor of 0), edges are replicated two pixels outward, only
+// selected pixels change, and the histogram is refreshed.  The caller repaints.  The result is
+// written into a new buffer and the old pixel buffer becomes the undo level (SaveForUndoByMove).
 void DibFilter(DocumentState& doc, Host& host, TFilterRecord filter);
 // DibFilter without the undo level and the histogram: false when it left the image alone
-// (palette image, divisor 0, no memory; the message is shown).
+// (palette image, divisor 0, no memory; the message is shown).  With an undo level waiting for
+// its pixels (PendingUndoImage) the result goes there and the buffers trade places; otherwise
+// the image is filtered in place.
 bool FilterPixels(DocumentState& doc, Host& host, const TFilterRecord& filter);
 
 // A built-in filter as its menu command runs it (with the inversion of "&Konturen zeichnen").

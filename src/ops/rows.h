@@ -61,7 +61,7 @@ class StepProgress {
 // their start (or fn(y0, y1, slot), slot telling apart the threads that run at once).  Large
 // images run the blocks on every core, handed out one at a time so that a busy core does not
 // hold the others up; fn must then touch nothing but its own rows.  Progress goes to the host
-// from the calling thread only.
+// from the calling thread only, and reaches 100 at the end.
 template <class F>
 void ForEachRowBlock(Host& host, int32_t height, size_t bytesPerRow, int32_t blockRows, F&& fn) {
     auto call = [&](int32_t y0, int32_t y1, int32_t slot) {
@@ -91,6 +91,7 @@ void ForEachRowBlock(Host& host, int32_t height, size_t bytesPerRow, int32_t blo
         if (std::this_thread::get_id() == caller)
             progress.at(finished - 1);
     });
+    progress.at(height - 1); // the end, also when the other threads took every block
 }
 
 // Calls fn(y) for every row 0..height-1, as above.

@@ -1,6 +1,8 @@
 // DibFilter against a plain reference loop, the built-in kernels, selection, undo and memory.
 #include "ops/convolution.h"
 
+#include "document/undo.h"
+
 #include "image_helpers.h"
 #include "recording_host.h"
 #include "simd_test_support.h"
@@ -8,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace pixorama {
 namespace {
@@ -227,22 +232,31 @@ TEST(Convolution, LargeImagesRunInBlocksOfRows) {
     }
 }
 
-TEST(Convolution, BlockBoundariesInPlace) {
-    // the filter runs in place in blocks of 64 rows: last blocks of one and two rows, a
-    // boundary two rows before the end, and rows on both sides of each boundary
+TEST(Convolution, BlockBoundariesInPlaceAndIntoTheLevel) {
+    // the filter runs in blocks of 64 rows, into the undo level's buffer or (with no such
+    // buffer) in place: last blocks of one and two rows, a boundary two rows before the end, and
+    // rows on both sides of each boundary
     for (SimdLevel simd : SimdLevelsOfThisCpu()) {
         const ScopedSimdLevel forced(simd);
-        for (int32_t h : {62, 64, 65, 66, 129, 130}) {
-            RecordingHost host;
-            DocumentState doc;
-            Attach(doc, Make24(11, h, noise));
-            const TFilterRecord f = PrepareBuiltinFilter(*FindBuiltinFilter("soften-strong"));
-            TDibRecord expected = referenceFilter(doc.Dib, f);
-            DibFilter(doc, host, f);
-            EXPECT_EQ(PixelBytes(doc.Dib), PixelBytes(expected))
-                << "height " << h << " simd " << SimdLevelName(simd);
-            deldib(&expected);
-        }
+        for (int32_t h : {62, 64, 65, 66, 129, 130})
+            for (bool inPlace : {false, true}) {
+                RecordingHost host;
+                DocumentState doc;
+                Attach(doc, Make24(11, h, noise));
+                const TFilterRecord f = PrepareBuiltinFilter(*FindBuiltinFilter("soften-strong"));
+                TDibRecord expected = referenceFilter(doc.Dib, f);
+                if (inPlace) {
+                    SaveForUndo(doc, host);
+                    ASSERT_EQ(PendingUndoImage(doc), nullptr);
+                    EXPECT_TRUE(FilterPixels(doc, host, f));
+                } else {
+                    DibFilter(doc, host, f);
+                }
+                EXPECT_EQ(PixelBytes(doc.Dib), PixelBytes(expected))
+                    << "height " << h << " simd " << SimdLevelName(simd) << " in place "
+                    << inPlace;
+                deldib(&expected);
+            }
     }
 }
 
@@ -289,14 +303,20 @@ TEST(Convolution, UndoProgressPaletteAndMemory) {
     EXPECT_EQ(row.UndoCount, 1);
     EXPECT_TRUE(row.Modified);
 
-    // three rows in one block, filtered in place: 0 before and after, 100 when the block is
-    // done; the scalar level copies first and shows 0, 50, 100 for the copy and the filtering
+    // three rows in one block: 0 before and after, 100 when the block is done; the scalar level
+    // goes row by row and shows 0, 50, 100, in place after as much for its work copy
+    const bool scalar = ActiveSimdLevel() == SimdLevel::Scalar;
     host.progress.clear();
     DocumentState three;
     Attach(three, Make24(4, 3, noise));
     DibFilter(three, host, PrepareBuiltinFilter(kBuiltinFilters[0]));
-    const std::vector<int> inPlace{0, 0, 100, 0, 0}, copied{0, 50, 100, 0, 50, 100, 0, 0};
-    EXPECT_EQ(host.progress, ActiveSimdLevel() == SimdLevel::Scalar ? copied : inPlace);
+    const std::vector<int> blocks{0, 0, 100, 0, 0}, rows{0, 0, 50, 100, 0, 0};
+    EXPECT_EQ(host.progress, scalar ? rows : blocks);
+    host.progress.clear();
+    SaveForUndo(three, host);
+    EXPECT_TRUE(FilterPixels(three, host, PrepareBuiltinFilter(kBuiltinFilters[0])));
+    const std::vector<int> inPlace{0, 100, 0}, copied{50, 100, 0, 50, 100, 0};
+    EXPECT_EQ(host.progress, scalar ? copied : inPlace);
 
     // palette images are left alone, but the undo level is taken
     DocumentState pal;
@@ -307,25 +327,160 @@ TEST(Convolution, UndoProgressPaletteAndMemory) {
     EXPECT_EQ(pal.UndoCount, 1);
     EXPECT_TRUE(pal.Modified);
 
-    // no memory for the rows kept at the block boundary: the message, the image unchanged, the
-    // undo level kept
+    // no memory beyond the undo level: filtering into the level's buffer needs none
     DocumentState doc;
     Attach(doc, Make24(100, 100, noise));
     const std::vector<uint8_t> image = PixelBytes(doc.Dib);
+    expected = referenceFilter(doc.Dib, PrepareBuiltinFilter(kBuiltinFilters[6]));
     host.messages.clear();
     {
-        // room for the undo copy only
         AllocLimit limit(PictoraAllocatedBytes() + image.size() + 2 * sizeof(TBitmapInfo) + 512);
         DibFilter(doc, host, PrepareBuiltinFilter(kBuiltinFilters[6]));
+    }
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(PixelBytes(doc.Dib), PixelBytes(expected));
+    deldib(&expected);
+    ASSERT_EQ(doc.UndoCount, 1);
+    EXPECT_EQ(PixelBytes(doc.UndoLevels[0].Image), image);
+
+    // filtering in place, no memory for the rows kept at the block boundary: the message, the
+    // image unchanged
+    SaveForUndo(doc, host);
+    const std::vector<uint8_t> once = PixelBytes(doc.Dib);
+    {
+        AllocLimit limit(PictoraAllocatedBytes() + 512);
+        EXPECT_FALSE(FilterPixels(doc, host, PrepareBuiltinFilter(kBuiltinFilters[6])));
     }
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Fehler: Nicht genügent Speicher für diese Aktion!");
     EXPECT_EQ(host.messages[0].caption, "Fehler");
     EXPECT_EQ(host.messages[0].flags, MB_ICONSTOP);
-    EXPECT_EQ(PixelBytes(doc.Dib), image);
-    EXPECT_EQ(doc.UndoCount, 1);
-    EXPECT_NE(doc.UndoLevels[0].Image.Bits, nullptr);
+    EXPECT_EQ(PixelBytes(doc.Dib), once);
     EXPECT_EQ(host.progress.back(), 0);
+
+    // no memory for a new buffer either: the level is copied... and without room for the copy
+    // the shortage message of the undo level comes first; the image stays as it was
+    DocumentState tight;
+    Attach(tight, Make24(100, 100, noise));
+    const std::vector<uint8_t> tightBefore = PixelBytes(tight.Dib);
+    host.messages.clear();
+    {
+        AllocLimit limit(PictoraAllocatedBytes() + 512);
+        DibFilter(tight, host, PrepareBuiltinFilter(kBuiltinFilters[6]));
+    }
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1].text, "Fehler: Nicht genügent Speicher für diese Aktion!");
+    EXPECT_EQ(PixelBytes(tight.Dib), tightBefore);
+    EXPECT_FALSE(tight.UndoImagePending);
+}
+
+// A noisy image whose rows carry padding bytes set to a mark, so that a padding byte lost or
+// left unwritten in the new buffer shows.
+TDibRecord markedNoise(int32_t w, int32_t h) {
+    TDibRecord d = Make24(w, h, noise);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t i = 3 * w; i < d.LineBytes; ++i)
+            d.Bits[static_cast<size_t>(y) * static_cast<size_t>(d.LineBytes) + static_cast<size_t>(i)] =
+                0xA5;
+    return d;
+}
+
+// Every kernel of the store and one too large for sixteen bits.
+std::vector<TFilterRecord> everyKernel() {
+    std::vector<TFilterRecord> all;
+    for (const TBuiltinFilter& f : kBuiltinFilters)
+        all.push_back(PrepareBuiltinFilter(f));
+    int32_t big[5][5] = {{0, 0, 3000, 0, 0},
+                         {0, 0, 0, 0, 0},
+                         {-2000, 0, 1, 0, 1999},
+                         {0, 0, 0, 0, 0},
+                         {0, 0, 0, 0, -7}};
+    all.push_back(FilterFromRows(big, 997, -3));
+    return all;
+}
+
+TEST(Convolution, TheOldBufferBecomesTheUndoLevel) {
+    // the result into a new buffer gives the same bytes (padding included) as filtering in
+    // place; the old buffer is the level, untouched, and undo gives it back
+    const std::pair<int32_t, int32_t> sizes[] = {{1, 1}, {1, 9}, {9, 1}, {2, 3},
+                                                 {13, 70}, {301, 130}};
+    for (SimdLevel simd : SimdLevelsOfThisCpu()) {
+        const ScopedSimdLevel forced(simd);
+        for (const auto& [w, h] : sizes)
+            for (int selection = 0; selection < 3; ++selection) {
+                int kernel = 0;
+                for (const TFilterRecord& f : everyKernel()) {
+                    SCOPED_TRACE(std::string(SimdLevelName(simd)) + " " + std::to_string(w) +
+                                 "x" + std::to_string(h) + " selection " +
+                                 std::to_string(selection) + " kernel " + std::to_string(kernel++));
+                    RecordingHost host;
+                    DocumentState doc, twin;
+                    Attach(doc, markedNoise(w, h));
+                    Attach(twin, markedNoise(w, h));
+                    for (DocumentState* d : {&doc, &twin}) {
+                        if (selection == 1) { // a rectangle with a hole
+                            SelectRect(*d, w / 3, h / 3, w - 1, h - 1);
+                            setpixel(&d->SelMask, w - 1, h - 1, 0);
+                        } else if (selection == 2) { // every other row, from the second
+                            SelectRect(*d, 0, 0, w - 1, h - 1);
+                            for (int32_t y = 0; y < h; y += 2)
+                                for (int32_t x = 0; x < w; ++x)
+                                    setpixel(&d->SelMask, x, y, 0);
+                        }
+                    }
+                    const std::vector<uint8_t> before = PixelBytes(doc.Dib);
+                    const uint8_t* oldBuffer = doc.Dib.Bits;
+                    DibFilter(doc, host, f);
+                    SaveForUndo(twin, host);
+                    ASSERT_TRUE(FilterPixels(twin, host, f));
+                    EXPECT_FALSE(doc.UndoImagePending);
+                    EXPECT_EQ(PixelBytes(doc.Dib), PixelBytes(twin.Dib));
+                    ASSERT_EQ(doc.UndoCount, 1);
+                    EXPECT_EQ(doc.UndoLevels[0].Image.Bits, oldBuffer);
+                    EXPECT_EQ(PixelBytes(doc.UndoLevels[0].Image), before);
+                    EXPECT_TRUE(host.messages.empty());
+                    LoadFromUndo(doc, host);
+                    EXPECT_EQ(PixelBytes(doc.Dib), before);
+                }
+            }
+    }
+}
+
+TEST(Convolution, ThreeLevelsComeBackExactly) {
+    RecordingHost host;
+    DocumentState doc;
+    Attach(doc, markedNoise(301, 130));
+    std::vector<std::vector<uint8_t>> states{PixelBytes(doc.Dib)};
+    const char* names[] = {"sharpen-strong", "soften", "emboss-v", "find-edges", "soften-weak"};
+    for (int i = 0; i < 5; ++i) {
+        if (i == 2)
+            SelectRect(doc, 20, 10, 200, 100);
+        DibFilter(doc, host, PrepareBuiltinFilter(*FindBuiltinFilter(names[i])));
+        states.push_back(PixelBytes(doc.Dib));
+        EXPECT_NE(states[static_cast<size_t>(i)], states[static_cast<size_t>(i) + 1]);
+        EXPECT_EQ(doc.UndoCount, std::min(i + 1, 3));
+    }
+    for (int k = 4; k >= 2; --k) {
+        LoadFromUndo(doc, host);
+        EXPECT_EQ(PixelBytes(doc.Dib), states[static_cast<size_t>(k)]) << "state " << k;
+    }
+    EXPECT_EQ(doc.UndoCount, 0);
+    EXPECT_TRUE(host.messages.empty());
+
+    // a palette image is left alone with a copied level; a divisor of 0 likewise on 24 bits
+    DocumentState pal;
+    Attach(pal, MakePalette(8, {0x123456, 0xABCDEF}, [](int32_t x, int32_t) { return x & 1; }));
+    const std::vector<uint8_t> palBefore = PixelBytes(pal.Dib);
+    DibFilter(pal, host, PrepareBuiltinFilter(kBuiltinFilters[6]));
+    ASSERT_EQ(pal.UndoCount, 1);
+    EXPECT_NE(pal.UndoLevels[0].Image.Bits, pal.Dib.Bits);
+    EXPECT_EQ(PixelBytes(pal.UndoLevels[0].Image), palBefore);
+    EXPECT_EQ(PixelBytes(pal.Dib), palBefore);
+    const std::vector<uint8_t> now = PixelBytes(doc.Dib);
+    DibFilter(doc, host, FilterFromRows(kBuiltinFilters[6].Rows, 0, 0));
+    EXPECT_FALSE(doc.UndoImagePending);
+    EXPECT_EQ(PixelBytes(doc.Dib), now);
+    EXPECT_EQ(PixelBytes(doc.UndoLevels[static_cast<size_t>(doc.UndoCount) - 1].Image), now);
 }
 
 } // namespace

@@ -1,14 +1,20 @@
-// Histogram counting over every depth and the statistics line.
+// Histogram counting over every depth, against a plain count on every vector level, and the
+// statistics line.
 #include "ops/histogram.h"
 
 #include "image_helpers.h"
+#include "simd_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace pixorama {
 namespace {
 
 using namespace testing;
+using Tables = std::array<std::array<uint32_t, 256>, 4>;
 
 TEST(Histogram, OneColourImageGivesOneSpikePerTable) {
     TDibRecord d = Make24(5, 4, [](int32_t, int32_t) { return Rgb(10, 20, 30); });
@@ -132,6 +138,100 @@ TEST(Histogram, StatisticsAnewFromTheTablesHeld) {
     EXPECT_FALSE(s.Valid);
     EXPECT_TRUE(s.InfoText.empty());
     deldib(&d);
+}
+
+// The tables counted plainly, pixel by pixel, through getpixel and the palette.
+Tables plainCount(const TDibRecord& d) {
+    Tables t{};
+    const int bpp = DibBitsPerPixel(&d);
+    for (int32_t y = 0; y < DibHeight(&d); ++y)
+        for (int32_t x = 0; x < DibWidth(&d); ++x) {
+            const int32_t v = getpixel(&d, x, y);
+            int32_t r, g, b;
+            if (bpp == 1) {
+                r = g = b = v ? 255 : 0;
+            } else if (bpp == 24) {
+                r = RedOf(v), g = GreenOf(v), b = BlueOf(v);
+            } else {
+                const TPaletteEntry& e = d.Palette.palPalEntry[v];
+                r = e.peRed, g = e.peGreen, b = e.peBlue;
+            }
+            ++t[kHistRed][static_cast<size_t>(r)];
+            ++t[kHistGreen][static_cast<size_t>(g)];
+            ++t[kHistBlue][static_cast<size_t>(b)];
+            const int32_t lum = bpp == 1 ? r : (30 * r + 59 * g + 11 * b) / 100;
+            ++t[kHistLum][static_cast<size_t>(lum)];
+        }
+    return t;
+}
+
+uint32_t mix(int32_t x, int32_t y) {
+    uint32_t s = uint32_t(x) * 2654435761u ^ uint32_t(y) * 40503u;
+    s ^= s >> 13;
+    s *= 0x5bd1e995u;
+    return s ^ (s >> 15);
+}
+
+TEST(Histogram, FastCountEqualsAPlainCount) {
+    // images large enough to be counted on every core (over 2^18 pixels) and small ones, odd
+    // widths with padding bytes (set, so that counting them shows), rows of 1..11 pixels (the
+    // ends of the vector loops); noise, equal runs (the same counter many times in a row) and
+    // colours on either side of every hundred of the luminance sum
+    std::vector<TDibRecord> images;
+    images.push_back(Make24(701, 389, [](int32_t x, int32_t y) { return int32_t(mix(x, y) & 0xFFFFFF); }));
+    images.push_back(Make24(1000, 300, [](int32_t x, int32_t y) {
+        return (x / 37 + y) % 3 == 0 ? Rgb(200, 200, 200) : Rgb(x & 255, 17, y & 255);
+    }));
+    images.push_back(Make24(256, 256, [](int32_t x, int32_t y) {
+        // sums 30 r + 59 g + 11 b near multiples of 100 for every red and green
+        const int32_t r = x, g = y, sum = 30 * r + 59 * g;
+        const int32_t b = std::min(255, ((sum / 100 + 1) * 100 - sum + 10) / 11 + (x & 1));
+        return Rgb(r, g, b);
+    }));
+    for (int32_t w = 1; w <= 11; ++w)
+        images.push_back(Make24(w, 3, [](int32_t x, int32_t y) { return int32_t(mix(x, y) & 0xFFFFFF); }));
+    for (TDibRecord& d : images)
+        for (int32_t y = 0; y < DibHeight(&d); ++y)
+            for (int32_t i = 3 * DibWidth(&d); i < d.LineBytes; ++i)
+                d.Bits[static_cast<size_t>(y) * static_cast<size_t>(d.LineBytes) + static_cast<size_t>(i)] = 0x5A;
+    // palette images of every depth, one large
+    images.push_back(MakePalette(8, {0x102030, 0x405060, 0xFFFFFF, 0x000000, 0x7F7F7F},
+                                 [](int32_t x, int32_t y) { return int32_t(mix(x, y) % 5); }, 1203, 511));
+    images.push_back(MakePalette(4, {0x102030, 0x405060, 0xFFFFFF, 0x8090A0},
+                                 [](int32_t x, int32_t y) { return int32_t(mix(x, y) % 4); }, 13, 7));
+    for (int32_t w : {1, 7, 8, 9, 33})
+        images.push_back(MakePalette(1, {0xFF0000, 0x0000FF},
+                                     [](int32_t x, int32_t y) { return int32_t(mix(x, y) & 1); }, w, 3));
+    // 1 bit: the bits after the last pixel of each row set
+    for (TDibRecord& d : images)
+        if (DibBitsPerPixel(&d) == 1 && DibWidth(&d) % 8 != 0)
+            for (int32_t y = 0; y < DibHeight(&d); ++y) {
+                uint8_t* row = d.Bits + static_cast<size_t>(y) * static_cast<size_t>(d.LineBytes);
+                row[DibWidth(&d) / 8] |= static_cast<uint8_t>(0xFF >> (DibWidth(&d) % 8));
+                for (int32_t i = DibWidth(&d) / 8 + 1; i < d.LineBytes; ++i)
+                    row[i] = 0xFF;
+            }
+    for (SimdLevel simd : SimdLevelsOfThisCpu()) {
+        const ScopedSimdLevel forced(simd);
+        for (const TDibRecord& d : images) {
+            Tables t;
+            CountHistogram(d, t);
+            EXPECT_EQ(t, plainCount(d)) << DibWidth(&d) << "x" << DibHeight(&d) << " "
+                                        << DibBitsPerPixel(&d) << " bits, " << SimdLevelName(simd);
+        }
+    }
+    for (TDibRecord& d : images)
+        deldib(&d);
+}
+
+TEST(Histogram, TheSelectionIsNotConsidered) {
+    DocumentState doc;
+    Attach(doc, Make24(640, 480, [](int32_t x, int32_t y) { return int32_t(mix(x, y) & 0xFFFFFF); }));
+    SelectRect(doc, 10, 10, 20, 20);
+    THistogramState s;
+    Updatehistogramm(s, &doc.Dib, true);
+    EXPECT_EQ(s.Tables, plainCount(doc.Dib));
+    EXPECT_EQ(s.Pixels, 640 * 480);
 }
 
 TEST(Histogram, AxesAndCurvesOfThePaintBox) {
