@@ -2,6 +2,7 @@
 #include "ops/corrections.h"
 
 #include "colour/hsl.h"
+#include "ops/linear_tables.h"
 #include "ops/pixel_simd.h"
 #include "ops/rows.h"
 
@@ -111,6 +112,31 @@ inline uint32_t lightness(const uint8_t* p) {
     return 30u * p[2] / 100u + 59u * p[1] / 100u + 11u * p[0] / 100u;
 }
 
+// Each channel of the colour of lightness l is a fixed value v moved towards white above 127 and
+// towards black below: v + ((255 - v) (l - 127) >> 7), v - (v (127 - l) >> 7).  Where the table
+// is exactly that (checked entry by entry), the colour is computed from l instead of looked up.
+struct ColourLines {
+    bool exact = false;
+    int16_t v[3] = {0, 0, 0}; // blue, green, red at l = 127
+};
+
+int32_t towardsLevel(int32_t v, int32_t l) {
+    return l >= 127 ? v + ((255 - v) * (l - 127) >> 7) : v - ((127 - l) * v >> 7);
+}
+
+ColourLines colourLines(const ColourTable& t) {
+    ColourLines c;
+    const Lut* tables[3] = {&t.b, &t.g, &t.r};
+    for (int ch = 0; ch < 3; ++ch) {
+        c.v[ch] = (*tables[ch])[127];
+        for (int32_t l = 0; l < 256; ++l)
+            if (towardsLevel(c.v[ch], l) != (*tables[ch])[static_cast<size_t>(l)])
+                return c;
+    }
+    c.exact = true;
+    return c;
+}
+
 // The lightness, then the three colour tables, thirty-two pixels at a time.
 __attribute__((target("avx2"))) size_t colorizeAvx2(uint8_t* p, size_t n, const ColourTable& t) {
     const Gather96 g = makeGather96();
@@ -120,6 +146,57 @@ __attribute__((target("avx2"))) size_t colorizeAvx2(uint8_t* p, size_t n, const 
         uint8_t* q = p + 3 * i;
         const __m256i l = lightness32(g, load96(q));
         store96(q, merge32(g, lookup32(tb, l), lookup32(tg, l), lookup32(tr, l)));
+    }
+    return i;
+}
+
+// The three channels of sixteen lightness values l (words) through their lines.
+struct ColourWords {
+    __m256i c[3];
+};
+
+__attribute__((target("avx2"))) inline ColourWords colourWords(__m256i l, const __m256i v[3],
+                                                               const __m256i w[3]) {
+    const __m256i diff = _mm256_sub_epi16(l, _mm256_set1_epi16(127));
+    // |l - 127| * 512 (l is at most 254): (dist * room) >> 16 is |l - 127| * room >> 7
+    const __m256i dist = _mm256_slli_epi16(_mm256_abs_epi16(diff), 9);
+    const __m256i upper = _mm256_cmpgt_epi16(diff, _mm256_setzero_si256());
+    ColourWords out;
+    for (int ch = 0; ch < 3; ++ch) {
+        // the distance to white above 127, to black below
+        const __m256i room = _mm256_blendv_epi8(v[ch], w[ch], upper);
+        const __m256i move = _mm256_mulhi_epu16(dist, room);
+        out.c[ch] = _mm256_add_epi16(v[ch], _mm256_sign_epi16(move, diff));
+    }
+    return out;
+}
+
+// The lightness, then the colour computed from it, thirty-two pixels at a time.
+__attribute__((target("avx2"))) size_t colorizeLinesAvx2(uint8_t* p, size_t n,
+                                                         const ColourLines& c) {
+    const Gather96 g = makeGather96();
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i v[3], w[3];
+    for (int ch = 0; ch < 3; ++ch) {
+        v[ch] = _mm256_set1_epi16(c.v[ch]);
+        w[ch] = _mm256_set1_epi16(static_cast<int16_t>(255 - c.v[ch]));
+    }
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        uint8_t* q = p + 3 * i;
+        const Pixels32 px = load96(q);
+        const __m256i b = channel32(g, 0, px), gr = channel32(g, 1, px), r = channel32(g, 2, px);
+        const ColourWords lo = colourWords(
+            lightnessWords(_mm256_unpacklo_epi8(r, zero), _mm256_unpacklo_epi8(gr, zero),
+                           _mm256_unpacklo_epi8(b, zero)),
+            v, w);
+        const ColourWords hi = colourWords(
+            lightnessWords(_mm256_unpackhi_epi8(r, zero), _mm256_unpackhi_epi8(gr, zero),
+                           _mm256_unpackhi_epi8(b, zero)),
+            v, w);
+        store96(q, merge32(g, _mm256_packus_epi16(lo.c[0], hi.c[0]),
+                           _mm256_packus_epi16(lo.c[1], hi.c[1]),
+                           _mm256_packus_epi16(lo.c[2], hi.c[2])));
     }
     return i;
 }
@@ -143,9 +220,12 @@ __attribute__((target("avx2"))) size_t colorizeVbmi(uint8_t* p, size_t n, const 
     return i;
 }
 
-void colorizePixels(uint8_t* p, size_t n, const ColourTable& t) {
+void colorizePixels(uint8_t* p, size_t n, const ColourTable& t, const ColourLines& c) {
     const bool vbmi = ActiveSimdLevel() == SimdLevel::Avx512 && CpuHasVbmi();
-    const size_t done = vbmi ? colorizeVbmi(p, n, t) : PixelAvx2() ? colorizeAvx2(p, n, t) : 0;
+    const size_t done = !PixelAvx2() ? 0
+                        : c.exact    ? colorizeLinesAvx2(p, n, c)
+                        : vbmi       ? colorizeVbmi(p, n, t)
+                                     : colorizeAvx2(p, n, t);
     for (uint8_t* q = p + 3 * done; q < p + 3 * n; q += 3) {
         const uint32_t l = lightness(q);
         q[0] = t.b[l], q[1] = t.g[l], q[2] = t.r[l];
@@ -186,13 +266,19 @@ void Helligkeit(DocumentState& doc, Host& host, int32_t brightness) {
 void Kontrast(DocumentState& doc, Host& host, int32_t contrast) {
     if (!HasPixels(doc.Dib))
         return;
-    ApplyChannelLut(doc, host, MakeLut([=](int32_t v) { return ContrastValue(v, contrast); }));
+    // a line through (127, 127), or below 200 two lines towards black and white
+    const LinearForm form =
+        contrast <= 100 ? Line(127, 127, contrast, 100)
+                        : LinearForm{{0, 255}, {0, 255}, {200 - contrast, 200 - contrast}, 100};
+    ApplyLinearLut(doc, host, MakeLut([=](int32_t v) { return ContrastValue(v, contrast); }),
+                   form);
 }
 
 void Saettigung(DocumentState& doc, Host& host, int32_t saturation) {
     if (!HasPixels(doc.Dib) || !IsPaletteOr24(doc.Dib))
         return;
-    ApplyChannelLut(doc, host, MakeLut([=](int32_t v) { return SaturationValue(v, saturation); }));
+    ApplyLinearLut(doc, host, MakeLut([=](int32_t v) { return SaturationValue(v, saturation); }),
+                   Line(128, 128, saturation + 100, 100));
 }
 
 void HighMidShadow(DocumentState& doc, Host& host, int32_t highlight, int32_t midtone,
@@ -212,7 +298,8 @@ void RedGreenBlue(DocumentState& doc, Host& host, int32_t red, int32_t green, in
     auto gain = [](int32_t percent) {
         return MakeLut([=](int32_t v) { return Clamp255(v * (percent + 100) / 100); });
     };
-    ApplyLuts(doc, host, gain(blue), gain(green), gain(red));
+    ApplyLinearLuts(doc, host, gain(blue), gain(green), gain(red), Line(0, 0, blue + 100, 100),
+                    Line(0, 0, green + 100, 100), Line(0, 0, red + 100, 100));
 }
 
 void Colorize(DocumentState& doc, Host& host, int32_t hue, int32_t saturation) {
@@ -225,8 +312,10 @@ void Colorize(DocumentState& doc, Host& host, int32_t hue, int32_t saturation) {
         t.r[i] = static_cast<uint8_t>(c.R), t.g[i] = static_cast<uint8_t>(c.G),
         t.b[i] = static_cast<uint8_t>(c.B);
     }
-    ApplyPixelRun(doc, host,
-                  [&](uint8_t* p, int32_t n) { colorizePixels(p, static_cast<size_t>(n), t); });
+    const ColourLines lines = colourLines(t);
+    ApplyPixelRun(doc, host, [&](uint8_t* p, int32_t n) {
+        colorizePixels(p, static_cast<size_t>(n), t, lines);
+    });
 }
 
 void Gamma(DocumentState& doc, Host& host, double gamma) {

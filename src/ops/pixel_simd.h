@@ -199,12 +199,27 @@ __attribute__((target("avx2"))) inline __m256i lookup32(const Lut32& t, __m256i 
     return _mm256_blendv_epi8(lo, hi, x);
 }
 
-// Sixteen lightness values from red, green and blue as 16-bit numbers.
+// k x / 100 rounded down for every byte x, as (x * ceil(65536 k / 100)) >> 16: one
+// multiplication instead of a multiplication and a division.
+constexpr uint16_t kPercentOfByte[3] = {19661, 38667, 7209}; // k = 30, 59, 11
+constexpr bool percentOfByteExact() {
+    const uint32_t k[3] = {30, 59, 11};
+    for (int i = 0; i < 3; ++i)
+        for (uint32_t x = 0; x < 256; ++x)
+            if ((x * kPercentOfByte[i]) >> 16 != k[i] * x / 100)
+                return false;
+    return true;
+}
+static_assert(percentOfByteExact());
+
+// Sixteen lightness values 30 R / 100 + 59 G / 100 + 11 B / 100 from red, green and blue as
+// 16-bit numbers (at most 76 + 150 + 28 = 254).
+__attribute__((target("avx2"))) inline __m256i percentOfByte(__m256i x, int k) {
+    return _mm256_mulhi_epu16(x, _mm256_set1_epi16(static_cast<int16_t>(kPercentOfByte[k])));
+}
 __attribute__((target("avx2"))) inline __m256i lightnessWords(__m256i r, __m256i g, __m256i b) {
-    return _mm256_add_epi16(
-        _mm256_add_epi16(div100(_mm256_mullo_epi16(r, _mm256_set1_epi16(30))),
-                         div100(_mm256_mullo_epi16(g, _mm256_set1_epi16(59)))),
-        div100(_mm256_mullo_epi16(b, _mm256_set1_epi16(11))));
+    return _mm256_add_epi16(_mm256_add_epi16(percentOfByte(r, 0), percentOfByte(g, 1)),
+                            percentOfByte(b, 2));
 }
 
 // Sixteen luminance values from red, green and blue as 16-bit numbers.

@@ -1,6 +1,7 @@
 // Invert, greyscale, tone stretch, posterise and solarise.
 #include "ops/tone.h"
 
+#include "ops/linear_tables.h"
 #include "ops/pixel_simd.h"
 #include "ops/rows.h"
 
@@ -121,28 +122,66 @@ void solarPixels(uint8_t* p, size_t n, int32_t limit) {
     }
 }
 
+// The luminance is (30 R + 59 G + 11 B) / 100 rounded down, which never decreases as the sum
+// grows: the extremes of the sums give those of the luminance, divided once at the end.  The
+// sums come from byte pairs (blue, green) and (red, 0) multiplied and added in one instruction.
+struct SumPatterns {
+    __m256i bg[2][2], r[2][2]; // [pixels 0..7 or 8..15 of a lane][first or second register]
+};
+
+__attribute__((target("avx2"))) SumPatterns makeSumPatterns() {
+    // lane bytes 0..47 lie in registers a, b, c (16 each); pixels 0..7 in a and b, 8..15 in b, c
+    SumPatterns sp;
+    for (int group = 0; group < 2; ++group)
+        for (int reg = 0; reg < 2; ++reg) {
+            alignas(16) int8_t bg[16], r[16];
+            for (int w = 0; w < 8; ++w) {
+                const int first = 3 * (8 * group + w) - 16 * (group + reg);
+                auto pick = [](int at) {
+                    return at >= 0 && at < 16 ? static_cast<int8_t>(at) : int8_t{-128};
+                };
+                bg[2 * w] = pick(first), bg[2 * w + 1] = pick(first + 1);
+                r[2 * w] = pick(first + 2), r[2 * w + 1] = -128;
+            }
+            __m128i v;
+            std::memcpy(&v, bg, 16);
+            sp.bg[group][reg] = _mm256_broadcastsi128_si256(v);
+            std::memcpy(&v, r, 16);
+            sp.r[group][reg] = _mm256_broadcastsi128_si256(v);
+        }
+    return sp;
+}
+
+// The sums of pixels 0..7 (group 0, from registers a and b) or 8..15 (group 1, from b and c) of
+// each lane.
+__attribute__((target("avx2"))) inline __m256i lumSums(const SumPatterns& sp, __m256i x,
+                                                       __m256i y, int group) {
+    const __m256i bg = _mm256_or_si256(_mm256_shuffle_epi8(x, sp.bg[group][0]),
+                                       _mm256_shuffle_epi8(y, sp.bg[group][1]));
+    const __m256i r = _mm256_or_si256(_mm256_shuffle_epi8(x, sp.r[group][0]),
+                                      _mm256_shuffle_epi8(y, sp.r[group][1]));
+    return _mm256_add_epi16(_mm256_maddubs_epi16(bg, _mm256_set1_epi16(59 << 8 | 11)),
+                            _mm256_maddubs_epi16(r, _mm256_set1_epi16(30)));
+}
+
 __attribute__((target("avx2"))) size_t lumRangeAvx2(const uint8_t* p, size_t n, int32_t& lo,
                                                     int32_t& hi) {
-    const Gather96 g = makeGather96();
-    __m256i mn = _mm256_set1_epi8(-1), mx = _mm256_setzero_si256();
+    static const SumPatterns sp = makeSumPatterns();
+    __m256i mn = _mm256_set1_epi16(32767), mx = _mm256_setzero_si256();
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
-        const __m256i l = luminance32(g, load96(p + 3 * i));
-        mn = _mm256_min_epu8(mn, l);
-        mx = _mm256_max_epu8(mx, l);
+        const Pixels32 v = load96(p + 3 * i);
+        const __m256i s0 = lumSums(sp, v.a, v.b, 0), s1 = lumSums(sp, v.b, v.c, 1);
+        mn = _mm256_min_epi16(mn, _mm256_min_epi16(s0, s1));
+        mx = _mm256_max_epi16(mx, _mm256_max_epi16(s0, s1));
     }
-    for (; i + 16 <= n; i += 16) {
-        const __m256i l = _mm256_castsi128_si256(luminance16(kGather, p + 3 * i));
-        mn = _mm256_min_epu8(mn, _mm256_inserti128_si256(l, _mm256_castsi256_si128(l), 1));
-        mx = _mm256_max_epu8(mx, _mm256_inserti128_si256(l, _mm256_castsi256_si128(l), 1));
-    }
-    alignas(32) uint8_t a[32], b[32];
+    alignas(32) int16_t a[16], b[16];
     _mm256_store_si256(reinterpret_cast<__m256i*>(a), mn);
     _mm256_store_si256(reinterpret_cast<__m256i*>(b), mx);
     if (i > 0)
-        for (int j = 0; j < 32; ++j) {
-            lo = std::min<int32_t>(lo, a[j]);
-            hi = std::max<int32_t>(hi, b[j]);
+        for (int j = 0; j < 16; ++j) {
+            lo = std::min<int32_t>(lo, a[j] / 100);
+            hi = std::max<int32_t>(hi, b[j] / 100);
         }
     return i;
 }
@@ -215,7 +254,14 @@ void StretchHistogramm(DocumentState& doc, Host& host) {
         // only selected pixels count; rows are scanned in parallel, each folding its extremes in
         const SelectionRows sel(doc);
         std::atomic<int32_t> lowest{255}, highest{0};
-        ForEachRow(host, h, static_cast<size_t>(w) * 3, [&](int32_t y) {
+        // bottom row first: the rows read last are still in the cache when the table pass
+        // starts with them at the top
+        ForEachRow(host, h, static_cast<size_t>(w) * 3, [&](int32_t bottomUp) {
+            const int32_t y = h - 1 - bottomUp;
+            // once the whole range is found no row can widen it
+            if (lowest.load(std::memory_order_relaxed) == 0 &&
+                highest.load(std::memory_order_relaxed) == 255)
+                return;
             bool skip;
             const uint8_t* mask = sel.row(y, skip);
             if (skip)
@@ -236,9 +282,12 @@ void StretchHistogramm(DocumentState& doc, Host& host) {
         hi = highest.load();
     }
     const int32_t range = hi - lo + 1;
-    ApplyChannelLut(doc, host, MakeLut([&](int32_t v) {
-                        return range != 0 ? Clamp255((v - lo) * 256 / range) : 0;
-                    }));
+    const Lut lut =
+        MakeLut([&](int32_t v) { return range != 0 ? Clamp255((v - lo) * 256 / range) : 0; });
+    if (range > 0)
+        ApplyLinearLut(doc, host, lut, Line(lo, 0, 256, range));
+    else
+        ApplyChannelLut(doc, host, lut);
 }
 
 void DibPoster(DocumentState& doc, Host& host, int32_t shift) {
