@@ -20,16 +20,24 @@ namespace {
 struct Prepared {
     LinearForm form[3];
     bool divide = false;
-    uint16_t r = 0; // floor(x / d) = (x * r) >> (16 + shift) for every x the forms meet
+    // floor(x / d) = (x * r) >> (16 + shift) for every x the forms meet, or where no 16-bit r
+    // is close enough (wide): t = (x * r) >> 16, (t + ((x - t) >> 1)) >> shift
+    bool wide = false;
+    uint16_t r = 0;
     int shift = 0;
     bool split = false;
 };
+
+uint32_t quotient(const Prepared& k, uint32_t x) {
+    const uint32_t t = (x * k.r) >> 16;
+    return k.wide ? (t + ((x - t) >> 1)) >> k.shift : t >> k.shift;
+}
 
 // The lower half's line at v, as the vector loop computes it.
 int32_t evalLower(const LinearForm& f, const Prepared& k, int32_t v) {
     const int32_t diff = v - f.p[0];
     const uint32_t x = static_cast<uint32_t>(std::abs(diff) * f.m[0]) & 0xFFFFu;
-    const uint32_t q = k.divide ? ((x * k.r) >> 16) >> k.shift : x;
+    const uint32_t q = k.divide ? quotient(k, x) : x;
     const int32_t s = diff < 0 ? -static_cast<int32_t>(q) : diff == 0 ? 0 : static_cast<int32_t>(q);
     return Clamp255(f.c[0] + s);
 }
@@ -79,7 +87,7 @@ std::optional<Prepared> prepare(const LinearForm& b, const LinearForm& g, const 
             for (int h = 0; h < 2; ++h)
                 for (uint32_t a = 0; a < 256; ++a) {
                     const uint32_t x = a * static_cast<uint32_t>(f.m[h]);
-                    if (((x * k.r) >> 16) >> k.shift != x / static_cast<uint32_t>(div))
+                    if (quotient(k, x) != x / static_cast<uint32_t>(div))
                         return false;
                 }
         return true;
@@ -95,8 +103,19 @@ std::optional<Prepared> prepare(const LinearForm& b, const LinearForm& g, const 
             k.shift = s;
             found = exact();
         }
-        if (!found)
-            return std::nullopt;
+        if (!found) {
+            // the reciprocal with a 17th bit, as compilers divide 16-bit numbers
+            int l = 0;
+            while ((1 << l) < div)
+                ++l;
+            k.wide = true;
+            k.r = static_cast<uint16_t>((uint32_t{65536} * ((1u << l) - static_cast<uint32_t>(div))) /
+                                            static_cast<uint32_t>(div) +
+                                        1);
+            k.shift = l - 1;
+            if (!exact())
+                return std::nullopt;
+        }
     }
     for (int ch = 0; ch < 3; ++ch)
         for (int32_t v = 0; v < 256; ++v)
@@ -133,17 +152,24 @@ __attribute__((target("avx2"))) inline __m256i load(const int16_t* w) {
     return _mm256_load_si256(reinterpret_cast<const __m256i*>(w));
 }
 
-template <bool Divide>
+enum class Division { None, Short, Wide };
+
+template <Division Divide>
 __attribute__((target("avx2"))) inline __m256i evalWords(__m256i u, const LaneParams& lp,
                                                          __m256i r, __m128i shift) {
     const __m256i diff = _mm256_sub_epi16(u, load(lp.p));
     __m256i q = _mm256_mullo_epi16(_mm256_abs_epi16(diff), load(lp.m));
-    if constexpr (Divide)
+    if constexpr (Divide == Division::Short) {
         q = _mm256_srl_epi16(_mm256_mulhi_epu16(q, r), shift);
+    } else if constexpr (Divide == Division::Wide) {
+        const __m256i t = _mm256_mulhi_epu16(q, r);
+        q = _mm256_srl_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(_mm256_sub_epi16(q, t), 1)),
+                             shift);
+    }
     return _mm256_add_epi16(load(lp.c), _mm256_sign_epi16(q, diff));
 }
 
-template <bool Split, bool Divide>
+template <bool Split, Division Divide>
 __attribute__((target("avx2"))) size_t linearAvx2(uint8_t* p, size_t bytes, const Params& k,
                                                   uint16_t r16, int shiftBits) {
     const __m256i zero = _mm256_setzero_si256();
@@ -168,12 +194,18 @@ __attribute__((target("avx2"))) size_t linearAvx2(uint8_t* p, size_t bytes, cons
     return i;
 }
 
+template <bool Split>
+size_t linearBlocksOf(uint8_t* p, size_t bytes, const Prepared& k, const Params& params) {
+    if (!k.divide)
+        return linearAvx2<Split, Division::None>(p, bytes, params, k.r, k.shift);
+    if (k.wide)
+        return linearAvx2<Split, Division::Wide>(p, bytes, params, k.r, k.shift);
+    return linearAvx2<Split, Division::Short>(p, bytes, params, k.r, k.shift);
+}
+
 size_t linearBlocks(uint8_t* p, size_t bytes, const Prepared& k, const Params& params) {
-    if (k.split)
-        return k.divide ? linearAvx2<true, true>(p, bytes, params, k.r, k.shift)
-                        : linearAvx2<true, false>(p, bytes, params, k.r, k.shift);
-    return k.divide ? linearAvx2<false, true>(p, bytes, params, k.r, k.shift)
-                    : linearAvx2<false, false>(p, bytes, params, k.r, k.shift);
+    return k.split ? linearBlocksOf<true>(p, bytes, k, params)
+                   : linearBlocksOf<false>(p, bytes, k, params);
 }
 
 void linearRun(uint8_t* p, size_t pixels, const Prepared& k, const Params& params,
