@@ -201,31 +201,108 @@ __attribute__((target("avx2"))) size_t colorizeLinesAvx2(uint8_t* p, size_t n,
     return i;
 }
 
-// With byte permutes over 64-byte registers: the lightness into all three bytes of a block of
-// pixels, then the three tables over the block while it is in the cache.
-__attribute__((target("avx2"))) size_t colorizeVbmi(uint8_t* p, size_t n, const ColourTable& t) {
-    const Gather96 g = makeGather96();
-    constexpr size_t kBlock = 1024;
-    size_t i = 0;
-    while (i + 32 <= n) {
-        const size_t m = std::min(n - i, kBlock) / 32 * 32;
-        uint8_t* block = p + 3 * i;
-        for (size_t j = 0; j < m; j += 32) {
-            uint8_t* q = block + 3 * j;
-            store96(q, spreadAll32(g, lightness32(g, load96(q))));
+// Sixty-four pixels (192 bytes, three 64-byte registers) at a time: byte permutes gather each
+// channel and put the colour back; lightness and colour as in the AVX2 loop, in 32 words.
+struct Permutes192 {
+    __m512i pick[3];  // channel c of pixel i: byte 3 i + c of the 192
+    __m512i place[3]; // byte j of output register d: channel (64 d + j) % 3 of its pixel
+    __mmask64 fromC[3], fromR[3]; // bytes taken from the third register / from the red bytes
+};
+
+Permutes192 makePermutes192() {
+    Permutes192 t;
+    for (int k = 0; k < 3; ++k) {
+        alignas(64) uint8_t pick[64], place[64];
+        __mmask64 fromC = 0, fromR = 0;
+        for (int i = 0; i < 64; ++i) {
+            const int at = 3 * i + k; // channel k of pixel i
+            pick[i] = static_cast<uint8_t>(at & 127);
+            if (at >= 128)
+                fromC |= __mmask64{1} << i;
+            const int byte = 64 * k + i; // output register k, byte i
+            const int ch = byte % 3, pixel = byte / 3;
+            // blue and green from a pair of registers (index bit 6 picks green), red alone
+            place[i] = static_cast<uint8_t>(ch == 2 ? pixel : pixel + (ch == 1 ? 64 : 0));
+            if (ch == 2)
+                fromR |= __mmask64{1} << i;
         }
-        LutPixels(block, m, t.b.data(), t.g.data(), t.r.data());
-        i += m;
+        std::memcpy(&t.pick[k], pick, 64);
+        std::memcpy(&t.place[k], place, 64);
+        t.fromC[k] = fromC;
+        t.fromR[k] = fromR;
+    }
+    return t;
+}
+
+__attribute__((target("avx512f,avx512bw"))) inline __m512i percentOfByte512(__m512i x, int k) {
+    return _mm512_mulhi_epu16(x, _mm512_set1_epi16(static_cast<int16_t>(kPercentOfByte[k])));
+}
+
+__attribute__((target("avx512f,avx512bw"))) inline __m512i lightnessWords512(__m512i r,
+                                                                           __m512i g, __m512i b) {
+    return _mm512_add_epi16(_mm512_add_epi16(percentOfByte512(r, 0), percentOfByte512(g, 1)),
+                            percentOfByte512(b, 2));
+}
+
+// Bytes 0..7 (half 0) or 8..15 (half 1) of each 16-byte lane as words.
+__attribute__((target("avx512f,avx512bw"))) inline __m512i wordsOf(__m512i x, int half) {
+    return half == 0 ? _mm512_unpacklo_epi8(x, _mm512_setzero_si512())
+                     : _mm512_unpackhi_epi8(x, _mm512_setzero_si512());
+}
+
+// A 256-entry table in four 64-byte registers, looked up 64 bytes at a time.
+struct Table256 {
+    __m512i t[4];
+};
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline Table256 loadTable256(const Lut& lut) {
+    return {{_mm512_loadu_si512(lut.data()), _mm512_loadu_si512(lut.data() + 64),
+             _mm512_loadu_si512(lut.data() + 128), _mm512_loadu_si512(lut.data() + 192)}};
+}
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i lookup256(const Table256& t,
+                                                                                __m512i x) {
+    const __m512i lo = _mm512_permutex2var_epi8(t.t[0], x, t.t[1]);
+    const __m512i hi = _mm512_permutex2var_epi8(t.t[2], x, t.t[3]);
+    return _mm512_mask_blend_epi8(_mm512_movepi8_mask(x), lo, hi);
+}
+
+// The lightness of sixty-four pixels, then their colour looked up.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t
+colorizeVbmi64(uint8_t* p, size_t n, const ColourTable& ct) {
+    static const Permutes192 t = makePermutes192();
+    const Table256 tb = loadTable256(ct.b), tg = loadTable256(ct.g), tr = loadTable256(ct.r);
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        uint8_t* q = p + 3 * i;
+        const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
+                      c = _mm512_loadu_si512(q + 128);
+        __m512i chan[3];
+        for (int k = 0; k < 3; ++k)
+            chan[k] = _mm512_mask_permutexvar_epi8(_mm512_permutex2var_epi8(a, t.pick[k], b),
+                                                   t.fromC[k], t.pick[k], c);
+        const __m512i l = _mm512_packus_epi16(
+            lightnessWords512(wordsOf(chan[2], 0), wordsOf(chan[1], 0), wordsOf(chan[0], 0)),
+            lightnessWords512(wordsOf(chan[2], 1), wordsOf(chan[1], 1), wordsOf(chan[0], 1)));
+        const __m512i out[3] = {lookup256(tb, l), lookup256(tg, l), lookup256(tr, l)};
+        for (int k = 0; k < 3; ++k)
+            _mm512_storeu_si512(q + 64 * k,
+                                _mm512_mask_permutexvar_epi8(
+                                    _mm512_permutex2var_epi8(out[0], t.place[k], out[1]),
+                                    t.fromR[k], t.place[k], out[2]));
     }
     return i;
 }
 
 void colorizePixels(uint8_t* p, size_t n, const ColourTable& t, const ColourLines& c) {
     const bool vbmi = ActiveSimdLevel() == SimdLevel::Avx512 && CpuHasVbmi();
-    const size_t done = !PixelAvx2() ? 0
-                        : c.exact    ? colorizeLinesAvx2(p, n, c)
-                        : vbmi       ? colorizeVbmi(p, n, t)
-                                     : colorizeAvx2(p, n, t);
+    size_t done = 0;
+    if (vbmi)
+        done = colorizeVbmi64(p, n, t);
+    if (PixelAvx2()) {
+        p += 3 * done, n -= done;
+        done = c.exact ? colorizeLinesAvx2(p, n, c) : colorizeAvx2(p, n, t);
+    }
     for (uint8_t* q = p + 3 * done; q < p + 3 * n; q += 3) {
         const uint32_t l = lightness(q);
         q[0] = t.b[l], q[1] = t.g[l], q[2] = t.r[l];
