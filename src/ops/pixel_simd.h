@@ -222,13 +222,6 @@ __attribute__((target("avx2"))) inline __m256i lightnessWords(__m256i r, __m256i
                             percentOfByte(b, 2));
 }
 
-// Sixteen luminance values from red, green and blue as 16-bit numbers.
-__attribute__((target("avx2"))) inline __m256i luminanceWords(__m256i r, __m256i g, __m256i b) {
-    return div100(_mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(r, _mm256_set1_epi16(30)),
-                                                    _mm256_mullo_epi16(g, _mm256_set1_epi16(59))),
-                                   _mm256_mullo_epi16(b, _mm256_set1_epi16(11))));
-}
-
 // The lightness of thirty-two pixels as colourising reads it: 30 R / 100 + 59 G / 100 +
 // 11 B / 100, each product divided on its own.
 __attribute__((target("avx2"))) inline __m256i lightness32(const Gather96& g, const Pixels32& v) {
@@ -241,15 +234,60 @@ __attribute__((target("avx2"))) inline __m256i lightness32(const Gather96& g, co
              _mm256_unpackhi_epi8(b, zero)));
 }
 
-// The luminance (30 R + 59 G + 11 B) / 100 of thirty-two pixels.
-__attribute__((target("avx2"))) inline __m256i luminance32(const Gather96& g, const Pixels32& v) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i b = channel32(g, 0, v), gr = channel32(g, 1, v), r = channel32(g, 2, v);
-    return _mm256_packus_epi16(
-        luminanceWords(_mm256_unpacklo_epi8(r, zero), _mm256_unpacklo_epi8(gr, zero),
-             _mm256_unpacklo_epi8(b, zero)),
-        luminanceWords(_mm256_unpackhi_epi8(r, zero), _mm256_unpackhi_epi8(gr, zero),
-             _mm256_unpackhi_epi8(b, zero)));
+// Weighted channel sums wb B + wg G + wr R of thirty-two pixels as 16-bit numbers, from byte
+// pairs (blue, green) and (red, 0) multiplied and added in one instruction each.  A lane of
+// Pixels32 holds 16 pixels in bytes 0..47 of registers a, b, c; pixels 0..7 (group 0) lie in a
+// and b, pixels 8..15 (group 1) in b and c.  Patterns per group and register, both lanes alike.
+struct SumPatterns {
+    alignas(32) int8_t bg[2][2][32], r[2][2][32];
+};
+
+constexpr SumPatterns makeSumPatterns() {
+    SumPatterns sp{};
+    auto pick = [](int at) { return at >= 0 && at < 16 ? static_cast<int8_t>(at) : int8_t{-128}; };
+    for (int group = 0; group < 2; ++group)
+        for (int reg = 0; reg < 2; ++reg)
+            for (int lane = 0; lane < 2; ++lane)
+                for (int w = 0; w < 8; ++w) {
+                    const int first = 3 * (8 * group + w) - 16 * (group + reg);
+                    sp.bg[group][reg][16 * lane + 2 * w] = pick(first);
+                    sp.bg[group][reg][16 * lane + 2 * w + 1] = pick(first + 1);
+                    sp.r[group][reg][16 * lane + 2 * w] = pick(first + 2);
+                    sp.r[group][reg][16 * lane + 2 * w + 1] = -128;
+                }
+    return sp;
+}
+
+inline constexpr SumPatterns kSumPatterns = makeSumPatterns();
+
+// The weights as maddubs takes them: blue in the low byte of the first word, green in the high.
+struct SumWeights {
+    int16_t blueGreen, red;
+};
+inline constexpr SumWeights kLumWeights{59 << 8 | 11, 30};
+inline constexpr SumWeights kPlainSum{1 << 8 | 1, 1};
+
+__attribute__((target("avx2"))) inline __m256i loadPattern(const int8_t* p) {
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// The sums of the pixels of one group, x and y its two registers.
+__attribute__((target("avx2"))) inline __m256i weightedSums(const SumPatterns& sp, __m256i x,
+                                                            __m256i y, int group,
+                                                            SumWeights weights) {
+    const __m256i bg = _mm256_or_si256(_mm256_shuffle_epi8(x, loadPattern(sp.bg[group][0])),
+                                       _mm256_shuffle_epi8(y, loadPattern(sp.bg[group][1])));
+    const __m256i r = _mm256_or_si256(_mm256_shuffle_epi8(x, loadPattern(sp.r[group][0])),
+                                      _mm256_shuffle_epi8(y, loadPattern(sp.r[group][1])));
+    return _mm256_add_epi16(_mm256_maddubs_epi16(bg, _mm256_set1_epi16(weights.blueGreen)),
+                            _mm256_maddubs_epi16(r, _mm256_set1_epi16(weights.red)));
+}
+
+// The luminance (30 R + 59 G + 11 B) / 100 of thirty-two pixels, one byte each in pixel order.
+__attribute__((target("avx2"))) inline __m256i luminance32(const Gather96&, const Pixels32& v) {
+    const SumPatterns& sp = kSumPatterns;
+    return _mm256_packus_epi16(div100(weightedSums(sp, v.a, v.b, 0, kLumWeights)),
+                               div100(weightedSums(sp, v.b, v.c, 1, kLumWeights)));
 }
 
 } // namespace pixorama::ops

@@ -93,6 +93,21 @@ __attribute__((target("avx2"))) size_t solarAvx2(uint8_t* p, size_t n, int32_t l
     const Gather48& g = kGather;
     const __m256i below = _mm256_set1_epi16(static_cast<int16_t>(limit - 1));
     size_t i = 0;
+    {
+        // thirty-two pixels at a time, then sixteen
+        const Gather96 g96 = makeGather96();
+        const SumPatterns& sp = kSumPatterns;
+        for (; i + 32 <= n; i += 32) {
+            uint8_t* q = p + 3 * i;
+            const Pixels32 v = load96(q);
+            const __m256i flip = _mm256_packs_epi16(
+                _mm256_cmpgt_epi16(weightedSums(sp, v.a, v.b, 0, kPlainSum), below),
+                _mm256_cmpgt_epi16(weightedSums(sp, v.b, v.c, 1, kPlainSum), below));
+            const Pixels32 mask = spreadAll32(g96, flip);
+            store96(q, {_mm256_xor_si256(v.a, mask.a), _mm256_xor_si256(v.b, mask.b),
+                        _mm256_xor_si256(v.c, mask.c)});
+        }
+    }
     for (; i + 16 <= n; i += 16) {
         uint8_t* q = p + 3 * i;
         const Pixels16 v = load48(q);
@@ -123,55 +138,16 @@ void solarPixels(uint8_t* p, size_t n, int32_t limit) {
 }
 
 // The luminance is (30 R + 59 G + 11 B) / 100 rounded down, which never decreases as the sum
-// grows: the extremes of the sums give those of the luminance, divided once at the end.  The
-// sums come from byte pairs (blue, green) and (red, 0) multiplied and added in one instruction.
-struct SumPatterns {
-    __m256i bg[2][2], r[2][2]; // [pixels 0..7 or 8..15 of a lane][first or second register]
-};
-
-__attribute__((target("avx2"))) SumPatterns makeSumPatterns() {
-    // lane bytes 0..47 lie in registers a, b, c (16 each); pixels 0..7 in a and b, 8..15 in b, c
-    SumPatterns sp;
-    for (int group = 0; group < 2; ++group)
-        for (int reg = 0; reg < 2; ++reg) {
-            alignas(16) int8_t bg[16], r[16];
-            for (int w = 0; w < 8; ++w) {
-                const int first = 3 * (8 * group + w) - 16 * (group + reg);
-                auto pick = [](int at) {
-                    return at >= 0 && at < 16 ? static_cast<int8_t>(at) : int8_t{-128};
-                };
-                bg[2 * w] = pick(first), bg[2 * w + 1] = pick(first + 1);
-                r[2 * w] = pick(first + 2), r[2 * w + 1] = -128;
-            }
-            __m128i v;
-            std::memcpy(&v, bg, 16);
-            sp.bg[group][reg] = _mm256_broadcastsi128_si256(v);
-            std::memcpy(&v, r, 16);
-            sp.r[group][reg] = _mm256_broadcastsi128_si256(v);
-        }
-    return sp;
-}
-
-// The sums of pixels 0..7 (group 0, from registers a and b) or 8..15 (group 1, from b and c) of
-// each lane.
-__attribute__((target("avx2"))) inline __m256i lumSums(const SumPatterns& sp, __m256i x,
-                                                       __m256i y, int group) {
-    const __m256i bg = _mm256_or_si256(_mm256_shuffle_epi8(x, sp.bg[group][0]),
-                                       _mm256_shuffle_epi8(y, sp.bg[group][1]));
-    const __m256i r = _mm256_or_si256(_mm256_shuffle_epi8(x, sp.r[group][0]),
-                                      _mm256_shuffle_epi8(y, sp.r[group][1]));
-    return _mm256_add_epi16(_mm256_maddubs_epi16(bg, _mm256_set1_epi16(59 << 8 | 11)),
-                            _mm256_maddubs_epi16(r, _mm256_set1_epi16(30)));
-}
-
+// grows: the extremes of the sums give those of the luminance, divided once at the end.
 __attribute__((target("avx2"))) size_t lumRangeAvx2(const uint8_t* p, size_t n, int32_t& lo,
                                                     int32_t& hi) {
-    static const SumPatterns sp = makeSumPatterns();
+    const SumPatterns& sp = kSumPatterns;
     __m256i mn = _mm256_set1_epi16(32767), mx = _mm256_setzero_si256();
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
         const Pixels32 v = load96(p + 3 * i);
-        const __m256i s0 = lumSums(sp, v.a, v.b, 0), s1 = lumSums(sp, v.b, v.c, 1);
+        const __m256i s0 = weightedSums(sp, v.a, v.b, 0, kLumWeights),
+                      s1 = weightedSums(sp, v.b, v.c, 1, kLumWeights);
         mn = _mm256_min_epi16(mn, _mm256_min_epi16(s0, s1));
         mx = _mm256_max_epi16(mx, _mm256_max_epi16(s0, s1));
     }
