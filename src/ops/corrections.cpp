@@ -95,11 +95,48 @@ __attribute__((target("avx2"))) size_t highMidShadowAvx2(uint8_t* p, size_t n, i
     return i;
 }
 
+// Sixty-four pixels at a time: white where the luminance sum reaches 100 hi, else black where
+// it stays below 100 (sh + 1), compared before any division.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t
+highMidShadowVbmi(uint8_t* p, size_t n, int32_t hi, int32_t mid, int32_t sh) {
+    const Permutes64& t = kPermutes64;
+    const __m512i whiteFrom = _mm512_set1_epi16(static_cast<int16_t>(100 * hi - 1));
+    const __m512i blackBelow = _mm512_set1_epi16(static_cast<int16_t>(100 * (sh + 1)));
+    const int32_t d = mid - 128;
+    const __m512i up = _mm512_set1_epi8(static_cast<char>(d > 0 ? d : 0));
+    const __m512i down = _mm512_set1_epi8(static_cast<char>(d < 0 ? -d : 0));
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        uint8_t* q = p + 3 * i;
+        const __m512i v[3] = {_mm512_loadu_si512(q), _mm512_loadu_si512(q + 64),
+                              _mm512_loadu_si512(q + 128)};
+        const __m512i s0 = weightedSums64(t, v[0], v[1], v[2], 0, kLumWeights);
+        const __m512i s1 = weightedSums64(t, v[0], v[1], v[2], 1, kLumWeights);
+        const __mmask64 white = _mm512_kunpackd(_mm512_cmpgt_epi16_mask(s1, whiteFrom),
+                                                _mm512_cmpgt_epi16_mask(s0, whiteFrom));
+        const __mmask64 dark = _mm512_kunpackd(_mm512_cmplt_epi16_mask(s1, blackBelow),
+                                               _mm512_cmplt_epi16_mask(s0, blackBelow));
+        const __mmask64 black = dark & ~white;
+        const __m512i w = _mm512_movm_epi8(white), b = _mm512_movm_epi8(black);
+        for (int r = 0; r < 3; ++r) {
+            const __m512i shifted = _mm512_subs_epu8(_mm512_adds_epu8(v[r], up), down);
+            // (shifted and not black) or white
+            _mm512_storeu_si512(q + 64 * r, _mm512_ternarylogic_epi32(spread64(t, b, r), shifted,
+                                                                      spread64(t, w, r), 0xAE));
+        }
+    }
+    return i;
+}
+
 void highMidShadowPixels(uint8_t* p, size_t n, const uint8_t* lut, int32_t hi, int32_t mid,
                          int32_t sh) {
     size_t done = 0;
-    if (PixelAvx2() && sh >= 0 && sh <= hi && hi <= 255 && mid >= 0 && mid <= 255)
-        done = highMidShadowAvx2(p, n, hi, mid, sh);
+    if (sh >= 0 && sh <= hi && hi <= 255 && mid >= 0 && mid <= 255) {
+        if (PixelVbmi())
+            done = highMidShadowVbmi(p, n, hi, mid, sh);
+        if (PixelAvx2())
+            done += highMidShadowAvx2(p + 3 * done, n - done, hi, mid, sh);
+    }
     highMidShadowPlain(p + 3 * done, n - done, lut, hi, sh);
 }
 

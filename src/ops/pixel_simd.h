@@ -3,6 +3,8 @@
 // spread back over three bytes; and a 256-entry byte table looked up 32 bytes at a time.
 #pragma once
 
+#include "document/simd_level.h"
+
 #include <immintrin.h>
 
 #include <cstdint>
@@ -288,6 +290,85 @@ __attribute__((target("avx2"))) inline __m256i luminance32(const Gather96&, cons
     const SumPatterns& sp = kSumPatterns;
     return _mm256_packus_epi16(div100(weightedSums(sp, v.a, v.b, 0, kLumWeights)),
                                div100(weightedSums(sp, v.b, v.c, 1, kLumWeights)));
+}
+
+} // namespace pixorama::ops
+
+namespace pixorama::ops {
+
+// Whether the byte permutes over 64-byte registers run (the AVX-512 level and VBMI).
+inline bool PixelVbmi() {
+    return ActiveSimdLevel() == SimdLevel::Avx512 && CpuHasVbmi();
+}
+
+// Sixty-four pixels (192 bytes, registers a, b, c of 64 bytes) with byte permutes across whole
+// 64-byte registers (AVX-512 VBMI): the byte pairs for weighted sums of pixels 0..31 (half 0)
+// and 32..63 (half 1) in pixel order, and a byte per pixel spread over its three bytes.
+struct Permutes64 {
+    alignas(64) uint8_t bg[2][64], r[2][64]; // source byte (mod 128) of each pair byte
+    uint64_t bgFromAB[2], bgFromC[2], rFromAB[2], rFromC[2];
+    alignas(64) uint8_t spread[3][64]; // byte j of register d: pixel (64 d + j) / 3
+    alignas(64) uint8_t even[64];      // the low bytes of 64 words in two registers
+};
+
+constexpr Permutes64 makePermutes64() {
+    Permutes64 t{};
+    for (int half = 0; half < 2; ++half) {
+        t.bgFromAB[half] = t.bgFromC[half] = t.rFromAB[half] = t.rFromC[half] = 0;
+        for (int w = 0; w < 32; ++w) {
+            const int pixel = 32 * half + w;
+            for (int k = 0; k < 2; ++k) {
+                const int at = 3 * pixel + k; // blue, green
+                t.bg[half][2 * w + k] = static_cast<uint8_t>(at & 127);
+                (at < 128 ? t.bgFromAB[half] : t.bgFromC[half]) |= uint64_t{1} << (2 * w + k);
+            }
+            const int at = 3 * pixel + 2; // red; the high byte of its word stays 0
+            t.r[half][2 * w] = static_cast<uint8_t>(at & 127);
+            (at < 128 ? t.rFromAB[half] : t.rFromC[half]) |= uint64_t{1} << (2 * w);
+        }
+    }
+    for (int d = 0; d < 3; ++d)
+        for (int j = 0; j < 64; ++j)
+            t.spread[d][j] = static_cast<uint8_t>((64 * d + j) / 3);
+    for (int i = 0; i < 64; ++i)
+        t.even[i] = static_cast<uint8_t>((2 * i) & 127);
+    return t;
+}
+
+inline constexpr Permutes64 kPermutes64 = makePermutes64();
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i load64(const uint8_t* p) {
+    return _mm512_load_si512(p);
+}
+
+// The weighted sums of pixels 32 half .. 32 half + 31 as words in pixel order.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i
+weightedSums64(const Permutes64& t, __m512i a, __m512i b, __m512i c, int half, SumWeights w) {
+    const __m512i bgIdx = load64(t.bg[half]), rIdx = load64(t.r[half]);
+    const __m512i bg = _mm512_mask_permutexvar_epi8(
+        _mm512_maskz_permutex2var_epi8(t.bgFromAB[half], a, bgIdx, b), t.bgFromC[half], bgIdx, c);
+    const __m512i r = _mm512_mask_permutexvar_epi8(
+        _mm512_maskz_permutex2var_epi8(t.rFromAB[half], a, rIdx, b), t.rFromC[half], rIdx, c);
+    return _mm512_add_epi16(_mm512_maddubs_epi16(bg, _mm512_set1_epi16(w.blueGreen)),
+                            _mm512_maddubs_epi16(r, _mm512_set1_epi16(w.red)));
+}
+
+// x / 100 for 0 <= x < 32768.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i div100x64(__m512i x) {
+    return _mm512_srli_epi16(_mm512_mulhi_epu16(x, _mm512_set1_epi16(-23592)), 6); // 41944
+}
+
+// The low bytes of the words of lo (pixels 0..31) and hi (32..63), in pixel order.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i
+lowBytes64(const Permutes64& t, __m512i lo, __m512i hi) {
+    return _mm512_permutex2var_epi8(lo, load64(t.even), hi);
+}
+
+// Byte register d (0..2) of the 192 bytes of 64 pixels whose pixel i has value v[i] in each of
+// its three bytes.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i
+spread64(const Permutes64& t, __m512i v, int d) {
+    return _mm512_maskz_permutexvar_epi8(~__mmask64{0}, load64(t.spread[d]), v);
 }
 
 } // namespace pixorama::ops

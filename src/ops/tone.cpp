@@ -80,8 +80,26 @@ __attribute__((target("avx2"))) size_t grayAvx2(uint8_t* p, size_t n) {
     return i;
 }
 
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t grayVbmi(uint8_t* p, size_t n) {
+    const Permutes64& t = kPermutes64;
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        uint8_t* q = p + 3 * i;
+        const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
+                      c = _mm512_loadu_si512(q + 128);
+        const __m512i l =
+            lowBytes64(t, div100x64(weightedSums64(t, a, b, c, 0, kLumWeights)),
+                       div100x64(weightedSums64(t, a, b, c, 1, kLumWeights)));
+        for (int d = 0; d < 3; ++d)
+            _mm512_storeu_si512(q + 64 * d, spread64(t, l, d));
+    }
+    return i;
+}
+
 void grayPixels(uint8_t* p, size_t n) {
-    const size_t done = PixelAvx2() ? grayAvx2(p, n) : 0;
+    size_t done = PixelVbmi() ? grayVbmi(p, n) : 0;
+    if (PixelAvx2())
+        done += grayAvx2(p + 3 * done, n - done);
     for (size_t i = done; i < n; ++i) {
         const uint32_t l = (30u * p[3 * i + 2] + 59u * p[3 * i + 1] + 11u * p[3 * i]) / 100u;
         p[3 * i] = p[3 * i + 1] = p[3 * i + 2] = static_cast<uint8_t>(l);
@@ -126,8 +144,33 @@ __attribute__((target("avx2"))) size_t solarAvx2(uint8_t* p, size_t n, int32_t l
     return i;
 }
 
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t solarVbmi(uint8_t* p, size_t n,
+                                                                        int32_t limit) {
+    const Permutes64& t = kPermutes64;
+    const __m512i below = _mm512_set1_epi16(static_cast<int16_t>(limit - 1));
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        uint8_t* q = p + 3 * i;
+        const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
+                      c = _mm512_loadu_si512(q + 128);
+        const __mmask32 lo = _mm512_cmpgt_epi16_mask(weightedSums64(t, a, b, c, 0, kPlainSum), below);
+        const __mmask32 hi = _mm512_cmpgt_epi16_mask(weightedSums64(t, a, b, c, 1, kPlainSum), below);
+        const __m512i flip = _mm512_movm_epi8(_mm512_kunpackd(hi, lo));
+        _mm512_storeu_si512(q, _mm512_xor_si512(a, spread64(t, flip, 0)));
+        _mm512_storeu_si512(q + 64, _mm512_xor_si512(b, spread64(t, flip, 1)));
+        _mm512_storeu_si512(q + 128, _mm512_xor_si512(c, spread64(t, flip, 2)));
+    }
+    return i;
+}
+
 void solarPixels(uint8_t* p, size_t n, int32_t limit) {
-    const size_t done = PixelAvx2() && limit >= 0 && limit <= 765 ? solarAvx2(p, n, limit) : 0;
+    size_t done = 0;
+    if (limit >= 0 && limit <= 765) {
+        if (PixelVbmi())
+            done = solarVbmi(p, n, limit);
+        if (PixelAvx2())
+            done += solarAvx2(p + 3 * done, n - done, limit);
+    }
     for (size_t i = done; i < n; ++i) {
         const int32_t sum = p[3 * i] + p[3 * i + 1] + p[3 * i + 2];
         const uint8_t x = sum >= limit ? 0xFF : 0;
@@ -162,9 +205,36 @@ __attribute__((target("avx2"))) size_t lumRangeAvx2(const uint8_t* p, size_t n, 
     return i;
 }
 
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t
+lumRangeVbmi(const uint8_t* p, size_t n, int32_t& lo, int32_t& hi) {
+    const Permutes64& t = kPermutes64;
+    __m512i mn = _mm512_set1_epi16(32767), mx = _mm512_setzero_si512();
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const uint8_t* q = p + 3 * i;
+        const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
+                      c = _mm512_loadu_si512(q + 128);
+        const __m512i s0 = weightedSums64(t, a, b, c, 0, kLumWeights),
+                      s1 = weightedSums64(t, a, b, c, 1, kLumWeights);
+        mn = _mm512_min_epi16(mn, _mm512_min_epi16(s0, s1));
+        mx = _mm512_max_epi16(mx, _mm512_max_epi16(s0, s1));
+    }
+    alignas(64) int16_t a[32], b[32];
+    _mm512_store_si512(a, mn);
+    _mm512_store_si512(b, mx);
+    if (i > 0)
+        for (int j = 0; j < 32; ++j) {
+            lo = std::min<int32_t>(lo, a[j] / 100);
+            hi = std::max<int32_t>(hi, b[j] / 100);
+        }
+    return i;
+}
+
 // The lowest and highest luminance of n pixels, folded into lo and hi.
 void lumRange(const uint8_t* p, size_t n, int32_t& lo, int32_t& hi) {
-    const size_t done = PixelAvx2() ? lumRangeAvx2(p, n, lo, hi) : 0;
+    size_t done = PixelVbmi() ? lumRangeVbmi(p, n, lo, hi) : 0;
+    if (PixelAvx2())
+        done += lumRangeAvx2(p + 3 * done, n - done, lo, hi);
     for (size_t i = done; i < n; ++i) {
         const int32_t l = Luminance(p[3 * i + 2], p[3 * i + 1], p[3 * i]);
         lo = std::min(lo, l);
