@@ -61,6 +61,7 @@ __attribute__((target("avx2"))) size_t highMidShadowAvx2(uint8_t* p, size_t n, i
         const __m256i down32 = _mm256_broadcastsi128_si256(down);
         for (; i + 32 <= n; i += 32) {
             uint8_t* q = p + 3 * i;
+            PrefetchAhead(q);
             const Pixels32 v = load96(q);
             const __m256i lum = luminance32(g96, v);
             const __m256i white = _mm256_cmpeq_epi8(_mm256_max_epu8(lum, hi32), lum);
@@ -181,6 +182,7 @@ __attribute__((target("avx2"))) size_t colorizeAvx2(uint8_t* p, size_t n, const 
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
         uint8_t* q = p + 3 * i;
+        PrefetchAhead(q);
         const __m256i l = lightness32(g, load96(q));
         store96(q, merge32(g, lookup32(tb, l), lookup32(tg, l), lookup32(tr, l)));
     }
@@ -221,6 +223,7 @@ __attribute__((target("avx2"))) size_t colorizeLinesAvx2(uint8_t* p, size_t n,
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
         uint8_t* q = p + 3 * i;
+        PrefetchAhead(q);
         const Pixels32 px = load96(q);
         const __m256i b = channel32(g, 0, px), gr = channel32(g, 1, px), r = channel32(g, 2, px);
         const ColourWords lo = colourWords(

@@ -4,6 +4,8 @@
 // (which is the clamp to 0..255).
 #include "ops/linear_tables.h"
 
+#include "ops/pixel_simd.h"
+
 #include <immintrin.h>
 
 #include <cstdlib>
@@ -176,7 +178,8 @@ __attribute__((target("avx2"))) size_t linearAvx2(uint8_t* p, size_t bytes, cons
     const __m256i r = _mm256_set1_epi16(static_cast<int16_t>(r16));
     const __m128i shift = _mm_cvtsi32_si128(shiftBits);
     size_t i = 0;
-    for (; i + 96 <= bytes; i += 96)
+    for (; i + 96 <= bytes; i += 96) {
+        PrefetchAhead(p + i);
         for (int j = 0; j < 3; ++j) {
             __m256i* at = reinterpret_cast<__m256i*>(p + i + 32 * j);
             __m256i x = _mm256_loadu_si256(at);
@@ -191,6 +194,7 @@ __attribute__((target("avx2"))) size_t linearAvx2(uint8_t* p, size_t bytes, cons
                 evalWords<Divide>(_mm256_unpackhi_epi8(x, zero), k.lane[j][1], r, shift);
             _mm256_storeu_si256(at, _mm256_xor_si256(_mm256_packus_epi16(lo, hi), upper));
         }
+    }
     return i;
 }
 

@@ -74,6 +74,8 @@ __attribute__((target("avx2"))) size_t lutBytesAvx2(uint8_t* p, size_t n, const 
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
         __m256i* at = reinterpret_cast<__m256i*>(p + i);
+        if (i % 128 == 0) // two lines at a time
+            PrefetchAhead(p + i);
         _mm256_storeu_si256(at, lookup32(t, _mm256_loadu_si256(at)));
     }
     return i;
@@ -88,6 +90,7 @@ __attribute__((target("avx2"))) size_t lutPixelsAvx2(uint8_t* p, size_t pixels,
     size_t i = 0;
     for (; i + 32 <= pixels; i += 32) {
         uint8_t* q = p + 3 * i;
+        PrefetchAhead(q);
         const Pixels32 v = load96(q);
         store96(q, merge32(g, lookup32(tb, channel32(g, 0, v)), lookup32(tg, channel32(g, 1, v)),
                            lookup32(tr, channel32(g, 2, v))));

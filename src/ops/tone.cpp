@@ -73,6 +73,7 @@ __attribute__((target("avx2"))) size_t grayAvx2(uint8_t* p, size_t n) {
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
         uint8_t* q = p + 3 * i;
+        PrefetchAhead(q);
         store96(q, spreadAll32(g, luminance32(g, load96(q))));
     }
     for (; i + 16 <= n; i += 16)
@@ -117,6 +118,7 @@ __attribute__((target("avx2"))) size_t solarAvx2(uint8_t* p, size_t n, int32_t l
         const SumPatterns& sp = kSumPatterns;
         for (; i + 32 <= n; i += 32) {
             uint8_t* q = p + 3 * i;
+            PrefetchAhead(q);
             const Pixels32 v = load96(q);
             const __m256i flip = _mm256_packs_epi16(
                 _mm256_cmpgt_epi16(weightedSums(sp, v.a, v.b, 0, kPlainSum), below),
@@ -188,6 +190,7 @@ __attribute__((target("avx2"))) size_t lumRangeAvx2(const uint8_t* p, size_t n, 
     __m256i mn = _mm256_set1_epi16(32767), mx = _mm256_setzero_si256();
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
+        PrefetchAhead(p + 3 * i);
         const Pixels32 v = load96(p + 3 * i);
         const __m256i s0 = weightedSums(sp, v.a, v.b, 0, kLumWeights),
                       s1 = weightedSums(sp, v.b, v.c, 1, kLumWeights);
