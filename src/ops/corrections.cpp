@@ -176,15 +176,16 @@ ColourLines colourLines(const ColourTable& t) {
 }
 
 // The lightness, then the three colour tables, thirty-two pixels at a time.
-__attribute__((target("avx2"))) size_t colorizeAvx2(uint8_t* p, size_t n, const ColourTable& t) {
+__attribute__((target("avx2"))) size_t colorizeAvx2(const uint8_t* src, uint8_t* dst, size_t n,
+                                                    const ColourTable& t) {
     const Gather96 g = makeGather96();
     const Lut32 tb = makeLut32(t.b.data()), tg = makeLut32(t.g.data()), tr = makeLut32(t.r.data());
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
-        uint8_t* q = p + 3 * i;
+        const uint8_t* q = src + 3 * i;
         PrefetchAhead(q);
         const __m256i l = lightness32(g, load96(q));
-        store96(q, merge32(g, lookup32(tb, l), lookup32(tg, l), lookup32(tr, l)));
+        store96(dst + 3 * i, merge32(g, lookup32(tb, l), lookup32(tg, l), lookup32(tr, l)));
     }
     return i;
 }
@@ -211,8 +212,8 @@ __attribute__((target("avx2"))) inline ColourWords colourWords(__m256i l, const 
 }
 
 // The lightness, then the colour computed from it, thirty-two pixels at a time.
-__attribute__((target("avx2"))) size_t colorizeLinesAvx2(uint8_t* p, size_t n,
-                                                         const ColourLines& c) {
+__attribute__((target("avx2"))) size_t colorizeLinesAvx2(const uint8_t* src, uint8_t* dst,
+                                                         size_t n, const ColourLines& c) {
     const Gather96 g = makeGather96();
     const __m256i zero = _mm256_setzero_si256();
     __m256i v[3], w[3];
@@ -222,7 +223,7 @@ __attribute__((target("avx2"))) size_t colorizeLinesAvx2(uint8_t* p, size_t n,
     }
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
-        uint8_t* q = p + 3 * i;
+        const uint8_t* q = src + 3 * i;
         PrefetchAhead(q);
         const Pixels32 px = load96(q);
         const __m256i b = channel32(g, 0, px), gr = channel32(g, 1, px), r = channel32(g, 2, px);
@@ -234,7 +235,7 @@ __attribute__((target("avx2"))) size_t colorizeLinesAvx2(uint8_t* p, size_t n,
             lightnessWords(_mm256_unpackhi_epi8(r, zero), _mm256_unpackhi_epi8(gr, zero),
                            _mm256_unpackhi_epi8(b, zero)),
             v, w);
-        store96(q, merge32(g, _mm256_packus_epi16(lo.c[0], hi.c[0]),
+        store96(dst + 3 * i, merge32(g, _mm256_packus_epi16(lo.c[0], hi.c[0]),
                            _mm256_packus_epi16(lo.c[1], hi.c[1]),
                            _mm256_packus_epi16(lo.c[2], hi.c[2])));
     }
@@ -309,12 +310,12 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i lookup256(
 
 // The lightness of sixty-four pixels, then their colour looked up.
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t
-colorizeVbmi64(uint8_t* p, size_t n, const ColourTable& ct) {
+colorizeVbmi64(const uint8_t* src, uint8_t* dst, size_t n, const ColourTable& ct) {
     static const Permutes192 t = makePermutes192();
     const Table256 tb = loadTable256(ct.b), tg = loadTable256(ct.g), tr = loadTable256(ct.r);
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
-        uint8_t* q = p + 3 * i;
+        const uint8_t* q = src + 3 * i;
         const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
                       c = _mm512_loadu_si512(q + 128);
         __m512i chan[3];
@@ -326,7 +327,7 @@ colorizeVbmi64(uint8_t* p, size_t n, const ColourTable& ct) {
             lightnessWords512(wordsOf(chan[2], 1), wordsOf(chan[1], 1), wordsOf(chan[0], 1)));
         const __m512i out[3] = {lookup256(tb, l), lookup256(tg, l), lookup256(tr, l)};
         for (int k = 0; k < 3; ++k)
-            _mm512_storeu_si512(q + 64 * k,
+            _mm512_storeu_si512(dst + 3 * i + 64 * k,
                                 _mm512_mask_permutexvar_epi8(
                                     _mm512_permutex2var_epi8(out[0], t.place[k], out[1]),
                                     t.fromR[k], t.place[k], out[2]));
@@ -334,18 +335,16 @@ colorizeVbmi64(uint8_t* p, size_t n, const ColourTable& ct) {
     return i;
 }
 
-void colorizePixels(uint8_t* p, size_t n, const ColourTable& t, const ColourLines& c) {
-    const bool vbmi = ActiveSimdLevel() == SimdLevel::Avx512 && CpuHasVbmi();
-    size_t done = 0;
-    if (vbmi)
-        done = colorizeVbmi64(p, n, t);
-    if (PixelAvx2()) {
-        p += 3 * done, n -= done;
-        done = c.exact ? colorizeLinesAvx2(p, n, c) : colorizeAvx2(p, n, t);
-    }
-    for (uint8_t* q = p + 3 * done; q < p + 3 * n; q += 3) {
-        const uint32_t l = lightness(q);
-        q[0] = t.b[l], q[1] = t.g[l], q[2] = t.r[l];
+// src and dst are the same or do not overlap.
+void colorizePixels(const uint8_t* src, uint8_t* dst, size_t n, const ColourTable& t,
+                    const ColourLines& c) {
+    size_t done = PixelVbmi() ? colorizeVbmi64(src, dst, n, t) : 0;
+    if (PixelAvx2())
+        done += c.exact ? colorizeLinesAvx2(src + 3 * done, dst + 3 * done, n - done, c)
+                        : colorizeAvx2(src + 3 * done, dst + 3 * done, n - done, t);
+    for (size_t i = done; i < n; ++i) {
+        const uint32_t l = lightness(src + 3 * i);
+        dst[3 * i] = t.b[l], dst[3 * i + 1] = t.g[l], dst[3 * i + 2] = t.r[l];
     }
 }
 
@@ -430,8 +429,8 @@ void Colorize(DocumentState& doc, Host& host, int32_t hue, int32_t saturation) {
         t.b[i] = static_cast<uint8_t>(c.B);
     }
     const ColourLines lines = colourLines(t);
-    ApplyPixelRun(doc, host, [&](uint8_t* p, int32_t n) {
-        colorizePixels(p, static_cast<size_t>(n), t, lines);
+    ApplyPixelRun(doc, host, [&](const uint8_t* src, uint8_t* dst, int32_t n) {
+        colorizePixels(src, dst, static_cast<size_t>(n), t, lines);
     });
 }
 

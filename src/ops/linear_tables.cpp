@@ -172,17 +172,17 @@ __attribute__((target("avx2"))) inline __m256i evalWords(__m256i u, const LanePa
 }
 
 template <bool Split, Division Divide>
-__attribute__((target("avx2"))) size_t linearAvx2(uint8_t* p, size_t bytes, const Params& k,
-                                                  uint16_t r16, int shiftBits) {
+__attribute__((target("avx2"))) size_t linearAvx2(const uint8_t* src, uint8_t* dst,
+                                                  size_t bytes, const Params& k, uint16_t r16,
+                                                  int shiftBits) {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i r = _mm256_set1_epi16(static_cast<int16_t>(r16));
     const __m128i shift = _mm_cvtsi32_si128(shiftBits);
     size_t i = 0;
     for (; i + 96 <= bytes; i += 96) {
-        PrefetchAhead(p + i);
+        PrefetchAhead(src + i);
         for (int j = 0; j < 3; ++j) {
-            __m256i* at = reinterpret_cast<__m256i*>(p + i + 32 * j);
-            __m256i x = _mm256_loadu_si256(at);
+            __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i + 32 * j));
             __m256i upper = zero;
             if constexpr (Split) {
                 upper = _mm256_cmpgt_epi8(zero, x); // v >= 128: 255 - v
@@ -192,32 +192,36 @@ __attribute__((target("avx2"))) size_t linearAvx2(uint8_t* p, size_t bytes, cons
                 evalWords<Divide>(_mm256_unpacklo_epi8(x, zero), k.lane[j][0], r, shift);
             const __m256i hi =
                 evalWords<Divide>(_mm256_unpackhi_epi8(x, zero), k.lane[j][1], r, shift);
-            _mm256_storeu_si256(at, _mm256_xor_si256(_mm256_packus_epi16(lo, hi), upper));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i + 32 * j),
+                                _mm256_xor_si256(_mm256_packus_epi16(lo, hi), upper));
         }
     }
     return i;
 }
 
 template <bool Split>
-size_t linearBlocksOf(uint8_t* p, size_t bytes, const Prepared& k, const Params& params) {
+size_t linearBlocksOf(const uint8_t* src, uint8_t* dst, size_t bytes, const Prepared& k,
+                      const Params& params) {
     if (!k.divide)
-        return linearAvx2<Split, Division::None>(p, bytes, params, k.r, k.shift);
+        return linearAvx2<Split, Division::None>(src, dst, bytes, params, k.r, k.shift);
     if (k.wide)
-        return linearAvx2<Split, Division::Wide>(p, bytes, params, k.r, k.shift);
-    return linearAvx2<Split, Division::Short>(p, bytes, params, k.r, k.shift);
+        return linearAvx2<Split, Division::Wide>(src, dst, bytes, params, k.r, k.shift);
+    return linearAvx2<Split, Division::Short>(src, dst, bytes, params, k.r, k.shift);
 }
 
-size_t linearBlocks(uint8_t* p, size_t bytes, const Prepared& k, const Params& params) {
-    return k.split ? linearBlocksOf<true>(p, bytes, k, params)
-                   : linearBlocksOf<false>(p, bytes, k, params);
+size_t linearBlocks(const uint8_t* src, uint8_t* dst, size_t bytes, const Prepared& k,
+                    const Params& params) {
+    return k.split ? linearBlocksOf<true>(src, dst, bytes, k, params)
+                   : linearBlocksOf<false>(src, dst, bytes, k, params);
 }
 
-void linearRun(uint8_t* p, size_t pixels, const Prepared& k, const Params& params,
-               const Lut* luts[3]) {
-    const size_t done = linearBlocks(p, 3 * pixels, k, params) / 3;
+// src and dst are the same or do not overlap.
+void linearRun(const uint8_t* src, uint8_t* dst, size_t pixels, const Prepared& k,
+               const Params& params, const Lut* luts[3]) {
+    const size_t done = linearBlocks(src, dst, 3 * pixels, k, params) / 3;
     for (size_t i = done; i < pixels; ++i)
         for (int ch = 0; ch < 3; ++ch)
-            p[3 * i + ch] = (*luts[ch])[p[3 * i + ch]];
+            dst[3 * i + ch] = (*luts[ch])[src[3 * i + ch]];
 }
 
 // Whether tables are looked up slowly here: AVX2 (or AVX-512 without byte permutes).
@@ -239,7 +243,7 @@ bool LinearPixels(uint8_t* p, size_t pixels, const Lut& lutB, const Lut& lutG, c
     if (!k || !CpuHasAvx2())
         return false;
     const Params params = laneParams(*k);
-    linearRun(p, pixels, *k, params, luts);
+    linearRun(p, p, pixels, *k, params, luts);
     return true;
 }
 
@@ -250,8 +254,8 @@ void ApplyLinearLuts(DocumentState& doc, Host& host, const Lut& lutB, const Lut&
         const Lut* luts[3] = {&lutB, &lutG, &lutR};
         if (const std::optional<Prepared> k = prepare(formB, formG, formR, luts)) {
             const Params params = laneParams(*k);
-            ApplyPixelRun(doc, host, [&](uint8_t* p, int32_t n) {
-                linearRun(p, static_cast<size_t>(n), *k, params, luts);
+            ApplyPixelRun(doc, host, [&](const uint8_t* src, uint8_t* dst, int32_t n) {
+                linearRun(src, dst, static_cast<size_t>(n), *k, params, luts);
             });
             return;
         }
