@@ -29,21 +29,25 @@ MidShadow normalise(int32_t hi, int32_t mid, int32_t sh) {
     return {hi, mid, sh};
 }
 
-void highMidShadowPlain(uint8_t* p, size_t n, const uint8_t* lut, int32_t hi, int32_t sh) {
-    for (size_t i = 0; i < n; ++i, p += 3) {
-        const int32_t l = Luminance(p[2], p[1], p[0]);
+// The pixel loops read src and write dst: the same buffer, or two that do not overlap.
+void highMidShadowPlain(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* lut,
+                        int32_t hi, int32_t sh) {
+    for (size_t i = 0; i < n; ++i, src += 3, dst += 3) {
+        const int32_t l = Luminance(src[2], src[1], src[0]);
         if (l >= hi) {
-            p[0] = p[1] = p[2] = 255;
+            dst[0] = dst[1] = dst[2] = 255;
         } else if (l <= sh) {
-            p[0] = p[1] = p[2] = 0;
+            dst[0] = dst[1] = dst[2] = 0;
         } else {
-            p[0] = lut[p[0]], p[1] = lut[p[1]], p[2] = lut[p[2]];
+            const uint8_t b = lut[src[0]], g = lut[src[1]], r = lut[src[2]];
+            dst[0] = b, dst[1] = g, dst[2] = r;
         }
     }
 }
 
 // Needs 0 <= sh <= hi <= 255 and 0 <= mid <= 255: the shift is a saturating addition.
-__attribute__((target("avx2"))) size_t highMidShadowAvx2(uint8_t* p, size_t n, int32_t hi,
+__attribute__((target("avx2"))) size_t highMidShadowAvx2(const uint8_t* srcPixels,
+                                                         uint8_t* dstPixels, size_t n, int32_t hi,
                                                          int32_t mid, int32_t sh) {
     const Gather48& g = kGather;
     const __m128i vhi = _mm_set1_epi8(static_cast<char>(hi));
@@ -60,7 +64,7 @@ __attribute__((target("avx2"))) size_t highMidShadowAvx2(uint8_t* p, size_t n, i
         const __m256i up32 = _mm256_broadcastsi128_si256(up);
         const __m256i down32 = _mm256_broadcastsi128_si256(down);
         for (; i + 32 <= n; i += 32) {
-            uint8_t* q = p + 3 * i;
+            const uint8_t* q = srcPixels + 3 * i;
             PrefetchAhead(q);
             const Pixels32 v = load96(q);
             const __m256i lum = luminance32(g96, v);
@@ -76,21 +80,21 @@ __attribute__((target("avx2"))) size_t highMidShadowAvx2(uint8_t* p, size_t n, i
                 const __m256i b = _mm256_shuffle_epi8(black, g96.spreadAll[r]);
                 *dst[r] = _mm256_or_si256(_mm256_andnot_si256(b, shifted), w);
             }
-            store96(q, out);
+            store96(dstPixels + 3 * i, out);
         }
     }
     for (; i + 16 <= n; i += 16) {
-        uint8_t* q = p + 3 * i;
+        const uint8_t* q = srcPixels + 3 * i;
         const __m128i lum = luminance16(g, q);
         const __m128i white = _mm_cmpeq_epi8(_mm_max_epu8(lum, vhi), lum);
         const __m128i black = _mm_andnot_si128(white, _mm_cmpeq_epi8(_mm_min_epu8(lum, vsh), lum));
         for (int r = 0; r < 3; ++r) {
-            __m128i* at = reinterpret_cast<__m128i*>(q + 16 * r);
-            const __m128i x = _mm_loadu_si128(at);
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16 * r));
             const __m128i shifted = _mm_subs_epu8(_mm_adds_epu8(x, up), down);
             const __m128i w = _mm_shuffle_epi8(white, g.spread[r]);
             const __m128i b = _mm_shuffle_epi8(black, g.spread[r]);
-            _mm_storeu_si128(at, _mm_or_si128(_mm_andnot_si128(b, shifted), w));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dstPixels + 3 * i + 16 * r),
+                             _mm_or_si128(_mm_andnot_si128(b, shifted), w));
         }
     }
     return i;
@@ -99,7 +103,8 @@ __attribute__((target("avx2"))) size_t highMidShadowAvx2(uint8_t* p, size_t n, i
 // Sixty-four pixels at a time: white where the luminance sum reaches 100 hi, else black where
 // it stays below 100 (sh + 1), compared before any division.
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t
-highMidShadowVbmi(uint8_t* p, size_t n, int32_t hi, int32_t mid, int32_t sh) {
+highMidShadowVbmi(const uint8_t* src, uint8_t* dst, size_t n, int32_t hi, int32_t mid,
+                  int32_t sh) {
     const Permutes64& t = kPermutes64;
     const __m512i whiteFrom = _mm512_set1_epi16(static_cast<int16_t>(100 * hi - 1));
     const __m512i blackBelow = _mm512_set1_epi16(static_cast<int16_t>(100 * (sh + 1)));
@@ -108,7 +113,7 @@ highMidShadowVbmi(uint8_t* p, size_t n, int32_t hi, int32_t mid, int32_t sh) {
     const __m512i down = _mm512_set1_epi8(static_cast<char>(d < 0 ? -d : 0));
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
-        uint8_t* q = p + 3 * i;
+        const uint8_t* q = src + 3 * i;
         const __m512i v[3] = {_mm512_loadu_si512(q), _mm512_loadu_si512(q + 64),
                               _mm512_loadu_si512(q + 128)};
         const __m512i s0 = weightedSums64(t, v[0], v[1], v[2], 0, kLumWeights);
@@ -122,23 +127,24 @@ highMidShadowVbmi(uint8_t* p, size_t n, int32_t hi, int32_t mid, int32_t sh) {
         for (int r = 0; r < 3; ++r) {
             const __m512i shifted = _mm512_subs_epu8(_mm512_adds_epu8(v[r], up), down);
             // (shifted and not black) or white
-            _mm512_storeu_si512(q + 64 * r, _mm512_ternarylogic_epi32(spread64(t, b, r), shifted,
-                                                                      spread64(t, w, r), 0xAE));
+            _mm512_storeu_si512(dst + 3 * i + 64 * r,
+                                _mm512_ternarylogic_epi32(spread64(t, b, r), shifted,
+                                                          spread64(t, w, r), 0xAE));
         }
     }
     return i;
 }
 
-void highMidShadowPixels(uint8_t* p, size_t n, const uint8_t* lut, int32_t hi, int32_t mid,
-                         int32_t sh) {
+void highMidShadowPixels(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* lut,
+                         int32_t hi, int32_t mid, int32_t sh) {
     size_t done = 0;
     if (sh >= 0 && sh <= hi && hi <= 255 && mid >= 0 && mid <= 255) {
         if (PixelVbmi())
-            done = highMidShadowVbmi(p, n, hi, mid, sh);
+            done = highMidShadowVbmi(src, dst, n, hi, mid, sh);
         if (PixelAvx2())
-            done += highMidShadowAvx2(p + 3 * done, n - done, hi, mid, sh);
+            done += highMidShadowAvx2(src + 3 * done, dst + 3 * done, n - done, hi, mid, sh);
     }
-    highMidShadowPlain(p + 3 * done, n - done, lut, hi, sh);
+    highMidShadowPlain(src + 3 * done, dst + 3 * done, n - done, lut, hi, sh);
 }
 
 // Colourising depends only on the lightness: one colour per level.
@@ -403,8 +409,8 @@ void HighMidShadow(DocumentState& doc, Host& host, int32_t highlight, int32_t mi
         return;
     const MidShadow m = normalise(highlight, midtone, shadow);
     const Lut shift = MakeLut([&](int32_t v) { return Clamp255(v + m.mid - 128); });
-    ApplyPixelRun(doc, host, [&](uint8_t* p, int32_t n) {
-        highMidShadowPixels(p, static_cast<size_t>(n), shift.data(), m.hi, m.mid, m.sh);
+    ApplyPixelRun(doc, host, [&](const uint8_t* src, uint8_t* dst, int32_t n) {
+        highMidShadowPixels(src, dst, static_cast<size_t>(n), shift.data(), m.hi, m.mid, m.sh);
     });
 }
 

@@ -67,48 +67,52 @@ void invertBytes(uint8_t* p, size_t n) {
     invertPlain(p + done, n - done);
 }
 
+// The pixel loops below read src and write dst: the same buffer, or two that do not overlap.
+
 // Thirty-two pixels at a time, then sixteen.
-__attribute__((target("avx2"))) size_t grayAvx2(uint8_t* p, size_t n) {
+__attribute__((target("avx2"))) size_t grayAvx2(const uint8_t* src, uint8_t* dst, size_t n) {
     const Gather96 g = makeGather96();
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
-        uint8_t* q = p + 3 * i;
-        PrefetchAhead(q);
-        store96(q, spreadAll32(g, luminance32(g, load96(q))));
+        PrefetchAhead(src + 3 * i);
+        store96(dst + 3 * i, spreadAll32(g, luminance32(g, load96(src + 3 * i))));
     }
     for (; i + 16 <= n; i += 16)
-        spreadStore(kGather, p + 3 * i, luminance16(kGather, p + 3 * i));
+        spreadStore(kGather, dst + 3 * i, luminance16(kGather, src + 3 * i));
     return i;
 }
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t grayVbmi(uint8_t* p, size_t n) {
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t grayVbmi(const uint8_t* src,
+                                                                       uint8_t* dst, size_t n) {
     const Permutes64& t = kPermutes64;
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
-        uint8_t* q = p + 3 * i;
+        const uint8_t* q = src + 3 * i;
         const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
                       c = _mm512_loadu_si512(q + 128);
         const __m512i l =
             lowBytes64(t, div100x64(weightedSums64(t, a, b, c, 0, kLumWeights)),
                        div100x64(weightedSums64(t, a, b, c, 1, kLumWeights)));
         for (int d = 0; d < 3; ++d)
-            _mm512_storeu_si512(q + 64 * d, spread64(t, l, d));
+            _mm512_storeu_si512(dst + 3 * i + 64 * d, spread64(t, l, d));
     }
     return i;
 }
 
-void grayPixels(uint8_t* p, size_t n) {
-    size_t done = PixelVbmi() ? grayVbmi(p, n) : 0;
+void grayPixels(const uint8_t* src, uint8_t* dst, size_t n) {
+    size_t done = PixelVbmi() ? grayVbmi(src, dst, n) : 0;
     if (PixelAvx2())
-        done += grayAvx2(p + 3 * done, n - done);
+        done += grayAvx2(src + 3 * done, dst + 3 * done, n - done);
     for (size_t i = done; i < n; ++i) {
-        const uint32_t l = (30u * p[3 * i + 2] + 59u * p[3 * i + 1] + 11u * p[3 * i]) / 100u;
-        p[3 * i] = p[3 * i + 1] = p[3 * i + 2] = static_cast<uint8_t>(l);
+        const uint32_t l =
+            (30u * src[3 * i + 2] + 59u * src[3 * i + 1] + 11u * src[3 * i]) / 100u;
+        dst[3 * i] = dst[3 * i + 1] = dst[3 * i + 2] = static_cast<uint8_t>(l);
     }
 }
 
 // limit is 0..765 here: channel sums compared in 16 bits.
-__attribute__((target("avx2"))) size_t solarAvx2(uint8_t* p, size_t n, int32_t limit) {
+__attribute__((target("avx2"))) size_t solarAvx2(const uint8_t* src, uint8_t* dst, size_t n,
+                                                 int32_t limit) {
     const Gather48& g = kGather;
     const __m256i below = _mm256_set1_epi16(static_cast<int16_t>(limit - 1));
     size_t i = 0;
@@ -117,68 +121,70 @@ __attribute__((target("avx2"))) size_t solarAvx2(uint8_t* p, size_t n, int32_t l
         const Gather96 g96 = makeGather96();
         const SumPatterns& sp = kSumPatterns;
         for (; i + 32 <= n; i += 32) {
-            uint8_t* q = p + 3 * i;
-            PrefetchAhead(q);
-            const Pixels32 v = load96(q);
+            PrefetchAhead(src + 3 * i);
+            const Pixels32 v = load96(src + 3 * i);
             const __m256i flip = _mm256_packs_epi16(
                 _mm256_cmpgt_epi16(weightedSums(sp, v.a, v.b, 0, kPlainSum), below),
                 _mm256_cmpgt_epi16(weightedSums(sp, v.b, v.c, 1, kPlainSum), below));
             const Pixels32 mask = spreadAll32(g96, flip);
-            store96(q, {_mm256_xor_si256(v.a, mask.a), _mm256_xor_si256(v.b, mask.b),
-                        _mm256_xor_si256(v.c, mask.c)});
+            store96(dst + 3 * i, {_mm256_xor_si256(v.a, mask.a), _mm256_xor_si256(v.b, mask.b),
+                                  _mm256_xor_si256(v.c, mask.c)});
         }
     }
     for (; i + 16 <= n; i += 16) {
-        uint8_t* q = p + 3 * i;
-        const Pixels16 v = load48(q);
+        const Pixels16 v = load48(src + 3 * i);
+        uint8_t* out = dst + 3 * i;
         const __m256i sum = _mm256_add_epi16(
             _mm256_add_epi16(channel16(g, 0, v), channel16(g, 1, v)), channel16(g, 2, v));
         const __m256i flip16 = _mm256_cmpgt_epi16(sum, below); // sum >= limit
         const __m128i flip =
             _mm_packs_epi16(_mm256_castsi256_si128(flip16), _mm256_extracti128_si256(flip16, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(q),
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                          _mm_xor_si128(v.a, _mm_shuffle_epi8(flip, g.spread[0])));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 16),
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16),
                          _mm_xor_si128(v.b, _mm_shuffle_epi8(flip, g.spread[1])));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32),
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32),
                          _mm_xor_si128(v.c, _mm_shuffle_epi8(flip, g.spread[2])));
     }
     return i;
 }
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t solarVbmi(uint8_t* p, size_t n,
-                                                                        int32_t limit) {
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t
+solarVbmi(const uint8_t* src, uint8_t* dst, size_t n, int32_t limit) {
     const Permutes64& t = kPermutes64;
     const __m512i below = _mm512_set1_epi16(static_cast<int16_t>(limit - 1));
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
-        uint8_t* q = p + 3 * i;
+        const uint8_t* q = src + 3 * i;
+        uint8_t* out = dst + 3 * i;
         const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
                       c = _mm512_loadu_si512(q + 128);
-        const __mmask32 lo = _mm512_cmpgt_epi16_mask(weightedSums64(t, a, b, c, 0, kPlainSum), below);
-        const __mmask32 hi = _mm512_cmpgt_epi16_mask(weightedSums64(t, a, b, c, 1, kPlainSum), below);
+        const __mmask32 lo =
+            _mm512_cmpgt_epi16_mask(weightedSums64(t, a, b, c, 0, kPlainSum), below);
+        const __mmask32 hi =
+            _mm512_cmpgt_epi16_mask(weightedSums64(t, a, b, c, 1, kPlainSum), below);
         const __m512i flip = _mm512_movm_epi8(_mm512_kunpackd(hi, lo));
-        _mm512_storeu_si512(q, _mm512_xor_si512(a, spread64(t, flip, 0)));
-        _mm512_storeu_si512(q + 64, _mm512_xor_si512(b, spread64(t, flip, 1)));
-        _mm512_storeu_si512(q + 128, _mm512_xor_si512(c, spread64(t, flip, 2)));
+        _mm512_storeu_si512(out, _mm512_xor_si512(a, spread64(t, flip, 0)));
+        _mm512_storeu_si512(out + 64, _mm512_xor_si512(b, spread64(t, flip, 1)));
+        _mm512_storeu_si512(out + 128, _mm512_xor_si512(c, spread64(t, flip, 2)));
     }
     return i;
 }
 
-void solarPixels(uint8_t* p, size_t n, int32_t limit) {
+void solarPixels(const uint8_t* src, uint8_t* dst, size_t n, int32_t limit) {
     size_t done = 0;
     if (limit >= 0 && limit <= 765) {
         if (PixelVbmi())
-            done = solarVbmi(p, n, limit);
+            done = solarVbmi(src, dst, n, limit);
         if (PixelAvx2())
-            done += solarAvx2(p + 3 * done, n - done, limit);
+            done += solarAvx2(src + 3 * done, dst + 3 * done, n - done, limit);
     }
     for (size_t i = done; i < n; ++i) {
-        const int32_t sum = p[3 * i] + p[3 * i + 1] + p[3 * i + 2];
+        const int32_t sum = src[3 * i] + src[3 * i + 1] + src[3 * i + 2];
         const uint8_t x = sum >= limit ? 0xFF : 0;
-        p[3 * i] ^= x;
-        p[3 * i + 1] ^= x;
-        p[3 * i + 2] ^= x;
+        dst[3 * i] = src[3 * i] ^ x;
+        dst[3 * i + 1] = src[3 * i + 1] ^ x;
+        dst[3 * i + 2] = src[3 * i + 2] ^ x;
     }
 }
 
@@ -269,7 +275,9 @@ void DibInvert(DocumentState& doc, Host& host) {
 void DibGrayscale(DocumentState& doc, Host& host) {
     if (IsPaletteOr24(doc.Dib))
         ApplyPixelRun(doc, host,
-                      [](uint8_t* p, int32_t n) { grayPixels(p, static_cast<size_t>(n)); });
+                      [](const uint8_t* src, uint8_t* dst, int32_t n) {
+                          grayPixels(src, dst, static_cast<size_t>(n));
+                      });
 }
 
 void StretchHistogramm(DocumentState& doc, Host& host) {
@@ -350,8 +358,8 @@ void DibSolar(DocumentState& doc, Host& host, int32_t threshold) {
     if (!IsPaletteOr24(doc.Dib))
         return;
     const int32_t limit = 765 - 3 * threshold;
-    ApplyPixelRun(doc, host, [limit](uint8_t* p, int32_t n) {
-        solarPixels(p, static_cast<size_t>(n), limit);
+    ApplyPixelRun(doc, host, [limit](const uint8_t* src, uint8_t* dst, int32_t n) {
+        solarPixels(src, dst, static_cast<size_t>(n), limit);
     });
 }
 
