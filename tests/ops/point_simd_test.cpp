@@ -83,10 +83,12 @@ TEST(PointSimd, EveryLevelGivesTheBytesOfTheScalarLoops) {
         {"colorize blue", [](DocumentState& d, Host& h) { Colorize(d, h, 170, 128); }},
         {"gamma", [](DocumentState& d, Host& h) { Gamma(d, h, 0.7); }},
     };
-    // 203 pixels: whole blocks of 32 and 16 and a tail; 97: three blocks and one pixel; the
-    // selection cuts runs at odd places
+    // 203 pixels: whole blocks of 64, 32 and 16 and a tail, and a padding byte; 97: one block of
+    // 64, one of 32 and one pixel; the selection cuts runs at odd places.  As a command the undo
+    // level takes the old buffer and the operation writes a new one from it (rows wholly
+    // selected in one pass); against the scalar loops changing the image in place.
     auto run = [](const std::function<void(DocumentState&, Host&)>& op, int32_t width,
-                  bool selection) {
+                  bool selection, bool command) {
         RecordingHost host;
         DocumentState doc;
         Attach(doc, Make24(width, 9, noise));
@@ -95,7 +97,10 @@ TEST(PointSimd, EveryLevelGivesTheBytesOfTheScalarLoops) {
             recht_filled(&doc.SelMask, 70, 2, 72, 2, 0);
             recht_filled(&doc.SelMask, 0, 7, width - 1, 8, 1);
         }
-        op(doc, host);
+        if (command)
+            RunPixelCommand(doc, host, [&] { op(doc, host); });
+        else
+            op(doc, host);
         return PixelBytes(doc.Dib);
     };
     for (const auto& [name, op] : ops)
@@ -104,28 +109,34 @@ TEST(PointSimd, EveryLevelGivesTheBytesOfTheScalarLoops) {
                 std::vector<uint8_t> scalar;
                 {
                     const ScopedSimdLevel forced(SimdLevel::Scalar);
-                    scalar = run(op, width, selection);
+                    scalar = run(op, width, selection, false);
                 }
                 for (SimdLevel level : SimdLevelsOfThisCpu()) {
                     const ScopedSimdLevel forced(level);
-                    EXPECT_EQ(run(op, width, selection), scalar)
-                        << name << " width " << width << (selection ? " with selection" : "")
-                        << " at " << SimdLevelName(level);
+                    for (bool command : {false, true})
+                        EXPECT_EQ(run(op, width, selection, command), scalar)
+                            << name << " width " << width << (selection ? " with selection" : "")
+                            << (command ? " as a command" : "") << " at "
+                            << SimdLevelName(level);
                 }
             }
 
-    // the greyscale of every byte combination the vector luminance can meet
-    RecordingHost host;
-    DocumentState doc;
-    Attach(doc, Make24(256, 64, [](int32_t x, int32_t y) {
-               return Rgb(x, (y * 4 + x) & 255, 255 - y * 4);
-           }));
-    DibGrayscale(doc, host);
-    for (int32_t y = 0; y < 64; ++y)
-        for (int32_t x = 0; x < 256; ++x) {
-            const int32_t l = (30 * x + 59 * ((y * 4 + x) & 255) + 11 * (255 - y * 4)) / 100;
-            ASSERT_EQ(getpixel(&doc.Dib, x, y), Rgb(l, l, l)) << x << "," << y;
-        }
+    // the greyscale of every byte combination the vector luminance can meet, at every level
+    for (SimdLevel level : SimdLevelsOfThisCpu()) {
+        const ScopedSimdLevel forced(level);
+        RecordingHost host;
+        DocumentState doc;
+        Attach(doc, Make24(256, 64, [](int32_t x, int32_t y) {
+                   return Rgb(x, (y * 4 + x) & 255, 255 - y * 4);
+               }));
+        DibGrayscale(doc, host);
+        for (int32_t y = 0; y < 64; ++y)
+            for (int32_t x = 0; x < 256; ++x) {
+                const int32_t l = (30 * x + 59 * ((y * 4 + x) & 255) + 11 * (255 - y * 4)) / 100;
+                ASSERT_EQ(getpixel(&doc.Dib, x, y), Rgb(l, l, l))
+                    << x << "," << y << " at " << SimdLevelName(level);
+            }
+    }
 }
 
 // A table of random bytes, the identity and a constant: every table value reached from every
