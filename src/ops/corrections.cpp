@@ -2,6 +2,7 @@
 #include "ops/corrections.h"
 
 #include "colour/hsl.h"
+#include "ops/linear_tables.h"
 #include "ops/pixel_simd.h"
 #include "ops/rows.h"
 
@@ -28,21 +29,25 @@ MidShadow normalise(int32_t hi, int32_t mid, int32_t sh) {
     return {hi, mid, sh};
 }
 
-void highMidShadowPlain(uint8_t* p, size_t n, const uint8_t* lut, int32_t hi, int32_t sh) {
-    for (size_t i = 0; i < n; ++i, p += 3) {
-        const int32_t l = Luminance(p[2], p[1], p[0]);
+// The pixel loops read src and write dst: the same buffer, or two that do not overlap.
+void highMidShadowPlain(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* lut,
+                        int32_t hi, int32_t sh) {
+    for (size_t i = 0; i < n; ++i, src += 3, dst += 3) {
+        const int32_t l = Luminance(src[2], src[1], src[0]);
         if (l >= hi) {
-            p[0] = p[1] = p[2] = 255;
+            dst[0] = dst[1] = dst[2] = 255;
         } else if (l <= sh) {
-            p[0] = p[1] = p[2] = 0;
+            dst[0] = dst[1] = dst[2] = 0;
         } else {
-            p[0] = lut[p[0]], p[1] = lut[p[1]], p[2] = lut[p[2]];
+            const uint8_t b = lut[src[0]], g = lut[src[1]], r = lut[src[2]];
+            dst[0] = b, dst[1] = g, dst[2] = r;
         }
     }
 }
 
 // Needs 0 <= sh <= hi <= 255 and 0 <= mid <= 255: the shift is a saturating addition.
-__attribute__((target("avx2"))) size_t highMidShadowAvx2(uint8_t* p, size_t n, int32_t hi,
+__attribute__((target("avx2"))) size_t highMidShadowAvx2(const uint8_t* srcPixels,
+                                                         uint8_t* dstPixels, size_t n, int32_t hi,
                                                          int32_t mid, int32_t sh) {
     const Gather48& g = kGather;
     const __m128i vhi = _mm_set1_epi8(static_cast<char>(hi));
@@ -59,7 +64,8 @@ __attribute__((target("avx2"))) size_t highMidShadowAvx2(uint8_t* p, size_t n, i
         const __m256i up32 = _mm256_broadcastsi128_si256(up);
         const __m256i down32 = _mm256_broadcastsi128_si256(down);
         for (; i + 32 <= n; i += 32) {
-            uint8_t* q = p + 3 * i;
+            const uint8_t* q = srcPixels + 3 * i;
+            PrefetchAhead(q);
             const Pixels32 v = load96(q);
             const __m256i lum = luminance32(g96, v);
             const __m256i white = _mm256_cmpeq_epi8(_mm256_max_epu8(lum, hi32), lum);
@@ -74,32 +80,71 @@ __attribute__((target("avx2"))) size_t highMidShadowAvx2(uint8_t* p, size_t n, i
                 const __m256i b = _mm256_shuffle_epi8(black, g96.spreadAll[r]);
                 *dst[r] = _mm256_or_si256(_mm256_andnot_si256(b, shifted), w);
             }
-            store96(q, out);
+            store96(dstPixels + 3 * i, out);
         }
     }
     for (; i + 16 <= n; i += 16) {
-        uint8_t* q = p + 3 * i;
+        const uint8_t* q = srcPixels + 3 * i;
         const __m128i lum = luminance16(g, q);
         const __m128i white = _mm_cmpeq_epi8(_mm_max_epu8(lum, vhi), lum);
         const __m128i black = _mm_andnot_si128(white, _mm_cmpeq_epi8(_mm_min_epu8(lum, vsh), lum));
         for (int r = 0; r < 3; ++r) {
-            __m128i* at = reinterpret_cast<__m128i*>(q + 16 * r);
-            const __m128i x = _mm_loadu_si128(at);
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16 * r));
             const __m128i shifted = _mm_subs_epu8(_mm_adds_epu8(x, up), down);
             const __m128i w = _mm_shuffle_epi8(white, g.spread[r]);
             const __m128i b = _mm_shuffle_epi8(black, g.spread[r]);
-            _mm_storeu_si128(at, _mm_or_si128(_mm_andnot_si128(b, shifted), w));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dstPixels + 3 * i + 16 * r),
+                             _mm_or_si128(_mm_andnot_si128(b, shifted), w));
         }
     }
     return i;
 }
 
-void highMidShadowPixels(uint8_t* p, size_t n, const uint8_t* lut, int32_t hi, int32_t mid,
-                         int32_t sh) {
+// Sixty-four pixels at a time: white where the luminance sum reaches 100 hi, else black where
+// it stays below 100 (sh + 1), compared before any division.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t
+highMidShadowVbmi(const uint8_t* src, uint8_t* dst, size_t n, int32_t hi, int32_t mid,
+                  int32_t sh) {
+    const Permutes64& t = kPermutes64;
+    const __m512i whiteFrom = _mm512_set1_epi16(static_cast<int16_t>(100 * hi - 1));
+    const __m512i blackBelow = _mm512_set1_epi16(static_cast<int16_t>(100 * (sh + 1)));
+    const int32_t d = mid - 128;
+    const __m512i up = _mm512_set1_epi8(static_cast<char>(d > 0 ? d : 0));
+    const __m512i down = _mm512_set1_epi8(static_cast<char>(d < 0 ? -d : 0));
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const uint8_t* q = src + 3 * i;
+        const __m512i v[3] = {_mm512_loadu_si512(q), _mm512_loadu_si512(q + 64),
+                              _mm512_loadu_si512(q + 128)};
+        const __m512i s0 = weightedSums64(t, v[0], v[1], v[2], 0, kLumWeights);
+        const __m512i s1 = weightedSums64(t, v[0], v[1], v[2], 1, kLumWeights);
+        const __mmask64 white = _mm512_kunpackd(_mm512_cmpgt_epi16_mask(s1, whiteFrom),
+                                                _mm512_cmpgt_epi16_mask(s0, whiteFrom));
+        const __mmask64 dark = _mm512_kunpackd(_mm512_cmplt_epi16_mask(s1, blackBelow),
+                                               _mm512_cmplt_epi16_mask(s0, blackBelow));
+        const __mmask64 black = dark & ~white;
+        const __m512i w = _mm512_movm_epi8(white), b = _mm512_movm_epi8(black);
+        for (int r = 0; r < 3; ++r) {
+            const __m512i shifted = _mm512_subs_epu8(_mm512_adds_epu8(v[r], up), down);
+            // (shifted and not black) or white
+            _mm512_storeu_si512(dst + 3 * i + 64 * r,
+                                _mm512_ternarylogic_epi32(spread64(t, b, r), shifted,
+                                                          spread64(t, w, r), 0xAE));
+        }
+    }
+    return i;
+}
+
+void highMidShadowPixels(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* lut,
+                         int32_t hi, int32_t mid, int32_t sh) {
     size_t done = 0;
-    if (PixelAvx2() && sh >= 0 && sh <= hi && hi <= 255 && mid >= 0 && mid <= 255)
-        done = highMidShadowAvx2(p, n, hi, mid, sh);
-    highMidShadowPlain(p + 3 * done, n - done, lut, hi, sh);
+    if (sh >= 0 && sh <= hi && hi <= 255 && mid >= 0 && mid <= 255) {
+        if (PixelVbmi())
+            done = highMidShadowVbmi(src, dst, n, hi, mid, sh);
+        if (PixelAvx2())
+            done += highMidShadowAvx2(src + 3 * done, dst + 3 * done, n - done, hi, mid, sh);
+    }
+    highMidShadowPlain(src + 3 * done, dst + 3 * done, n - done, lut, hi, sh);
 }
 
 // Colourising depends only on the lightness: one colour per level.
@@ -111,44 +156,201 @@ inline uint32_t lightness(const uint8_t* p) {
     return 30u * p[2] / 100u + 59u * p[1] / 100u + 11u * p[0] / 100u;
 }
 
+// Each channel of the colour of lightness l is a fixed value v moved towards white above 127 and
+// towards black below: v + ((255 - v) (l - 127) >> 7), v - (v (127 - l) >> 7).  Where the table
+// is exactly that (checked entry by entry), the colour is computed from l instead of looked up.
+struct ColourLines {
+    bool exact = false;
+    int16_t v[3] = {0, 0, 0}; // blue, green, red at l = 127
+};
+
+int32_t towardsLevel(int32_t v, int32_t l) {
+    return l >= 127 ? v + ((255 - v) * (l - 127) >> 7) : v - ((127 - l) * v >> 7);
+}
+
+ColourLines colourLines(const ColourTable& t) {
+    ColourLines c;
+    const Lut* tables[3] = {&t.b, &t.g, &t.r};
+    for (int ch = 0; ch < 3; ++ch) {
+        c.v[ch] = (*tables[ch])[127];
+        for (int32_t l = 0; l < 256; ++l)
+            if (towardsLevel(c.v[ch], l) != (*tables[ch])[static_cast<size_t>(l)])
+                return c;
+    }
+    c.exact = true;
+    return c;
+}
+
 // The lightness, then the three colour tables, thirty-two pixels at a time.
-__attribute__((target("avx2"))) size_t colorizeAvx2(uint8_t* p, size_t n, const ColourTable& t) {
+__attribute__((target("avx2"))) size_t colorizeAvx2(const uint8_t* src, uint8_t* dst, size_t n,
+                                                    const ColourTable& t) {
     const Gather96 g = makeGather96();
     const Lut32 tb = makeLut32(t.b.data()), tg = makeLut32(t.g.data()), tr = makeLut32(t.r.data());
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
-        uint8_t* q = p + 3 * i;
+        const uint8_t* q = src + 3 * i;
+        PrefetchAhead(q);
         const __m256i l = lightness32(g, load96(q));
-        store96(q, merge32(g, lookup32(tb, l), lookup32(tg, l), lookup32(tr, l)));
+        store96(dst + 3 * i, merge32(g, lookup32(tb, l), lookup32(tg, l), lookup32(tr, l)));
     }
     return i;
 }
 
-// With byte permutes over 64-byte registers: the lightness into all three bytes of a block of
-// pixels, then the three tables over the block while it is in the cache.
-__attribute__((target("avx2"))) size_t colorizeVbmi(uint8_t* p, size_t n, const ColourTable& t) {
+// The three channels of sixteen lightness values l (words) through their lines.
+struct ColourWords {
+    __m256i c[3];
+};
+
+__attribute__((target("avx2"))) inline ColourWords colourWords(__m256i l, const __m256i v[3],
+                                                               const __m256i w[3]) {
+    const __m256i diff = _mm256_sub_epi16(l, _mm256_set1_epi16(127));
+    // |l - 127| * 512 (l is at most 254): (dist * room) >> 16 is |l - 127| * room >> 7
+    const __m256i dist = _mm256_slli_epi16(_mm256_abs_epi16(diff), 9);
+    const __m256i upper = _mm256_cmpgt_epi16(diff, _mm256_setzero_si256());
+    ColourWords out;
+    for (int ch = 0; ch < 3; ++ch) {
+        // the distance to white above 127, to black below
+        const __m256i room = _mm256_blendv_epi8(v[ch], w[ch], upper);
+        const __m256i move = _mm256_mulhi_epu16(dist, room);
+        out.c[ch] = _mm256_add_epi16(v[ch], _mm256_sign_epi16(move, diff));
+    }
+    return out;
+}
+
+// The lightness, then the colour computed from it, thirty-two pixels at a time.
+__attribute__((target("avx2"))) size_t colorizeLinesAvx2(const uint8_t* src, uint8_t* dst,
+                                                         size_t n, const ColourLines& c) {
     const Gather96 g = makeGather96();
-    constexpr size_t kBlock = 1024;
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i v[3], w[3];
+    for (int ch = 0; ch < 3; ++ch) {
+        v[ch] = _mm256_set1_epi16(c.v[ch]);
+        w[ch] = _mm256_set1_epi16(static_cast<int16_t>(255 - c.v[ch]));
+    }
     size_t i = 0;
-    while (i + 32 <= n) {
-        const size_t m = std::min(n - i, kBlock) / 32 * 32;
-        uint8_t* block = p + 3 * i;
-        for (size_t j = 0; j < m; j += 32) {
-            uint8_t* q = block + 3 * j;
-            store96(q, spreadAll32(g, lightness32(g, load96(q))));
-        }
-        LutPixels(block, m, t.b.data(), t.g.data(), t.r.data());
-        i += m;
+    for (; i + 32 <= n; i += 32) {
+        const uint8_t* q = src + 3 * i;
+        PrefetchAhead(q);
+        const Pixels32 px = load96(q);
+        const __m256i b = channel32(g, 0, px), gr = channel32(g, 1, px), r = channel32(g, 2, px);
+        const ColourWords lo = colourWords(
+            lightnessWords(_mm256_unpacklo_epi8(r, zero), _mm256_unpacklo_epi8(gr, zero),
+                           _mm256_unpacklo_epi8(b, zero)),
+            v, w);
+        const ColourWords hi = colourWords(
+            lightnessWords(_mm256_unpackhi_epi8(r, zero), _mm256_unpackhi_epi8(gr, zero),
+                           _mm256_unpackhi_epi8(b, zero)),
+            v, w);
+        store96(dst + 3 * i, merge32(g, _mm256_packus_epi16(lo.c[0], hi.c[0]),
+                           _mm256_packus_epi16(lo.c[1], hi.c[1]),
+                           _mm256_packus_epi16(lo.c[2], hi.c[2])));
     }
     return i;
 }
 
-void colorizePixels(uint8_t* p, size_t n, const ColourTable& t) {
-    const bool vbmi = ActiveSimdLevel() == SimdLevel::Avx512 && CpuHasVbmi();
-    const size_t done = vbmi ? colorizeVbmi(p, n, t) : PixelAvx2() ? colorizeAvx2(p, n, t) : 0;
-    for (uint8_t* q = p + 3 * done; q < p + 3 * n; q += 3) {
-        const uint32_t l = lightness(q);
-        q[0] = t.b[l], q[1] = t.g[l], q[2] = t.r[l];
+// Sixty-four pixels (192 bytes, three 64-byte registers) at a time: byte permutes gather each
+// channel and put the colour back; lightness and colour as in the AVX2 loop, in 32 words.
+struct Permutes192 {
+    __m512i pick[3];  // channel c of pixel i: byte 3 i + c of the 192
+    __m512i place[3]; // byte j of output register d: channel (64 d + j) % 3 of its pixel
+    __mmask64 fromC[3], fromR[3]; // bytes taken from the third register / from the red bytes
+};
+
+Permutes192 makePermutes192() {
+    Permutes192 t;
+    for (int k = 0; k < 3; ++k) {
+        alignas(64) uint8_t pick[64], place[64];
+        __mmask64 fromC = 0, fromR = 0;
+        for (int i = 0; i < 64; ++i) {
+            const int at = 3 * i + k; // channel k of pixel i
+            pick[i] = static_cast<uint8_t>(at & 127);
+            if (at >= 128)
+                fromC |= __mmask64{1} << i;
+            const int byte = 64 * k + i; // output register k, byte i
+            const int ch = byte % 3, pixel = byte / 3;
+            // blue and green from a pair of registers (index bit 6 picks green), red alone
+            place[i] = static_cast<uint8_t>(ch == 2 ? pixel : pixel + (ch == 1 ? 64 : 0));
+            if (ch == 2)
+                fromR |= __mmask64{1} << i;
+        }
+        std::memcpy(&t.pick[k], pick, 64);
+        std::memcpy(&t.place[k], place, 64);
+        t.fromC[k] = fromC;
+        t.fromR[k] = fromR;
+    }
+    return t;
+}
+
+__attribute__((target("avx512f,avx512bw"))) inline __m512i percentOfByte512(__m512i x, int k) {
+    return _mm512_mulhi_epu16(x, _mm512_set1_epi16(static_cast<int16_t>(kPercentOfByte[k])));
+}
+
+__attribute__((target("avx512f,avx512bw"))) inline __m512i lightnessWords512(__m512i r,
+                                                                           __m512i g, __m512i b) {
+    return _mm512_add_epi16(_mm512_add_epi16(percentOfByte512(r, 0), percentOfByte512(g, 1)),
+                            percentOfByte512(b, 2));
+}
+
+// Bytes 0..7 (half 0) or 8..15 (half 1) of each 16-byte lane as words.
+__attribute__((target("avx512f,avx512bw"))) inline __m512i wordsOf(__m512i x, int half) {
+    return half == 0 ? _mm512_unpacklo_epi8(x, _mm512_setzero_si512())
+                     : _mm512_unpackhi_epi8(x, _mm512_setzero_si512());
+}
+
+// A 256-entry table in four 64-byte registers, looked up 64 bytes at a time.
+struct Table256 {
+    __m512i t[4];
+};
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline Table256 loadTable256(const Lut& lut) {
+    return {{_mm512_loadu_si512(lut.data()), _mm512_loadu_si512(lut.data() + 64),
+             _mm512_loadu_si512(lut.data() + 128), _mm512_loadu_si512(lut.data() + 192)}};
+}
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i lookup256(const Table256& t,
+                                                                                __m512i x) {
+    const __m512i lo = _mm512_permutex2var_epi8(t.t[0], x, t.t[1]);
+    const __m512i hi = _mm512_permutex2var_epi8(t.t[2], x, t.t[3]);
+    return _mm512_mask_blend_epi8(_mm512_movepi8_mask(x), lo, hi);
+}
+
+// The lightness of sixty-four pixels, then their colour looked up.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t
+colorizeVbmi64(const uint8_t* src, uint8_t* dst, size_t n, const ColourTable& ct) {
+    static const Permutes192 t = makePermutes192();
+    const Table256 tb = loadTable256(ct.b), tg = loadTable256(ct.g), tr = loadTable256(ct.r);
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const uint8_t* q = src + 3 * i;
+        const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
+                      c = _mm512_loadu_si512(q + 128);
+        __m512i chan[3];
+        for (int k = 0; k < 3; ++k)
+            chan[k] = _mm512_mask_permutexvar_epi8(_mm512_permutex2var_epi8(a, t.pick[k], b),
+                                                   t.fromC[k], t.pick[k], c);
+        const __m512i l = _mm512_packus_epi16(
+            lightnessWords512(wordsOf(chan[2], 0), wordsOf(chan[1], 0), wordsOf(chan[0], 0)),
+            lightnessWords512(wordsOf(chan[2], 1), wordsOf(chan[1], 1), wordsOf(chan[0], 1)));
+        const __m512i out[3] = {lookup256(tb, l), lookup256(tg, l), lookup256(tr, l)};
+        for (int k = 0; k < 3; ++k)
+            _mm512_storeu_si512(dst + 3 * i + 64 * k,
+                                _mm512_mask_permutexvar_epi8(
+                                    _mm512_permutex2var_epi8(out[0], t.place[k], out[1]),
+                                    t.fromR[k], t.place[k], out[2]));
+    }
+    return i;
+}
+
+// src and dst are the same or do not overlap.
+void colorizePixels(const uint8_t* src, uint8_t* dst, size_t n, const ColourTable& t,
+                    const ColourLines& c) {
+    size_t done = PixelVbmi() ? colorizeVbmi64(src, dst, n, t) : 0;
+    if (PixelAvx2())
+        done += c.exact ? colorizeLinesAvx2(src + 3 * done, dst + 3 * done, n - done, c)
+                        : colorizeAvx2(src + 3 * done, dst + 3 * done, n - done, t);
+    for (size_t i = done; i < n; ++i) {
+        const uint32_t l = lightness(src + 3 * i);
+        dst[3 * i] = t.b[l], dst[3 * i + 1] = t.g[l], dst[3 * i + 2] = t.r[l];
     }
 }
 
@@ -186,13 +388,19 @@ void Helligkeit(DocumentState& doc, Host& host, int32_t brightness) {
 void Kontrast(DocumentState& doc, Host& host, int32_t contrast) {
     if (!HasPixels(doc.Dib))
         return;
-    ApplyChannelLut(doc, host, MakeLut([=](int32_t v) { return ContrastValue(v, contrast); }));
+    // a line through (127, 127), or below 200 two lines towards black and white
+    const LinearForm form =
+        contrast <= 100 ? Line(127, 127, contrast, 100)
+                        : LinearForm{{0, 255}, {0, 255}, {200 - contrast, 200 - contrast}, 100};
+    ApplyLinearLut(doc, host, MakeLut([=](int32_t v) { return ContrastValue(v, contrast); }),
+                   form);
 }
 
 void Saettigung(DocumentState& doc, Host& host, int32_t saturation) {
     if (!HasPixels(doc.Dib) || !IsPaletteOr24(doc.Dib))
         return;
-    ApplyChannelLut(doc, host, MakeLut([=](int32_t v) { return SaturationValue(v, saturation); }));
+    ApplyLinearLut(doc, host, MakeLut([=](int32_t v) { return SaturationValue(v, saturation); }),
+                   Line(128, 128, saturation + 100, 100));
 }
 
 void HighMidShadow(DocumentState& doc, Host& host, int32_t highlight, int32_t midtone,
@@ -201,8 +409,8 @@ void HighMidShadow(DocumentState& doc, Host& host, int32_t highlight, int32_t mi
         return;
     const MidShadow m = normalise(highlight, midtone, shadow);
     const Lut shift = MakeLut([&](int32_t v) { return Clamp255(v + m.mid - 128); });
-    ApplyPixelRun(doc, host, [&](uint8_t* p, int32_t n) {
-        highMidShadowPixels(p, static_cast<size_t>(n), shift.data(), m.hi, m.mid, m.sh);
+    ApplyPixelRun(doc, host, [&](const uint8_t* src, uint8_t* dst, int32_t n) {
+        highMidShadowPixels(src, dst, static_cast<size_t>(n), shift.data(), m.hi, m.mid, m.sh);
     });
 }
 
@@ -212,7 +420,8 @@ void RedGreenBlue(DocumentState& doc, Host& host, int32_t red, int32_t green, in
     auto gain = [](int32_t percent) {
         return MakeLut([=](int32_t v) { return Clamp255(v * (percent + 100) / 100); });
     };
-    ApplyLuts(doc, host, gain(blue), gain(green), gain(red));
+    ApplyLinearLuts(doc, host, gain(blue), gain(green), gain(red), Line(0, 0, blue + 100, 100),
+                    Line(0, 0, green + 100, 100), Line(0, 0, red + 100, 100));
 }
 
 void Colorize(DocumentState& doc, Host& host, int32_t hue, int32_t saturation) {
@@ -225,8 +434,10 @@ void Colorize(DocumentState& doc, Host& host, int32_t hue, int32_t saturation) {
         t.r[i] = static_cast<uint8_t>(c.R), t.g[i] = static_cast<uint8_t>(c.G),
         t.b[i] = static_cast<uint8_t>(c.B);
     }
-    ApplyPixelRun(doc, host,
-                  [&](uint8_t* p, int32_t n) { colorizePixels(p, static_cast<size_t>(n), t); });
+    const ColourLines lines = colourLines(t);
+    ApplyPixelRun(doc, host, [&](const uint8_t* src, uint8_t* dst, int32_t n) {
+        colorizePixels(src, dst, static_cast<size_t>(n), t, lines);
+    });
 }
 
 void Gamma(DocumentState& doc, Host& host, double gamma) {

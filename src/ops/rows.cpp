@@ -32,12 +32,13 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i lookup(con
     return _mm512_mask_blend_epi8(_mm512_movepi8_mask(x), lo, hi);
 }
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t lutBytesVbmi(uint8_t* p, size_t n,
-                                                                           const uint8_t* lut) {
+// The byte loops read src and write dst: the same buffer, or two that do not overlap.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t
+lutBytesVbmi(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* lut) {
     const Table512 t = loadTable(lut);
     size_t i = 0;
     for (; i + 64 <= n; i += 64)
-        _mm512_storeu_si512(p + i, lookup(t, _mm512_loadu_si512(p + i)));
+        _mm512_storeu_si512(dst + i, lookup(t, _mm512_loadu_si512(src + i)));
     return i;
 }
 
@@ -69,12 +70,16 @@ lutPixelsVbmi(uint8_t* p, size_t n, const uint8_t* lutB, const uint8_t* lutG, co
     return i;
 }
 
-__attribute__((target("avx2"))) size_t lutBytesAvx2(uint8_t* p, size_t n, const uint8_t* lut) {
+__attribute__((target("avx2"))) size_t lutBytesAvx2(const uint8_t* src, uint8_t* dst, size_t n,
+                                                    const uint8_t* lut) {
     const Lut32 t = makeLut32(lut);
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
-        __m256i* at = reinterpret_cast<__m256i*>(p + i);
-        _mm256_storeu_si256(at, lookup32(t, _mm256_loadu_si256(at)));
+        if (i % 128 == 0) // two lines at a time
+            PrefetchAhead(src + i);
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(dst + i),
+            lookup32(t, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i))));
     }
     return i;
 }
@@ -88,6 +93,7 @@ __attribute__((target("avx2"))) size_t lutPixelsAvx2(uint8_t* p, size_t pixels,
     size_t i = 0;
     for (; i + 32 <= pixels; i += 32) {
         uint8_t* q = p + 3 * i;
+        PrefetchAhead(q);
         const Pixels32 v = load96(q);
         store96(q, merge32(g, lookup32(tb, channel32(g, 0, v)), lookup32(tg, channel32(g, 1, v)),
                            lookup32(tr, channel32(g, 2, v))));
@@ -95,17 +101,28 @@ __attribute__((target("avx2"))) size_t lutPixelsAvx2(uint8_t* p, size_t pixels,
     return i;
 }
 
-void lutBytesPlain(uint8_t* p, size_t n, const uint8_t* lut) {
+void lutBytesPlain(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* lut) {
     size_t i = 0;
     for (; i + 8 <= n; i += 8) {
-        const uint8_t a0 = lut[p[i]], a1 = lut[p[i + 1]], a2 = lut[p[i + 2]], a3 = lut[p[i + 3]];
-        const uint8_t a4 = lut[p[i + 4]], a5 = lut[p[i + 5]], a6 = lut[p[i + 6]],
-                      a7 = lut[p[i + 7]];
-        p[i] = a0, p[i + 1] = a1, p[i + 2] = a2, p[i + 3] = a3;
-        p[i + 4] = a4, p[i + 5] = a5, p[i + 6] = a6, p[i + 7] = a7;
+        const uint8_t a0 = lut[src[i]], a1 = lut[src[i + 1]], a2 = lut[src[i + 2]],
+                      a3 = lut[src[i + 3]];
+        const uint8_t a4 = lut[src[i + 4]], a5 = lut[src[i + 5]], a6 = lut[src[i + 6]],
+                      a7 = lut[src[i + 7]];
+        dst[i] = a0, dst[i + 1] = a1, dst[i + 2] = a2, dst[i + 3] = a3;
+        dst[i + 4] = a4, dst[i + 5] = a5, dst[i + 6] = a6, dst[i + 7] = a7;
     }
     for (; i < n; ++i)
-        p[i] = lut[p[i]];
+        dst[i] = lut[src[i]];
+}
+
+// LutBytes from one buffer into another (or the same).
+void lutBytesTo(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* lut) {
+    size_t i = 0;
+    if (useVbmi())
+        i = lutBytesVbmi(src, dst, n, lut);
+    else if (PixelAvx2())
+        i = lutBytesAvx2(src, dst, n, lut);
+    lutBytesPlain(src + i, dst + i, n - i, lut);
 }
 
 // Tables that are one byte instruction: v + k or v - k clamped to 0..255 (brightness), v & k
@@ -133,26 +150,25 @@ TableForm classify(const Lut& lut) {
     return {};
 }
 
-__attribute__((target("avx2"))) size_t formAvx2(uint8_t* p, size_t n, TableForm f) {
+__attribute__((target("avx2"))) size_t formAvx2(const uint8_t* src, uint8_t* dst, size_t n,
+                                                TableForm f) {
     const __m256i k = _mm256_set1_epi8(static_cast<char>(f.k));
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
-        __m256i* at = reinterpret_cast<__m256i*>(p + i);
-        const __m256i v = _mm256_loadu_si256(at);
-        _mm256_storeu_si256(at, f.kind == TableForm::AddSat   ? _mm256_adds_epu8(v, k)
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), f.kind == TableForm::AddSat   ? _mm256_adds_epu8(v, k)
                                 : f.kind == TableForm::SubSat ? _mm256_subs_epu8(v, k)
                                                               : _mm256_and_si256(v, k));
     }
     return i;
 }
 
-size_t formSse2(uint8_t* p, size_t n, TableForm f) {
+size_t formSse2(const uint8_t* src, uint8_t* dst, size_t n, TableForm f) {
     const __m128i k = _mm_set1_epi8(static_cast<char>(f.k));
     size_t i = 0;
     for (; i + 16 <= n; i += 16) {
-        __m128i* at = reinterpret_cast<__m128i*>(p + i);
-        const __m128i v = _mm_loadu_si128(at);
-        _mm_storeu_si128(at, f.kind == TableForm::AddSat   ? _mm_adds_epu8(v, k)
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), f.kind == TableForm::AddSat   ? _mm_adds_epu8(v, k)
                              : f.kind == TableForm::SubSat ? _mm_subs_epu8(v, k)
                                                            : _mm_and_si128(v, k));
     }
@@ -160,26 +176,21 @@ size_t formSse2(uint8_t* p, size_t n, TableForm f) {
 }
 
 // The table over n bytes: in its one-instruction form where it has one, else looked up.
-void tableBytes(uint8_t* p, size_t n, const Lut& lut, TableForm form) {
+void tableBytes(const uint8_t* src, uint8_t* dst, size_t n, const Lut& lut, TableForm form) {
     size_t i = 0;
     if (form.kind != TableForm::Any) {
         if (PixelAvx2())
-            i = formAvx2(p, n, form);
+            i = formAvx2(src, dst, n, form);
         else if (SimdAtLeast(SimdLevel::Sse2))
-            i = formSse2(p, n, form);
+            i = formSse2(src, dst, n, form);
     }
-    LutBytes(p + i, n - i, lut.data());
+    lutBytesTo(src + i, dst + i, n - i, lut.data());
 }
 
 } // namespace
 
 void LutBytes(uint8_t* p, size_t n, const uint8_t* lut) {
-    size_t i = 0;
-    if (useVbmi())
-        i = lutBytesVbmi(p, n, lut);
-    else if (PixelAvx2())
-        i = lutBytesAvx2(p, n, lut);
-    lutBytesPlain(p + i, n - i, lut);
+    lutBytesTo(p, p, n, lut);
 }
 
 void LutPixels(uint8_t* p, size_t pixels, const uint8_t* lutB, const uint8_t* lutG,
@@ -199,8 +210,8 @@ void LutPixels(uint8_t* p, size_t pixels, const uint8_t* lutB, const uint8_t* lu
 void ApplyLuts(DocumentState& doc, Host& host, const Lut& lutB, const Lut& lutG, const Lut& lutR) {
     if (lutB == lutG && lutG == lutR) {
         const TableForm form = classify(lutB);
-        ApplyPixelRun(doc, host, [&](uint8_t* p, int32_t n) {
-            tableBytes(p, static_cast<size_t>(n) * 3, lutB, form);
+        ApplyPixelRun(doc, host, [&](const uint8_t* src, uint8_t* dst, int32_t n) {
+            tableBytes(src, dst, static_cast<size_t>(n) * 3, lutB, form);
         });
     } else {
         ApplyPixelRun(doc, host, [&](uint8_t* p, int32_t n) {

@@ -191,11 +191,22 @@ inline bool IsPaletteOr24(const TDibRecord& dib) {
 
 namespace pixorama::ops {
 
+// A run of pixels is changed by run(first, count) in place, or, where the functor takes
+// (source, destination, count), read from one buffer and written to another (the same pointer
+// twice for in place).
+template <class F> void RunInPlace(F& run, uint8_t* p, int32_t n) {
+    if constexpr (std::is_invocable_v<F&, const uint8_t*, uint8_t*, int32_t>)
+        run(static_cast<const uint8_t*>(p), p, n);
+    else
+        run(p, n);
+}
+
 // Calls run(first, count) for every run of selected pixels of the 24-bit image (first points at
 // the run's first pixel, count pixels of 3 bytes), rows in parallel with progress per row.
 // With an undo level waiting for its pixels (SaveForUndoByMove) each row is first copied into
 // the level's buffer, changed there while it is in the cache, and the buffers trade places at
-// the end: the image stays whole until then (a repaint meanwhile shows the old one).
+// the end: the image stays whole until then (a repaint meanwhile shows the old one).  A run that
+// reads one buffer and writes another takes a wholly selected row in one pass instead.
 template <class F> void ForSelectedPixels24(DocumentState& doc, Host& host, F&& run) {
     const TDibRecord& d = doc.Dib;
     const int32_t w = DibWidth(&d), h = DibHeight(&d);
@@ -205,13 +216,23 @@ template <class F> void ForSelectedPixels24(DocumentState& doc, Host& host, F&& 
     const size_t lineBytes = static_cast<size_t>(d.LineBytes);
     ForEachRow(host, h, static_cast<size_t>(w) * 3, [&](int32_t y) {
         uint8_t* row = ImageRow(target, y);
-        if (out != nullptr)
-            std::memcpy(row, ImageRow(d, y), lineBytes);
         bool skip;
         const uint8_t* mask = sel.row(y, skip);
+        if constexpr (std::is_invocable_v<F&, const uint8_t*, uint8_t*, int32_t>) {
+            if (out != nullptr && mask == nullptr && !skip) {
+                const uint8_t* from = ImageRow(d, y);
+                run(from, row, w);
+                const size_t used = static_cast<size_t>(w) * 3; // the padding as it was
+                std::memcpy(row + used, from + used, lineBytes - used);
+                return;
+            }
+        }
+        if (out != nullptr)
+            std::memcpy(row, ImageRow(d, y), lineBytes);
         if (skip)
             return;
-        ForSelectedRuns(mask, w, [&](int32_t x0, int32_t x1) { run(row + 3 * x0, x1 - x0); });
+        ForSelectedRuns(mask, w,
+                        [&](int32_t x0, int32_t x1) { RunInPlace(run, row + 3 * x0, x1 - x0); });
     });
     if (out != nullptr)
         FinishPendingUndo(doc, true);
@@ -233,7 +254,7 @@ template <class F> void ApplyPixelRun(DocumentState& doc, Host& host, F&& run) {
             progress.at(i);
             const TPaletteEntry e = d.Palette.palPalEntry[i];
             uint8_t px[3] = {e.peBlue, e.peGreen, e.peRed};
-            run(px, int32_t{1});
+            RunInPlace(run, px, int32_t{1});
             DibSetPaletteColor(&d, i, px[2], px[1], px[0]);
         }
         DibUpdatePaletteHandle(&d);

@@ -1,6 +1,7 @@
 // Invert, greyscale, tone stretch, posterise and solarise.
 #include "ops/tone.h"
 
+#include "ops/linear_tables.h"
 #include "ops/pixel_simd.h"
 #include "ops/rows.h"
 
@@ -66,90 +67,183 @@ void invertBytes(uint8_t* p, size_t n) {
     invertPlain(p + done, n - done);
 }
 
+// The pixel loops below read src and write dst: the same buffer, or two that do not overlap.
+
 // Thirty-two pixels at a time, then sixteen.
-__attribute__((target("avx2"))) size_t grayAvx2(uint8_t* p, size_t n) {
+__attribute__((target("avx2"))) size_t grayAvx2(const uint8_t* src, uint8_t* dst, size_t n) {
     const Gather96 g = makeGather96();
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
-        uint8_t* q = p + 3 * i;
-        store96(q, spreadAll32(g, luminance32(g, load96(q))));
+        PrefetchAhead(src + 3 * i);
+        store96(dst + 3 * i, spreadAll32(g, luminance32(g, load96(src + 3 * i))));
     }
     for (; i + 16 <= n; i += 16)
-        spreadStore(kGather, p + 3 * i, luminance16(kGather, p + 3 * i));
+        spreadStore(kGather, dst + 3 * i, luminance16(kGather, src + 3 * i));
     return i;
 }
 
-void grayPixels(uint8_t* p, size_t n) {
-    const size_t done = PixelAvx2() ? grayAvx2(p, n) : 0;
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t grayVbmi(const uint8_t* src,
+                                                                       uint8_t* dst, size_t n) {
+    const Permutes64& t = kPermutes64;
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const uint8_t* q = src + 3 * i;
+        const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
+                      c = _mm512_loadu_si512(q + 128);
+        const __m512i l =
+            lowBytes64(t, div100x64(weightedSums64(t, a, b, c, 0, kLumWeights)),
+                       div100x64(weightedSums64(t, a, b, c, 1, kLumWeights)));
+        for (int d = 0; d < 3; ++d)
+            _mm512_storeu_si512(dst + 3 * i + 64 * d, spread64(t, l, d));
+    }
+    return i;
+}
+
+void grayPixels(const uint8_t* src, uint8_t* dst, size_t n) {
+    size_t done = PixelVbmi() ? grayVbmi(src, dst, n) : 0;
+    if (PixelAvx2())
+        done += grayAvx2(src + 3 * done, dst + 3 * done, n - done);
     for (size_t i = done; i < n; ++i) {
-        const uint32_t l = (30u * p[3 * i + 2] + 59u * p[3 * i + 1] + 11u * p[3 * i]) / 100u;
-        p[3 * i] = p[3 * i + 1] = p[3 * i + 2] = static_cast<uint8_t>(l);
+        const uint32_t l =
+            (30u * src[3 * i + 2] + 59u * src[3 * i + 1] + 11u * src[3 * i]) / 100u;
+        dst[3 * i] = dst[3 * i + 1] = dst[3 * i + 2] = static_cast<uint8_t>(l);
     }
 }
 
 // limit is 0..765 here: channel sums compared in 16 bits.
-__attribute__((target("avx2"))) size_t solarAvx2(uint8_t* p, size_t n, int32_t limit) {
+__attribute__((target("avx2"))) size_t solarAvx2(const uint8_t* src, uint8_t* dst, size_t n,
+                                                 int32_t limit) {
     const Gather48& g = kGather;
     const __m256i below = _mm256_set1_epi16(static_cast<int16_t>(limit - 1));
     size_t i = 0;
+    {
+        // thirty-two pixels at a time, then sixteen
+        const Gather96 g96 = makeGather96();
+        const SumPatterns& sp = kSumPatterns;
+        for (; i + 32 <= n; i += 32) {
+            PrefetchAhead(src + 3 * i);
+            const Pixels32 v = load96(src + 3 * i);
+            const __m256i flip = _mm256_packs_epi16(
+                _mm256_cmpgt_epi16(weightedSums(sp, v.a, v.b, 0, kPlainSum), below),
+                _mm256_cmpgt_epi16(weightedSums(sp, v.b, v.c, 1, kPlainSum), below));
+            const Pixels32 mask = spreadAll32(g96, flip);
+            store96(dst + 3 * i, {_mm256_xor_si256(v.a, mask.a), _mm256_xor_si256(v.b, mask.b),
+                                  _mm256_xor_si256(v.c, mask.c)});
+        }
+    }
     for (; i + 16 <= n; i += 16) {
-        uint8_t* q = p + 3 * i;
-        const Pixels16 v = load48(q);
+        const Pixels16 v = load48(src + 3 * i);
+        uint8_t* out = dst + 3 * i;
         const __m256i sum = _mm256_add_epi16(
             _mm256_add_epi16(channel16(g, 0, v), channel16(g, 1, v)), channel16(g, 2, v));
         const __m256i flip16 = _mm256_cmpgt_epi16(sum, below); // sum >= limit
         const __m128i flip =
             _mm_packs_epi16(_mm256_castsi256_si128(flip16), _mm256_extracti128_si256(flip16, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(q),
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                          _mm_xor_si128(v.a, _mm_shuffle_epi8(flip, g.spread[0])));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 16),
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16),
                          _mm_xor_si128(v.b, _mm_shuffle_epi8(flip, g.spread[1])));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 32),
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32),
                          _mm_xor_si128(v.c, _mm_shuffle_epi8(flip, g.spread[2])));
     }
     return i;
 }
 
-void solarPixels(uint8_t* p, size_t n, int32_t limit) {
-    const size_t done = PixelAvx2() && limit >= 0 && limit <= 765 ? solarAvx2(p, n, limit) : 0;
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t
+solarVbmi(const uint8_t* src, uint8_t* dst, size_t n, int32_t limit) {
+    const Permutes64& t = kPermutes64;
+    const __m512i below = _mm512_set1_epi16(static_cast<int16_t>(limit - 1));
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const uint8_t* q = src + 3 * i;
+        uint8_t* out = dst + 3 * i;
+        const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
+                      c = _mm512_loadu_si512(q + 128);
+        const __mmask32 lo =
+            _mm512_cmpgt_epi16_mask(weightedSums64(t, a, b, c, 0, kPlainSum), below);
+        const __mmask32 hi =
+            _mm512_cmpgt_epi16_mask(weightedSums64(t, a, b, c, 1, kPlainSum), below);
+        const __m512i flip = _mm512_movm_epi8(_mm512_kunpackd(hi, lo));
+        _mm512_storeu_si512(out, _mm512_xor_si512(a, spread64(t, flip, 0)));
+        _mm512_storeu_si512(out + 64, _mm512_xor_si512(b, spread64(t, flip, 1)));
+        _mm512_storeu_si512(out + 128, _mm512_xor_si512(c, spread64(t, flip, 2)));
+    }
+    return i;
+}
+
+void solarPixels(const uint8_t* src, uint8_t* dst, size_t n, int32_t limit) {
+    size_t done = 0;
+    if (limit >= 0 && limit <= 765) {
+        if (PixelVbmi())
+            done = solarVbmi(src, dst, n, limit);
+        if (PixelAvx2())
+            done += solarAvx2(src + 3 * done, dst + 3 * done, n - done, limit);
+    }
     for (size_t i = done; i < n; ++i) {
-        const int32_t sum = p[3 * i] + p[3 * i + 1] + p[3 * i + 2];
+        const int32_t sum = src[3 * i] + src[3 * i + 1] + src[3 * i + 2];
         const uint8_t x = sum >= limit ? 0xFF : 0;
-        p[3 * i] ^= x;
-        p[3 * i + 1] ^= x;
-        p[3 * i + 2] ^= x;
+        dst[3 * i] = src[3 * i] ^ x;
+        dst[3 * i + 1] = src[3 * i + 1] ^ x;
+        dst[3 * i + 2] = src[3 * i + 2] ^ x;
     }
 }
 
+// The luminance is (30 R + 59 G + 11 B) / 100 rounded down, which never decreases as the sum
+// grows: the extremes of the sums give those of the luminance, divided once at the end.
 __attribute__((target("avx2"))) size_t lumRangeAvx2(const uint8_t* p, size_t n, int32_t& lo,
                                                     int32_t& hi) {
-    const Gather96 g = makeGather96();
-    __m256i mn = _mm256_set1_epi8(-1), mx = _mm256_setzero_si256();
+    const SumPatterns& sp = kSumPatterns;
+    __m256i mn = _mm256_set1_epi16(32767), mx = _mm256_setzero_si256();
     size_t i = 0;
     for (; i + 32 <= n; i += 32) {
-        const __m256i l = luminance32(g, load96(p + 3 * i));
-        mn = _mm256_min_epu8(mn, l);
-        mx = _mm256_max_epu8(mx, l);
+        PrefetchAhead(p + 3 * i);
+        const Pixels32 v = load96(p + 3 * i);
+        const __m256i s0 = weightedSums(sp, v.a, v.b, 0, kLumWeights),
+                      s1 = weightedSums(sp, v.b, v.c, 1, kLumWeights);
+        mn = _mm256_min_epi16(mn, _mm256_min_epi16(s0, s1));
+        mx = _mm256_max_epi16(mx, _mm256_max_epi16(s0, s1));
     }
-    for (; i + 16 <= n; i += 16) {
-        const __m256i l = _mm256_castsi128_si256(luminance16(kGather, p + 3 * i));
-        mn = _mm256_min_epu8(mn, _mm256_inserti128_si256(l, _mm256_castsi256_si128(l), 1));
-        mx = _mm256_max_epu8(mx, _mm256_inserti128_si256(l, _mm256_castsi256_si128(l), 1));
-    }
-    alignas(32) uint8_t a[32], b[32];
+    alignas(32) int16_t a[16], b[16];
     _mm256_store_si256(reinterpret_cast<__m256i*>(a), mn);
     _mm256_store_si256(reinterpret_cast<__m256i*>(b), mx);
     if (i > 0)
+        for (int j = 0; j < 16; ++j) {
+            lo = std::min<int32_t>(lo, a[j] / 100);
+            hi = std::max<int32_t>(hi, b[j] / 100);
+        }
+    return i;
+}
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t
+lumRangeVbmi(const uint8_t* p, size_t n, int32_t& lo, int32_t& hi) {
+    const Permutes64& t = kPermutes64;
+    __m512i mn = _mm512_set1_epi16(32767), mx = _mm512_setzero_si512();
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const uint8_t* q = p + 3 * i;
+        const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
+                      c = _mm512_loadu_si512(q + 128);
+        const __m512i s0 = weightedSums64(t, a, b, c, 0, kLumWeights),
+                      s1 = weightedSums64(t, a, b, c, 1, kLumWeights);
+        mn = _mm512_min_epi16(mn, _mm512_min_epi16(s0, s1));
+        mx = _mm512_max_epi16(mx, _mm512_max_epi16(s0, s1));
+    }
+    alignas(64) int16_t a[32], b[32];
+    _mm512_store_si512(a, mn);
+    _mm512_store_si512(b, mx);
+    if (i > 0)
         for (int j = 0; j < 32; ++j) {
-            lo = std::min<int32_t>(lo, a[j]);
-            hi = std::max<int32_t>(hi, b[j]);
+            lo = std::min<int32_t>(lo, a[j] / 100);
+            hi = std::max<int32_t>(hi, b[j] / 100);
         }
     return i;
 }
 
 // The lowest and highest luminance of n pixels, folded into lo and hi.
 void lumRange(const uint8_t* p, size_t n, int32_t& lo, int32_t& hi) {
-    const size_t done = PixelAvx2() ? lumRangeAvx2(p, n, lo, hi) : 0;
+    size_t done = PixelVbmi() ? lumRangeVbmi(p, n, lo, hi) : 0;
+    if (PixelAvx2())
+        done += lumRangeAvx2(p + 3 * done, n - done, lo, hi);
     for (size_t i = done; i < n; ++i) {
         const int32_t l = Luminance(p[3 * i + 2], p[3 * i + 1], p[3 * i]);
         lo = std::min(lo, l);
@@ -181,7 +275,9 @@ void DibInvert(DocumentState& doc, Host& host) {
 void DibGrayscale(DocumentState& doc, Host& host) {
     if (IsPaletteOr24(doc.Dib))
         ApplyPixelRun(doc, host,
-                      [](uint8_t* p, int32_t n) { grayPixels(p, static_cast<size_t>(n)); });
+                      [](const uint8_t* src, uint8_t* dst, int32_t n) {
+                          grayPixels(src, dst, static_cast<size_t>(n));
+                      });
 }
 
 void StretchHistogramm(DocumentState& doc, Host& host) {
@@ -215,7 +311,14 @@ void StretchHistogramm(DocumentState& doc, Host& host) {
         // only selected pixels count; rows are scanned in parallel, each folding its extremes in
         const SelectionRows sel(doc);
         std::atomic<int32_t> lowest{255}, highest{0};
-        ForEachRow(host, h, static_cast<size_t>(w) * 3, [&](int32_t y) {
+        // bottom row first: the rows read last are still in the cache when the table pass
+        // starts with them at the top
+        ForEachRow(host, h, static_cast<size_t>(w) * 3, [&](int32_t bottomUp) {
+            const int32_t y = h - 1 - bottomUp;
+            // once the whole range is found no row can widen it
+            if (lowest.load(std::memory_order_relaxed) == 0 &&
+                highest.load(std::memory_order_relaxed) == 255)
+                return;
             bool skip;
             const uint8_t* mask = sel.row(y, skip);
             if (skip)
@@ -236,9 +339,12 @@ void StretchHistogramm(DocumentState& doc, Host& host) {
         hi = highest.load();
     }
     const int32_t range = hi - lo + 1;
-    ApplyChannelLut(doc, host, MakeLut([&](int32_t v) {
-                        return range != 0 ? Clamp255((v - lo) * 256 / range) : 0;
-                    }));
+    const Lut lut =
+        MakeLut([&](int32_t v) { return range != 0 ? Clamp255((v - lo) * 256 / range) : 0; });
+    if (range > 0)
+        ApplyLinearLut(doc, host, lut, Line(lo, 0, 256, range));
+    else
+        ApplyChannelLut(doc, host, lut);
 }
 
 void DibPoster(DocumentState& doc, Host& host, int32_t shift) {
@@ -252,8 +358,8 @@ void DibSolar(DocumentState& doc, Host& host, int32_t threshold) {
     if (!IsPaletteOr24(doc.Dib))
         return;
     const int32_t limit = 765 - 3 * threshold;
-    ApplyPixelRun(doc, host, [limit](uint8_t* p, int32_t n) {
-        solarPixels(p, static_cast<size_t>(n), limit);
+    ApplyPixelRun(doc, host, [limit](const uint8_t* src, uint8_t* dst, int32_t n) {
+        solarPixels(src, dst, static_cast<size_t>(n), limit);
     });
 }
 

@@ -50,56 +50,93 @@ TEST(PointSimd, EveryLevelGivesTheBytesOfTheScalarLoops) {
              ops::ApplyChannelLut(d, h, t);
          }},
         {"contrast", [](DocumentState& d, Host& h) { Kontrast(d, h, 170); }},
+        {"contrast 200", [](DocumentState& d, Host& h) { Kontrast(d, h, 200); }},
+        {"contrast 101", [](DocumentState& d, Host& h) { Kontrast(d, h, 101); }},
+        {"contrast 37", [](DocumentState& d, Host& h) { Kontrast(d, h, 37); }},
+        {"contrast 0", [](DocumentState& d, Host& h) { Kontrast(d, h, 0); }},
         {"saturation", [](DocumentState& d, Host& h) { Saettigung(d, h, 45); }},
+        {"saturation -100", [](DocumentState& d, Host& h) { Saettigung(d, h, -100); }},
+        {"saturation 100", [](DocumentState& d, Host& h) { Saettigung(d, h, 100); }},
+        {"saturation -33", [](DocumentState& d, Host& h) { Saettigung(d, h, -33); }},
+        // a narrow range first, so that the stretch's line has a divisor other than 256
+        {"stretch narrow",
+         [](DocumentState& d, Host& h) {
+             Kontrast(d, h, 23);
+             StretchHistogramm(d, h);
+         }},
+        {"stretch very narrow",
+         [](DocumentState& d, Host& h) {
+             Kontrast(d, h, 1);
+             StretchHistogramm(d, h);
+         }},
         {"hms", [](DocumentState& d, Host& h) { HighMidShadow(d, h, 200, 90, 40); }},
         {"hms default", [](DocumentState& d, Host& h) { HighMidShadow(d, h, 255, 128, 0); }},
         {"hms up", [](DocumentState& d, Host& h) { HighMidShadow(d, h, 230, 220, 10); }},
         {"hms black and white",
          [](DocumentState& d, Host& h) { HighMidShadow(d, h, 90, 128, 100); }},
         {"rgb", [](DocumentState& d, Host& h) { RedGreenBlue(d, h, 60, -30, 5); }},
+        {"rgb extremes", [](DocumentState& d, Host& h) { RedGreenBlue(d, h, 100, -100, 0); }},
+        {"rgb odd gains", [](DocumentState& d, Host& h) { RedGreenBlue(d, h, -1, 99, 13); }},
         {"colorize", [](DocumentState& d, Host& h) { Colorize(d, h, 77, 190); }},
+        {"colorize grey", [](DocumentState& d, Host& h) { Colorize(d, h, 0, 0); }},
+        {"colorize full", [](DocumentState& d, Host& h) { Colorize(d, h, 255, 255); }},
+        {"colorize blue", [](DocumentState& d, Host& h) { Colorize(d, h, 170, 128); }},
         {"gamma", [](DocumentState& d, Host& h) { Gamma(d, h, 0.7); }},
     };
-    // 203 pixels: whole blocks of 32 and 16 and a tail; the selection cuts runs at odd places
-    auto run = [](const std::function<void(DocumentState&, Host&)>& op, bool selection) {
+    // 203 pixels: whole blocks of 64, 32 and 16 and a tail, and a padding byte; 97: one block of
+    // 64, one of 32 and one pixel; the selection cuts runs at odd places.  As a command the undo
+    // level takes the old buffer and the operation writes a new one from it (rows wholly
+    // selected in one pass); against the scalar loops changing the image in place.
+    auto run = [](const std::function<void(DocumentState&, Host&)>& op, int32_t width,
+                  bool selection, bool command) {
         RecordingHost host;
         DocumentState doc;
-        Attach(doc, Make24(203, 9, noise));
+        Attach(doc, Make24(width, 9, noise));
         if (selection) {
-            SelectRect(doc, 5, 0, 190, 4);
+            SelectRect(doc, 5, 0, width - 13, 4);
             recht_filled(&doc.SelMask, 70, 2, 72, 2, 0);
-            recht_filled(&doc.SelMask, 0, 7, 202, 8, 1);
+            recht_filled(&doc.SelMask, 0, 7, width - 1, 8, 1);
         }
-        op(doc, host);
+        if (command)
+            RunPixelCommand(doc, host, [&] { op(doc, host); });
+        else
+            op(doc, host);
         return PixelBytes(doc.Dib);
     };
     for (const auto& [name, op] : ops)
-        for (bool selection : {false, true}) {
-            std::vector<uint8_t> scalar;
-            {
-                const ScopedSimdLevel forced(SimdLevel::Scalar);
-                scalar = run(op, selection);
+        for (int32_t width : {203, 97})
+            for (bool selection : {false, true}) {
+                std::vector<uint8_t> scalar;
+                {
+                    const ScopedSimdLevel forced(SimdLevel::Scalar);
+                    scalar = run(op, width, selection, false);
+                }
+                for (SimdLevel level : SimdLevelsOfThisCpu()) {
+                    const ScopedSimdLevel forced(level);
+                    for (bool command : {false, true})
+                        EXPECT_EQ(run(op, width, selection, command), scalar)
+                            << name << " width " << width << (selection ? " with selection" : "")
+                            << (command ? " as a command" : "") << " at "
+                            << SimdLevelName(level);
+                }
             }
-            for (SimdLevel level : SimdLevelsOfThisCpu()) {
-                const ScopedSimdLevel forced(level);
-                EXPECT_EQ(run(op, selection), scalar)
-                    << name << (selection ? " with selection" : "") << " at "
-                    << SimdLevelName(level);
-            }
-        }
 
-    // the greyscale of every byte combination the vector luminance can meet
-    RecordingHost host;
-    DocumentState doc;
-    Attach(doc, Make24(256, 64, [](int32_t x, int32_t y) {
-               return Rgb(x, (y * 4 + x) & 255, 255 - y * 4);
-           }));
-    DibGrayscale(doc, host);
-    for (int32_t y = 0; y < 64; ++y)
-        for (int32_t x = 0; x < 256; ++x) {
-            const int32_t l = (30 * x + 59 * ((y * 4 + x) & 255) + 11 * (255 - y * 4)) / 100;
-            ASSERT_EQ(getpixel(&doc.Dib, x, y), Rgb(l, l, l)) << x << "," << y;
-        }
+    // the greyscale of every byte combination the vector luminance can meet, at every level
+    for (SimdLevel level : SimdLevelsOfThisCpu()) {
+        const ScopedSimdLevel forced(level);
+        RecordingHost host;
+        DocumentState doc;
+        Attach(doc, Make24(256, 64, [](int32_t x, int32_t y) {
+                   return Rgb(x, (y * 4 + x) & 255, 255 - y * 4);
+               }));
+        DibGrayscale(doc, host);
+        for (int32_t y = 0; y < 64; ++y)
+            for (int32_t x = 0; x < 256; ++x) {
+                const int32_t l = (30 * x + 59 * ((y * 4 + x) & 255) + 11 * (255 - y * 4)) / 100;
+                ASSERT_EQ(getpixel(&doc.Dib, x, y), Rgb(l, l, l))
+                    << x << "," << y << " at " << SimdLevelName(level);
+            }
+    }
 }
 
 // A table of random bytes, the identity and a constant: every table value reached from every
