@@ -23,7 +23,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -181,20 +180,6 @@ void BM_VipsBox5x5(benchmark::State& s) {
 }
 #endif
 
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    std::map<std::string, double> ms, cpu;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (!r.error_occurred && r.run_type != Run::RT_Aggregate)
-            {
-                ms[r.benchmark_name()] = r.GetAdjustedRealTime();
-                cpu[r.benchmark_name()] = r.GetAdjustedCPUTime();
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 bool checkBlend() {
     std::vector<uint8_t> t(4099), b(4099), o1(4099), o2(4099);
     for (size_t i = 0; i < t.size(); ++i) {
@@ -286,24 +271,17 @@ int main(int argc, char** argv) {
     reg("BM_VipsBox5x5", BM_VipsBox5x5);
 #endif
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    // the time of the run named n (followed by its options): wall time, or the CPU time of
-    // every thread of the process (steadier on a busy machine)
-    bool byCpu = false;
-    auto get = [&](const char* n) {
-        for (const auto& [name, t] : byCpu ? reporter.cpu : reporter.ms)
-            if (name.rfind(std::string(n) + "/", 0) == 0)
-                return t;
-        return 0.0;
-    };
+    // wall time, or the CPU time of every thread of the process (steadier on a busy machine)
+    auto get = [&](const char* n) { return reporter.ms(n); };
     auto ratio = [&](const char* label, const char* ours, const char* peer, double factor) {
         const double a = get(ours), b = get(peer) * factor;
         if (a > 0 && b > 0)
             std::printf("  %-46s %8.2f ms / %8.2f ms = %.2f\n", label, a, b, a / b);
     };
     for (bool cpuTime : {false, true}) {
-        byCpu = cpuTime;
+        reporter.useCpuTime(cpuTime);
         std::printf("\nRatios by %s (ours / peer; below 1 is faster)\n",
                     cpuTime ? "CPU time of all threads" : "wall time");
         ratio("resize x2 bilinear / OpenCV", "BM_Resize2xInterpolated", "BM_OpenCVResize2x", 1);

@@ -47,7 +47,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
                 continue;
             std::string name = r.benchmark_name();
             // the options Google Benchmark writes into the name are not part of it here
-            for (const char* option : {"/min_time:", "/iterations:", "/repeats:"})
+            for (const char* option :
+                 {"/min_time:", "/min_warmup_time:", "/iterations:", "/repeats:"})
                 for (size_t at = name.find(option); at != std::string::npos;
                      at = name.find(option)) {
                     const size_t end = name.find('/', at + 1);

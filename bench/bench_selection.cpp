@@ -15,7 +15,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -190,41 +189,21 @@ void BM_MoveFloatPreviewAndRepaint(benchmark::State& state) {
 }
 BENCHMARK(BM_MoveFloatPreviewAndRepaint)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    std::map<std::string, double> ms, cpu;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (!r.error_occurred && r.run_type != Run::RT_Aggregate) {
-                ms[r.benchmark_name()] = r.GetAdjustedRealTime();
-                cpu[r.benchmark_name()] = r.GetAdjustedCPUTime();
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto find = [](const std::map<std::string, double>& m, const std::string& n) {
-        for (const auto& [name, t] : m)
-            if (name == n || name.rfind(n + "/", 0) == 0)
-                return t;
-        return 0.0;
-    };
+    bench::RatioReporter reporter;
+    bench::RunWithRatios(argc, argv, reporter);
     for (bool byCpu : {false, true}) {
-        const auto& m = byCpu ? reporter.cpu : reporter.ms;
-        const double mask = find(m, "BM_MemcpyMask"), image = find(m, "BM_MemcpyImage");
+        reporter.useCpuTime(byCpu);
+        const double mask = reporter.ms("BM_MemcpyMask"), image = reporter.ms("BM_MemcpyImage");
         if (mask <= 0 || image <= 0)
             continue;
         std::printf("\nUpdateSelddib by %s: / memcpy of the 1-bit mask (%.3f ms), / memcpy of the "
                     "24-bit image of its size (%.3f ms)\n",
                     byCpu ? "CPU time of all threads" : "wall time", mask, image);
         for (int k = 0; k < 4; ++k) {
-            const double t = find(m, "BM_UpdateSelddib/" + std::to_string(k));
+            const double t = reporter.ms("BM_UpdateSelddib/" + std::to_string(k));
             if (t > 0)
                 std::printf("  %-8s %9.3f ms  %8.2f x mask  %8.3f x image\n", maskName(k), t,
                             t / mask, t / image);
