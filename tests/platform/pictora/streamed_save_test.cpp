@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <jpeglib.h>
+#include <tiffio.h>
 
 #include <csignal>
 #include <cstring>
@@ -397,4 +398,79 @@ TEST(StreamedSave, EncodersHandOverPiecesAndStopWhenRefused) {
         EXPECT_TRUE(refusing.refused);
         EXPECT_EQ(refusing.callsAfterRefusal, 0u);
     }
+}
+
+// The TIFF writer's child writes into the temporary file itself; its files are those it made
+// when it built the whole file in memory: palette images of every depth, black-and-white both
+// ways round, true colour with the predictor, with and without a resolution, over many strips.
+TEST(StreamedSave, TiffFilesAreTheBytesTheyAlwaysWere) {
+    Folder dir;
+    enum Colours { Palette, BlackOnWhite, WhiteOnBlack };
+    const struct {
+        int32_t w, h;
+        int bpp;
+        Colours colours;
+        int32_t ppm; // pels per metre, 0 = none
+        bool noise;  // bytes that do not compress: LZW codes up to 12 bits, strips larger than rows
+        size_t size;
+        uint64_t sum;
+    } cases[] = {
+        {1, 1, 1, Palette, 0, false, 174, 0xa5582e4016c7111bull},
+        {1, 1, 4, Palette, 0, false, 258, 0xf1118f49bbb0b3b6ull},
+        {1, 1, 8, Palette, 0, false, 1698, 0x81562fd0a4f814e3ull},
+        {1, 1, 24, Palette, 0, false, 170, 0xb0af2da6bf4e7ffdull},
+        {13, 7, 1, BlackOnWhite, 0, false, 164, 0xa0c141ea311f9ad6ull},
+        {13, 7, 1, WhiteOnBlack, 3937, false, 216, 0xb909ade1c961b1bfull},
+        {13, 7, 4, Palette, 2835, false, 352, 0x54d6952a35ad2658ull},
+        {13, 7, 8, Palette, 0, false, 1770, 0xdd7084ccd5d08e80ull},
+        {13, 7, 24, Palette, 3937, false, 274, 0x2c026f9c7d9ebe52ull},
+        {1201, 700, 1, Palette, 0, false, 19618, 0x0d0aed46b28f4246ull},
+        {1201, 700, 1, WhiteOnBlack, 0, false, 19594, 0x0352b741a563b969ull},
+        {1201, 700, 4, Palette, 0, false, 74874, 0xfe6368fb11fdc319ull},
+        {1201, 700, 8, Palette, 11811, false, 152920, 0x7ee3700cbdc239daull},
+        {1201, 700, 24, Palette, 0, false, 59592, 0x41ec4e1a092a94c2ull},
+        {2999, 1001, 24, Palette, 3937, false, 186762, 0x78bc5a0f2b5bda48ull},
+        {1201, 700, 24, Palette, 0, true, 3444806, 0x3a72ba6bd4530c81ull},
+        {1201, 700, 8, Palette, 0, true, 1149428, 0xc7ec216824737584ull},
+        {1201, 700, 1, BlackOnWhite, 0, true, 144202, 0xee558caef4ac7555ull},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + "x" + std::to_string(c.bpp) +
+                     " colours " + std::to_string(c.colours) + " ppm " + std::to_string(c.ppm));
+        Patterned img(c.w, c.h, c.bpp);
+        if (c.colours != Palette) {
+            const uint8_t first = c.colours == BlackOnWhite ? 255 : 0;
+            const auto second = static_cast<uint8_t>(255 - first);
+            img.r.Info->bmiColors[0] = TRGBQuad{first, first, first, 0};
+            img.r.Info->bmiColors[1] = TRGBQuad{second, second, second, 0};
+        }
+        uint32_t x = 521288629u; // xorshift
+        for (uint32_t i = 0; c.noise && i < img.r.Info->bmiHeader.biSizeImage; ++i) {
+            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+            img.r.Bits[i] = static_cast<uint8_t>(x >> 24);
+        }
+        img.r.Info->bmiHeader.biXPelsPerMeter = c.ppm;
+        img.r.Info->bmiHeader.biYPelsPerMeter = c.ppm / 2;
+        const std::string path = dir.file("x.tif");
+        ASSERT_EQ(saveAs(img.r, path, 0), "");
+        const std::vector<uint8_t> bytes = readAll(path);
+        // the bytes are libtiff's: the sums are those of version 4.5.0
+        if (std::strstr(TIFFGetVersion(), "Version 4.5.0\n") != nullptr) {
+            EXPECT_EQ(bytes.size(), c.size);
+            EXPECT_EQ(fnv1a(bytes), c.sum);
+        }
+        // a save into memory gives the same file
+        std::vector<uint8_t> inMemory{7};
+        std::string error;
+        ASSERT_TRUE(pictora::encodeTiff(img.r, 0, inMemory, error)) << error;
+        EXPECT_TRUE(std::equal(inMemory.begin() + 1, inMemory.end(), bytes.begin(), bytes.end()));
+        TDibRecord back{};
+        ASSERT_TRUE(OpenDib(&back, path.c_str(), 0, nullptr, nullptr));
+        const size_t used = static_cast<size_t>(c.w) * static_cast<size_t>(c.bpp) / 8;
+        for (int32_t y = 0; y < c.h; ++y)
+            ASSERT_EQ(std::memcmp(pictora::rowPtr(back, y), pictora::rowPtr(img.r, y), used), 0)
+                << y;
+        deldib(&back);
+    }
+    EXPECT_FALSE(dir.hasTemporary());
 }
