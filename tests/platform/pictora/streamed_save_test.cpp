@@ -1,8 +1,9 @@
 // Files written as they are encoded: bitmaps and PNG files give the same bytes as the encoder
 // gives in memory for every depth, row padding and size over several chunks, into fresh and
 // hard-linked files; GIF, IFF, JPEG, PCX and Targa files are those the writers made when they
-// built the whole file in memory (TIFF: its child's file passed on in pieces); encoders hand over pieces, not the file, and stop when the
-// sink refuses; a write that fails half way leaves the old file and no temporary file.
+// built the whole file in memory, TIFF files too, which the writer's child puts into the file
+// itself; encoders hand over pieces, not the file, and stop when the sink refuses; a write that
+// fails half way, or a writer that dies half way, leaves the old file and no temporary file.
 #include "internal.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
@@ -313,10 +316,13 @@ TEST(StreamedSave, EveryFormatFailingHalfWayKeepsTheOldFile) {
         ASSERT_EQ(saveAs(small.r, path, 85), "");
         const std::vector<uint8_t> old = readAll(path);
 
-        // every file of these images is well over 300 KB: the write fails part way through
+        // every file of these images is well over 300 KB: the write fails part way through.
+        // The TIFF file is written by the writer's child alone, which reports the failed write
+        // even where the signal of the limit would end a process.
+        const bool tiff = std::strcmp(ext, "tif") == 0;
         struct rlimit saved {};
         ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        const auto previous = std::signal(SIGXFSZ, tiff ? SIG_DFL : SIG_IGN);
         struct rlimit limited = saved;
         limited.rlim_cur = 300 << 10;
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
@@ -325,12 +331,8 @@ TEST(StreamedSave, EveryFormatFailingHalfWayKeepsTheOldFile) {
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previous);
 
-        // the TIFF writer's child meets the limit first, in the memory file that carries its
-        // result, and says it had no room
-        EXPECT_EQ(error, std::strcmp(ext, "tif") == 0
-                             ? std::string(pictora::kTextNoMemorySave)
-                             : "Die Datei konnte nicht geschrieben werden (" + path +
-                                   "): " + PictoraErrorText(EFBIG));
+        EXPECT_EQ(error, "Die Datei konnte nicht geschrieben werden (" + path +
+                             "): " + PictoraErrorText(EFBIG));
         EXPECT_EQ(readAll(path), old);
         EXPECT_FALSE(dir.hasTemporary());
         // without the limit the same save works and is far over it
@@ -472,5 +474,91 @@ TEST(StreamedSave, TiffFilesAreTheBytesTheyAlwaysWere) {
                 << y;
         deldib(&back);
     }
+    EXPECT_FALSE(dir.hasTemporary());
+}
+
+// A sink over a file, as the one of a save, that may hold bytes of its own before the TIFF file.
+struct FileBackedSink : pictora::ByteSink {
+    int fd;
+    uint64_t taken = 0;
+    int failedWith = 0;
+    explicit FileBackedSink(int f) : fd(f) {}
+    bool write(const uint8_t* p, size_t n) override {
+        if (::pwrite(fd, p, n, static_cast<off_t>(taken)) != static_cast<ssize_t>(n))
+            return false;
+        taken += n;
+        return true;
+    }
+    bool patch(uint64_t, const uint8_t*, size_t) override { return false; }
+    int directFile(uint64_t& offset) override {
+        offset = taken;
+        return fd;
+    }
+    bool wroteDirectly(uint64_t n, int code) override {
+        failedWith = code;
+        taken += code == 0 ? n : 0;
+        return code == 0;
+    }
+};
+
+TEST(StreamedSave, TiffWriterWritesIntoTheSinksFileAndReportsItsFailures) {
+    Folder dir;
+    Patterned img(301, 207, 24);
+    std::vector<uint8_t> inMemory;
+    std::string error;
+    ASSERT_TRUE(pictora::encodeTiff(img.r, 0, inMemory, error)) << error;
+
+    // behind bytes already in the file, and followed by more
+    const std::string path = dir.file("sink.bin");
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    FileBackedSink sink(fd);
+    const std::string head = "kopf:", tail = ":ende";
+    ASSERT_TRUE(sink.write(reinterpret_cast<const uint8_t*>(head.data()), head.size()));
+    ASSERT_TRUE(pictora::encodeTiffTo(img.r, 0, sink, error)) << error;
+    EXPECT_EQ(sink.taken, head.size() + inMemory.size());
+    ASSERT_TRUE(sink.write(reinterpret_cast<const uint8_t*>(tail.data()), tail.size()));
+    ::close(fd);
+    const std::vector<uint8_t> file = readAll(path);
+    ASSERT_EQ(file.size(), head.size() + inMemory.size() + tail.size());
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 5), head);
+    EXPECT_TRUE(std::equal(inMemory.begin(), inMemory.end(), file.begin() + 5));
+    EXPECT_EQ(std::string(file.end() - 5, file.end()), tail);
+
+    // a full disk: the child's failed write reaches the sink with its reason
+    const int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    FileBackedSink fullSink(full);
+    EXPECT_FALSE(pictora::encodeTiffTo(img.r, 0, fullSink, error));
+    EXPECT_EQ(fullSink.failedWith, ENOSPC);
+    ::close(full);
+}
+
+TEST(StreamedSave, TiffWriterDyingHalfWayKeepsTheOldFile) {
+    Folder dir;
+    const std::string path = dir.file("old.tif");
+    Patterned small(3, 2, 8), big(1201, 700, 24);
+    ASSERT_EQ(saveAs(small.r, path, 0), "");
+    const std::vector<uint8_t> old = readAll(path);
+
+    // the pixels in a mapping whose page with the last row the writer reads is unreadable:
+    // the writer's child crashes after most of the file is written
+    const size_t bytes = big.r.Info->bmiHeader.biSizeImage;
+    const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    const size_t mapped = (bytes + page - 1) / page * page;
+    void* map = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(map, MAP_FAILED);
+    auto* pixels = static_cast<uint8_t*>(map);
+    std::memcpy(pixels, big.r.Bits, bytes);
+    uint8_t* const own = big.r.Bits;
+    big.r.Bits = pixels;
+    const auto last = reinterpret_cast<uintptr_t>(pictora::rowPtr(big.r, 699));
+    ASSERT_EQ(::mprotect(reinterpret_cast<void*>(last / page * page), page, PROT_NONE), 0);
+    const std::string error = saveAs(big.r, path, 0);
+    big.r.Bits = own;
+    ::munmap(map, mapped);
+
+    EXPECT_EQ(error, "Das Bild konnte nicht gespeichert werden: der TIFF-Schreiber ist abgebrochen");
+    EXPECT_EQ(readAll(path), old);
     EXPECT_FALSE(dir.hasTemporary());
 }
