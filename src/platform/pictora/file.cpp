@@ -499,6 +499,23 @@ class FileSink : public ByteSink {
             std::memcpy(buffer_.data() + (offset - total_), p, n);
         return true;
     }
+    int directFile(uint64_t& offset) override {
+        if (!flush()) return -1;
+        offset = static_cast<uint64_t>(base_) + total_;
+        return fd_;
+    }
+    bool wroteDirectly(uint64_t n, int code) override {
+        if (failed_) return false;
+        if (code == 0) {
+            total_ += n;
+            // our own writes carry on behind the encoder's bytes
+            if (::lseek(fd_, base_ + static_cast<off_t>(total_), SEEK_SET) >= 0) return true;
+            code = errno;
+        }
+        failed_ = true;
+        error_ = code;
+        return false;
+    }
     bool failed() const { return failed_; }
     int error() const { return error_; }
     uint64_t total() const { return total_; }

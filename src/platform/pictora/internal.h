@@ -106,6 +106,14 @@ class ByteSink {
     // Puts n bytes over ones already handed over, offset counted from the first byte this sink
     // took: for lengths an encoder knows only at the end.  False when they cannot be written.
     virtual bool patch(uint64_t offset, const uint8_t* p, size_t n) = 0;
+    // For an encoder that must write (and seek back in) the file itself: the descriptor of the
+    // file behind the sink, every byte handed over so far already in it, and in offset the file
+    // position where the next byte belongs.  -1 when the sink is no file (or has failed).
+    virtual int directFile(uint64_t& /*offset*/) { return -1; }
+    // After that encoder wrote n bytes from that position on (with pwrite; the descriptor's own
+    // offset is the sink's): they count as handed over.  code != 0 is the errno of a write that
+    // failed; the sink then fails as after a write of its own, and returns false.
+    virtual bool wroteDirectly(uint64_t /*n*/, int /*code*/) { return false; }
 };
 
 // The bytes appended to a vector.

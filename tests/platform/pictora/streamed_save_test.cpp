@@ -1,14 +1,16 @@
 // Files written as they are encoded: bitmaps and PNG files give the same bytes as the encoder
 // gives in memory for every depth, row padding and size over several chunks, into fresh and
 // hard-linked files; GIF, IFF, JPEG, PCX and Targa files are those the writers made when they
-// built the whole file in memory (TIFF: its child's file passed on in pieces); encoders hand over pieces, not the file, and stop when the
-// sink refuses; a write that fails half way leaves the old file and no temporary file.
+// built the whole file in memory, TIFF files too, which the writer's child puts into the file
+// itself; encoders hand over pieces, not the file, and stop when the sink refuses; a write that
+// fails half way, or a writer that dies half way, leaves the old file and no temporary file.
 #include "internal.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <jpeglib.h>
+#include <tiffio.h>
 
 #include <csignal>
 #include <cstring>
@@ -16,6 +18,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
@@ -127,16 +131,22 @@ TEST(StreamedSave, PngFilesAsInMemory) {
 
 TEST(StreamedSave, HardLinkedFilesGetTheWholeContent) {
     Folder dir;
-    const std::string a = dir.file("a.bmp"), b = dir.file("b.bmp"), fresh = dir.file("f.bmp");
-    Image small(2, 2, 24), big(701, 600, 24);
-    ASSERT_EQ(save(small.r, a), "");
-    ASSERT_EQ(link(a.c_str(), b.c_str()), 0);
-    // written into the file itself from the temporary file, in several pieces
-    ASSERT_EQ(save(big.r, b), "");
-    ASSERT_EQ(save(big.r, fresh), "");
-    EXPECT_EQ(readAll(a), readAll(fresh));
-    EXPECT_EQ(fs::hard_link_count(a), 2u);
-    EXPECT_FALSE(dir.hasTemporary());
+    // TIFF: the bytes its writer's child put into the temporary file count as well
+    for (const std::string ext : {".bmp", ".tif"}) {
+        SCOPED_TRACE(ext);
+        const std::string a = dir.file("a" + ext), b = dir.file("b" + ext),
+                          fresh = dir.file("f" + ext);
+        Image small(2, 2, 24), big(701, 600, 24);
+        ASSERT_EQ(save(small.r, a), "");
+        ASSERT_EQ(link(a.c_str(), b.c_str()), 0);
+        // written into the file itself from the temporary file, in several pieces
+        ASSERT_EQ(save(big.r, b), "");
+        ASSERT_EQ(save(big.r, fresh), "");
+        EXPECT_EQ(readAll(a), readAll(fresh));
+        EXPECT_GT(fs::file_size(a), size_t{20} << 10);
+        EXPECT_EQ(fs::hard_link_count(a), 2u);
+        EXPECT_FALSE(dir.hasTemporary());
+    }
 }
 
 TEST(StreamedSave, AWriteFailingHalfWayKeepsTheOldFile) {
@@ -312,10 +322,13 @@ TEST(StreamedSave, EveryFormatFailingHalfWayKeepsTheOldFile) {
         ASSERT_EQ(saveAs(small.r, path, 85), "");
         const std::vector<uint8_t> old = readAll(path);
 
-        // every file of these images is well over 300 KB: the write fails part way through
+        // every file of these images is well over 300 KB: the write fails part way through.
+        // The TIFF file is written by the writer's child alone, which reports the failed write
+        // even where the signal of the limit would end a process.
+        const bool tiff = std::strcmp(ext, "tif") == 0;
         struct rlimit saved {};
         ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        const auto previous = std::signal(SIGXFSZ, tiff ? SIG_DFL : SIG_IGN);
         struct rlimit limited = saved;
         limited.rlim_cur = 300 << 10;
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
@@ -324,12 +337,8 @@ TEST(StreamedSave, EveryFormatFailingHalfWayKeepsTheOldFile) {
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previous);
 
-        // the TIFF writer's child meets the limit first, in the memory file that carries its
-        // result, and says it had no room
-        EXPECT_EQ(error, std::strcmp(ext, "tif") == 0
-                             ? std::string(pictora::kTextNoMemorySave)
-                             : "Die Datei konnte nicht geschrieben werden (" + path +
-                                   "): " + PictoraErrorText(EFBIG));
+        EXPECT_EQ(error, "Die Datei konnte nicht geschrieben werden (" + path +
+                             "): " + PictoraErrorText(EFBIG));
         EXPECT_EQ(readAll(path), old);
         EXPECT_FALSE(dir.hasTemporary());
         // without the limit the same save works and is far over it
@@ -397,4 +406,165 @@ TEST(StreamedSave, EncodersHandOverPiecesAndStopWhenRefused) {
         EXPECT_TRUE(refusing.refused);
         EXPECT_EQ(refusing.callsAfterRefusal, 0u);
     }
+}
+
+// The TIFF writer's child writes into the temporary file itself; its files are those it made
+// when it built the whole file in memory: palette images of every depth, black-and-white both
+// ways round, true colour with the predictor, with and without a resolution, over many strips.
+TEST(StreamedSave, TiffFilesAreTheBytesTheyAlwaysWere) {
+    Folder dir;
+    enum Colours { Palette, BlackOnWhite, WhiteOnBlack };
+    const struct {
+        int32_t w, h;
+        int bpp;
+        Colours colours;
+        int32_t ppm; // pels per metre, 0 = none
+        bool noise;  // bytes that do not compress: LZW codes up to 12 bits, strips larger than rows
+        size_t size;
+        uint64_t sum;
+    } cases[] = {
+        {1, 1, 1, Palette, 0, false, 174, 0xa5582e4016c7111bull},
+        {1, 1, 4, Palette, 0, false, 258, 0xf1118f49bbb0b3b6ull},
+        {1, 1, 8, Palette, 0, false, 1698, 0x81562fd0a4f814e3ull},
+        {1, 1, 24, Palette, 0, false, 170, 0xb0af2da6bf4e7ffdull},
+        {13, 7, 1, BlackOnWhite, 0, false, 164, 0xa0c141ea311f9ad6ull},
+        {13, 7, 1, WhiteOnBlack, 3937, false, 216, 0xb909ade1c961b1bfull},
+        {13, 7, 4, Palette, 2835, false, 352, 0x54d6952a35ad2658ull},
+        {13, 7, 8, Palette, 0, false, 1770, 0xdd7084ccd5d08e80ull},
+        {13, 7, 24, Palette, 3937, false, 274, 0x2c026f9c7d9ebe52ull},
+        {1201, 700, 1, Palette, 0, false, 19618, 0x0d0aed46b28f4246ull},
+        {1201, 700, 1, WhiteOnBlack, 0, false, 19594, 0x0352b741a563b969ull},
+        {1201, 700, 4, Palette, 0, false, 74874, 0xfe6368fb11fdc319ull},
+        {1201, 700, 8, Palette, 11811, false, 152920, 0x7ee3700cbdc239daull},
+        {1201, 700, 24, Palette, 0, false, 59592, 0x41ec4e1a092a94c2ull},
+        {2999, 1001, 24, Palette, 3937, false, 186762, 0x78bc5a0f2b5bda48ull},
+        {1201, 700, 24, Palette, 0, true, 3444806, 0x3a72ba6bd4530c81ull},
+        {1201, 700, 8, Palette, 0, true, 1149428, 0xc7ec216824737584ull},
+        {1201, 700, 1, BlackOnWhite, 0, true, 144202, 0xee558caef4ac7555ull},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + "x" + std::to_string(c.bpp) +
+                     " colours " + std::to_string(c.colours) + " ppm " + std::to_string(c.ppm));
+        Patterned img(c.w, c.h, c.bpp);
+        if (c.colours != Palette) {
+            const uint8_t first = c.colours == BlackOnWhite ? 255 : 0;
+            const auto second = static_cast<uint8_t>(255 - first);
+            img.r.Info->bmiColors[0] = TRGBQuad{first, first, first, 0};
+            img.r.Info->bmiColors[1] = TRGBQuad{second, second, second, 0};
+        }
+        uint32_t x = 521288629u; // xorshift
+        for (uint32_t i = 0; c.noise && i < img.r.Info->bmiHeader.biSizeImage; ++i) {
+            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+            img.r.Bits[i] = static_cast<uint8_t>(x >> 24);
+        }
+        img.r.Info->bmiHeader.biXPelsPerMeter = c.ppm;
+        img.r.Info->bmiHeader.biYPelsPerMeter = c.ppm / 2;
+        const std::string path = dir.file("x.tif");
+        ASSERT_EQ(saveAs(img.r, path, 0), "");
+        const std::vector<uint8_t> bytes = readAll(path);
+        // the bytes are libtiff's: the sums are those of version 4.5.0
+        if (std::strstr(TIFFGetVersion(), "Version 4.5.0\n") != nullptr) {
+            EXPECT_EQ(bytes.size(), c.size);
+            EXPECT_EQ(fnv1a(bytes), c.sum);
+        }
+        // a save into memory gives the same file
+        std::vector<uint8_t> inMemory{7};
+        std::string error;
+        ASSERT_TRUE(pictora::encodeTiff(img.r, 0, inMemory, error)) << error;
+        EXPECT_TRUE(std::equal(inMemory.begin() + 1, inMemory.end(), bytes.begin(), bytes.end()));
+        TDibRecord back{};
+        ASSERT_TRUE(OpenDib(&back, path.c_str(), 0, nullptr, nullptr));
+        const size_t used = static_cast<size_t>(c.w) * static_cast<size_t>(c.bpp) / 8;
+        for (int32_t y = 0; y < c.h; ++y)
+            ASSERT_EQ(std::memcmp(pictora::rowPtr(back, y), pictora::rowPtr(img.r, y), used), 0)
+                << y;
+        deldib(&back);
+    }
+    EXPECT_FALSE(dir.hasTemporary());
+}
+
+// A sink over a file, as the one of a save, that may hold bytes of its own before the TIFF file.
+struct FileBackedSink : pictora::ByteSink {
+    int fd;
+    uint64_t taken = 0;
+    int failedWith = 0;
+    explicit FileBackedSink(int f) : fd(f) {}
+    bool write(const uint8_t* p, size_t n) override {
+        if (::pwrite(fd, p, n, static_cast<off_t>(taken)) != static_cast<ssize_t>(n))
+            return false;
+        taken += n;
+        return true;
+    }
+    bool patch(uint64_t, const uint8_t*, size_t) override { return false; }
+    int directFile(uint64_t& offset) override {
+        offset = taken;
+        return fd;
+    }
+    bool wroteDirectly(uint64_t n, int code) override {
+        failedWith = code;
+        taken += code == 0 ? n : 0;
+        return code == 0;
+    }
+};
+
+TEST(StreamedSave, TiffWriterWritesIntoTheSinksFileAndReportsItsFailures) {
+    Folder dir;
+    Patterned img(301, 207, 24);
+    std::vector<uint8_t> inMemory;
+    std::string error;
+    ASSERT_TRUE(pictora::encodeTiff(img.r, 0, inMemory, error)) << error;
+
+    // behind bytes already in the file, and followed by more
+    const std::string path = dir.file("sink.bin");
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    FileBackedSink sink(fd);
+    const std::string head = "kopf:", tail = ":ende";
+    ASSERT_TRUE(sink.write(reinterpret_cast<const uint8_t*>(head.data()), head.size()));
+    ASSERT_TRUE(pictora::encodeTiffTo(img.r, 0, sink, error)) << error;
+    EXPECT_EQ(sink.taken, head.size() + inMemory.size());
+    ASSERT_TRUE(sink.write(reinterpret_cast<const uint8_t*>(tail.data()), tail.size()));
+    ::close(fd);
+    const std::vector<uint8_t> file = readAll(path);
+    ASSERT_EQ(file.size(), head.size() + inMemory.size() + tail.size());
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 5), head);
+    EXPECT_TRUE(std::equal(inMemory.begin(), inMemory.end(), file.begin() + 5));
+    EXPECT_EQ(std::string(file.end() - 5, file.end()), tail);
+
+    // a full disk: the child's failed write reaches the sink with its reason
+    const int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    FileBackedSink fullSink(full);
+    EXPECT_FALSE(pictora::encodeTiffTo(img.r, 0, fullSink, error));
+    EXPECT_EQ(fullSink.failedWith, ENOSPC);
+    ::close(full);
+}
+
+TEST(StreamedSave, TiffWriterDyingHalfWayKeepsTheOldFile) {
+    Folder dir;
+    const std::string path = dir.file("old.tif");
+    Patterned small(3, 2, 8), big(1201, 700, 24);
+    ASSERT_EQ(saveAs(small.r, path, 0), "");
+    const std::vector<uint8_t> old = readAll(path);
+
+    // the pixels in a mapping whose page with the last row the writer reads is unreadable:
+    // the writer's child crashes after most of the file is written
+    const size_t bytes = big.r.Info->bmiHeader.biSizeImage;
+    const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    const size_t mapped = (bytes + page - 1) / page * page;
+    void* map = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(map, MAP_FAILED);
+    auto* pixels = static_cast<uint8_t*>(map);
+    std::memcpy(pixels, big.r.Bits, bytes);
+    uint8_t* const own = big.r.Bits;
+    big.r.Bits = pixels;
+    const auto last = reinterpret_cast<uintptr_t>(pictora::rowPtr(big.r, 699));
+    ASSERT_EQ(::mprotect(reinterpret_cast<void*>(last / page * page), page, PROT_NONE), 0);
+    const std::string error = saveAs(big.r, path, 0);
+    big.r.Bits = own;
+    ::munmap(map, mapped);
+
+    EXPECT_EQ(error, "Das Bild konnte nicht gespeichert werden: der TIFF-Schreiber ist abgebrochen");
+    EXPECT_EQ(readAll(path), old);
+    EXPECT_FALSE(dir.hasTemporary());
 }

@@ -35,10 +35,12 @@ void reportToPipe(int32_t percent, void* user) {
 
 // The child must not run the program's handlers: they would remove the parent's pending
 // temporary file, or patch a shrinking input file with zeros the parent never hears of.
-// Faults end the child plainly.
+// Faults end the child plainly.  A file grown past the size limit (RLIMIT_FSIZE) is a failed
+// write the child reports (EFBIG), not its death.
 void plainSignals() {
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGFPE, SIGILL, SIGPIPE, SIGBUS})
         ::signal(sig, SIG_DFL);
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 std::atomic<bool> gIsolate{true};

@@ -1,6 +1,7 @@
-// TIFF reader and writer over libtiff, working on memory buffers.  The reader takes the first
-// image of a file: palette, bilevel, grey and RGB images directly from the strips or tiles,
-// everything else libtiff can convert through its RGBA interface.  The writer uses LZW.
+// TIFF reader and writer over libtiff.  The reader works on the file in memory and takes the
+// first image: palette, bilevel, grey and RGB images directly from the strips or tiles,
+// everything else libtiff can convert through its RGBA interface.  The writer uses LZW and
+// writes into the file being saved.
 #include "codec_util.h"
 #include "isolated.h"
 
@@ -8,8 +9,10 @@
 #include <fcntl.h>
 #include <cstdarg>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 
+#include <sys/mman.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -53,10 +56,14 @@ struct MemReader {
     bool pastEnd; // a read asked for bytes beyond the end: the file is cut short
 };
 
-struct MemWriter {
-    std::vector<uint8_t> bytes;
+// libtiff writes into a file it may seek back in (it fills in strip offsets and the directory
+// at the end): with pread/pwrite at base + pos, so the descriptor's own offset stays untouched.
+struct FileWriter {
+    int fd;
+    uint64_t base; // file offset of the TIFF's first byte
     uint64_t pos = 0;
-    bool failed = false;
+    uint64_t size = 0; // one past the furthest byte written
+    int error = 0;     // errno of the first write that failed
 };
 
 tmsize_t readMem(thandle_t h, void* buf, tmsize_t n) {
@@ -117,43 +124,45 @@ int mapNone(thandle_t, void**, toff_t*) {
 void unmapNone(thandle_t, void*, toff_t) {}
 
 tmsize_t readOut(thandle_t h, void* buf, tmsize_t n) {
-    auto* w = static_cast<MemWriter*>(h);
+    auto* w = static_cast<FileWriter*>(h);
     if (n < 0)
         return -1;
-    const uint64_t size = w->bytes.size();
-    const uint64_t avail = w->pos < size ? size - w->pos : 0;
-    const uint64_t k = std::min<uint64_t>(static_cast<uint64_t>(n), avail);
-    if (k > 0)
-        std::memcpy(buf, w->bytes.data() + w->pos, static_cast<size_t>(k));
+    const uint64_t avail = w->pos < w->size ? w->size - w->pos : 0;
+    const auto k = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(n), avail));
+    if (k > 0 && !ReadAt(w->fd, buf, k, w->base + w->pos))
+        return -1;
     w->pos += k;
     return static_cast<tmsize_t>(k);
 }
 
 tmsize_t writeOut(thandle_t h, void* buf, tmsize_t n) {
-    auto* w = static_cast<MemWriter*>(h);
-    if (n < 0)
+    auto* w = static_cast<FileWriter*>(h);
+    if (n < 0 || w->error != 0)
         return -1;
-    const uint64_t end = w->pos + static_cast<uint64_t>(n);
-    try {
-        if (end > w->bytes.size())
-            w->bytes.resize(static_cast<size_t>(end));
-    } catch (...) {
-        w->failed = true;
-        return -1;
+    const auto* p = static_cast<const uint8_t*>(buf);
+    for (size_t left = static_cast<size_t>(n); left > 0;) {
+        const ssize_t put = ::pwrite(w->fd, p, left, static_cast<off_t>(w->base + w->pos));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            w->error = put == 0 ? EIO : errno;
+            return -1;
+        }
+        p += put;
+        left -= static_cast<size_t>(put);
+        w->pos += static_cast<uint64_t>(put);
+        w->size = std::max(w->size, w->pos);
     }
-    if (n > 0)
-        std::memcpy(w->bytes.data() + w->pos, buf, static_cast<size_t>(n));
-    w->pos = end;
     return n;
 }
 
 toff_t seekOut(thandle_t h, toff_t off, int whence) {
-    auto* w = static_cast<MemWriter*>(h);
-    return seekTo(w->pos, w->bytes.size(), off, whence);
+    auto* w = static_cast<FileWriter*>(h);
+    return seekTo(w->pos, w->size, off, whence);
 }
 
 toff_t sizeOut(thandle_t h) {
-    return static_cast<MemWriter*>(h)->bytes.size();
+    return static_cast<FileWriter*>(h)->size;
 }
 
 TIFF* openTiff(const char* mode, thandle_t handle, TIFFReadWriteProc rd, TIFFReadWriteProc wr,
@@ -765,7 +774,9 @@ bool decodeTiffHere(const uint8_t* data, size_t size, TDibRecord* out, Progress&
     return false;
 }
 
-bool encodeTiffHere(const TDibRecord& dib, std::vector<uint8_t>& out, std::string& error) {
+// The TIFF file of dib written through writer; false with a German text, or with writer.error
+// set when the file could not take the bytes.
+bool encodeTiffHere(const TDibRecord& dib, FileWriter& writer, std::string& error) {
     if (!hasImage(&dib)) {
         error = kTextNoImage;
         return false;
@@ -775,7 +786,6 @@ bool encodeTiffHere(const TDibRecord& dib, std::vector<uint8_t>& out, std::strin
         error = "Dieses Bild kann nicht als TIFF gespeichert werden";
         return false;
     }
-    MemWriter writer;
     Messages msgs{};
     bool ok = false;
     {
@@ -787,11 +797,9 @@ bool encodeTiffHere(const TDibRecord& dib, std::vector<uint8_t>& out, std::strin
         if (!ok && closer.tif != nullptr)
             TIFFSetMode(closer.tif, O_RDONLY);
     }
-    ok = ok && !writer.failed && !msgs.failed;
-    if (ok)
-        out.insert(out.end(), writer.bytes.begin(), writer.bytes.end());
-    if (!ok)
-        error = writer.failed ? kTextNoMemorySave : "Das Bild konnte nicht gespeichert werden";
+    ok = ok && writer.error == 0 && !msgs.failed;
+    if (!ok && writer.error == 0)
+        error = "Das Bild konnte nicht gespeichert werden";
     return ok;
 }
 
@@ -870,45 +878,99 @@ bool decodeTiff(const uint8_t* data, size_t size, TDibRecord* out, Progress& pro
     return true;
 }
 
-// libtiff writes in the child, into memory (it seeks back to fill in its directories); the
-// finished file comes back in a memory file and goes on to the sink a megabyte at a time.
-bool encodeTiffTo(const TDibRecord& dib, int, ByteSink& out, std::string& error) {
-    int fd = -1;
+namespace {
+
+// What the child reports after writing a file: its length, or the errno of the write that
+// failed.
+struct ChildWrite {
+    uint32_t magic;
+    int32_t code;
+    uint64_t bytes;
+};
+constexpr uint32_t kChildWriteMagic = 0x50545752; // "PTWR"
+
+// The TIFF file written by libtiff in the child at offset base of fd; on Done, written holds
+// what the child reported.
+ChildEnd writeInChild(const TDibRecord& dib, int fd, uint64_t base, ChildWrite& written,
+                      std::string& error) {
+    int resultFd = -1;
     Progress none(nullptr, nullptr);
     const ChildEnd end = RunInChild(
         [&](const ChildSink& sink, std::string& err) {
-            std::vector<uint8_t> bytes;
-            if (!encodeTiffHere(dib, bytes, err))
+            FileWriter writer{fd, base};
+            bool ok = false;
+            try {
+                ok = encodeTiffHere(dib, writer, err);
+            } catch (const std::bad_alloc&) {
+                err = kTextNoMemorySave; // the row buffer
                 return false;
-            if (!sink.write(bytes.data(), bytes.size())) {
+            }
+            if (!ok && writer.error == 0)
+                return false; // the writer's own text
+            const ChildWrite report{kChildWriteMagic, ok ? 0 : writer.error, writer.size};
+            if (!sink.write(&report, sizeof report)) {
                 err = kTextNoMemorySave;
                 return false;
             }
             return true;
         },
-        none, fd, error);
+        none, resultFd, error);
     if (end != ChildEnd::Done) {
         if (error.empty())
             error = kTextTiffWriterDied;
+        return end;
+    }
+    written = ChildWrite{};
+    if (!ReadAt(resultFd, &written, sizeof written, 0) || written.magic != kChildWriteMagic) {
+        error = kTextTiffWriterDied;
+        ::close(resultFd);
+        return ChildEnd::Died;
+    }
+    ::close(resultFd);
+    return ChildEnd::Done;
+}
+
+} // namespace
+
+// libtiff writes in the child (a crash of its stays there), straight into the file behind the
+// sink: it seeks back to fill in its directory, which a file allows, so no copy of the file is
+// made in either process.  A sink that is no file gets the bytes from a memory file, a megabyte
+// at a time.
+bool encodeTiffTo(const TDibRecord& dib, int, ByteSink& out, std::string& error) {
+    uint64_t base = 0;
+    const int target = out.directFile(base);
+    if (target >= 0) {
+        ChildWrite written{};
+        if (writeInChild(dib, target, base, written, error) != ChildEnd::Done)
+            return false;
+        // a write the file refused: the sink reports it as for every other format
+        return out.wroteDirectly(written.bytes, written.code);
+    }
+
+    const int fd = ::memfd_create("pictora-tiff", MFD_CLOEXEC);
+    if (fd < 0) {
+        error = kTextNoMemorySave;
         return false;
     }
-    const off_t len = ::lseek(fd, 0, SEEK_END);
-    bool ok = len >= 0;
-    if (!ok)
-        error = kTextTiffWriterDied;
+    ChildWrite written{};
+    bool ok = writeInChild(dib, fd, 0, written, error) == ChildEnd::Done;
+    if (ok && written.code != 0) {
+        ok = false;
+        error = kTextNoMemorySave; // the memory file had no room
+    }
     try {
         std::vector<uint8_t> piece;
         if (ok)
-            piece.resize(static_cast<size_t>(std::min<off_t>(len, off_t{1} << 20)));
-        for (off_t at = 0; ok && at < len;) {
-            const size_t n = static_cast<size_t>(std::min<off_t>(len - at, off_t{1} << 20));
-            if (!ReadAt(fd, piece.data(), n, static_cast<uint64_t>(at))) {
+            piece.resize(static_cast<size_t>(std::min<uint64_t>(written.bytes, uint64_t{1} << 20)));
+        for (uint64_t at = 0; ok && at < written.bytes;) {
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(written.bytes - at, piece.size()));
+            if (!ReadAt(fd, piece.data(), n, at)) {
                 error = kTextTiffWriterDied;
                 ok = false;
             } else {
                 ok = out.write(piece.data(), n); // the sink knows why it refused
             }
-            at += static_cast<off_t>(n);
+            at += n;
         }
     } catch (const std::bad_alloc&) {
         ok = false;
