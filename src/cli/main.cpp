@@ -32,6 +32,9 @@ void prepareProcess() {
         sigemptyset(&sa.sa_mask);
         sigaction(sig, &sa, &gPrevious[sig]);
     }
+    // a save that reaches the file size limit (ulimit -f) fails with its message and leaves the
+    // old file as it was; by default the signal would end the process in the middle of it
+    std::signal(SIGXFSZ, SIG_IGN);
     // largest image by default; --image-limit changes it
     PictoraSetImageLimit(pixorama::cli::kDefaultImageLimit);
     // memory-fault tests: the raster library's allocation limit, and the preloaded allocator

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -251,6 +252,27 @@ TEST(CliSafety, HugeFilesAndDeclaredSizes) {
     EXPECT_EQ(r.err, "Fehler: nicht genug Speicher für diese Operation!\n");
     r = run("--image-limit 3 --new 1000 1000 24 --info");
     EXPECT_EQ(r.code, 0) << r.err;
+}
+
+TEST(CliSafety, FileSizeLimitFailsTheSaveNotTheProcess) {
+    TempDir dir;
+    const std::string in = dir.file("in.bmp");
+    writeNoiseBmp(in, 300, 200);
+    for (const char* ext : {"bmp", "png", "jpg", "tif", "pcx"}) {
+        SCOPED_TRACE(ext);
+        const std::string out = dir.file(std::string("out.") + ext);
+        {
+            std::ofstream old(out, std::ios::binary);
+            old << "the old file";
+        }
+        // a few kilobytes at most, far less than the picture
+        const Result r = run(in + " --save " + out, "ulimit -f 4;");
+        EXPECT_EQ(r.code, 1) << r.err; // not 128 + SIGXFSZ
+        EXPECT_NE(r.err.find("Die Datei ist zu groß"), std::string::npos) << r.err;
+        std::ifstream old(out, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "the old file");
+    }
+    EXPECT_FALSE(dir.holdsTemporaryFile());
 }
 
 TEST(CliSafety, MessagesAndOutput) {

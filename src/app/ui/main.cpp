@@ -23,6 +23,9 @@ extern "C" void onTerminate(int sig) {
 int main(int argc, char** argv) {
     for (int sig : {SIGINT, SIGTERM, SIGHUP})
         std::signal(sig, onTerminate);
+    // a save that reaches the file size limit (ulimit -f) fails with its message and leaves the
+    // old file as it was; by default the signal would end the program and every open document
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Pixorama"));
     QApplication::setApplicationName(QStringLiteral("pixorama"));
