@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -345,6 +346,26 @@ const std::vector<std::pair<std::string, std::function<void(DocumentState&, Host
     return ops;
 }
 
+// Every point operation and a copy of the image on as many threads, alternately (the photo
+// copied back untimed before each operation): the ratios least moved by load from outside.
+std::map<std::string, bench::PairedRatio> gPaired;
+void BM_PairedRatios(benchmark::State& state) {
+    std::vector<uint8_t> src(imageBytes(), 1), dst(imageBytes(), 2);
+    auto copy = [&] {
+        copyImage(dst.data(), src.data(), src.size(), true);
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    };
+    for (auto _ : state)
+        for (const auto& [name, op] : pointOps()) {
+            PhotoDoc p;
+            gPaired[name] = bench::MeasurePaired(
+                static_cast<int>(state.range(0)),
+                [&] { CopyBytesParallel(p.doc.Dib.Bits, photo().Bits, imageBytes()); },
+                [&] { op(p.doc, p.host); }, copy);
+        }
+}
+
 void printRatios(const bench::RatioReporter& rep) {
     if (rep.ms("BM_Memcpy") <= 0)
         return;
@@ -388,6 +409,16 @@ void printRatios(const bench::RatioReporter& rep) {
         const double t = get("BM_" + name), r = get("BM_" + name + "Rows");
         std::printf("  %-24s %7.2f ms %8.2f x memcpy %8.2f x memcpy1 %8.2f rows/none\n",
                     name.c_str(), t, t / mem, t / mem1, r / t);
+    }
+    if (!gPaired.empty() && !rep.usesCpuTime()) {
+        std::printf("Point operations, bare, timed alternately with the copy (medians of the pairs):"
+                    "\n  %-24s %8s %8s %10s %10s\n",
+                    "", "wall", "CPU", "op ms", "copy ms");
+        for (const auto& [name, op] : pointOps()) {
+            const bench::PairedRatio& r = gPaired[name];
+            std::printf("  %-24s %8.2f %8.2f %10.2f %10.2f\n", name.c_str(), r.wall, r.cpu,
+                        r.oursMs, r.refMs);
+        }
     }
     line("plain greyscale loop / DibGrayscale", get("BM_ScalarGray") / get("BM_DibGrayscale"));
     line("plain contrast loop / Kontrast", get("BM_ScalarContrast") / get("BM_Kontrast"));
@@ -451,6 +482,10 @@ int main(int argc, char** argv) {
         timed(benchmark::RegisterBenchmark(("BM_" + name).c_str(), pointBench, op, false));
         timed(benchmark::RegisterBenchmark(("BM_" + name + "Rows").c_str(), pointBench, op, true));
     }
+    benchmark::RegisterBenchmark("BM_PairedRatios", BM_PairedRatios)
+        ->Arg(21)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
     timed(benchmark::RegisterBenchmark("BM_ScalarGray", BM_ScalarGray));
     timed(benchmark::RegisterBenchmark("BM_ScalarContrast", BM_ScalarContrast));
 

@@ -4,7 +4,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <set>
 #include <string>
@@ -107,6 +110,53 @@ class RatioReporter : public benchmark::ConsoleReporter {
     bool useCpu_ = false;
     std::set<std::string> medians_;
 };
+
+// The ratio of two jobs timed alternately: on a machine whose other load comes and goes within
+// seconds, two benchmarks run one after the other can see different machines, while the two
+// halves of a pair see the same one.  Medians over the pairs, of the wall time and of the CPU
+// time of the whole process (every thread).
+struct PairedRatio {
+    double wall = 0, cpu = 0;       // median of ours / reference
+    double oursMs = 0, refMs = 0;   // median wall times
+};
+
+// `setup` runs untimed before each run of `ours` (e.g. the image copied back).
+template <class Setup, class Ours, class Reference>
+PairedRatio MeasurePaired(int pairs, Setup&& setup, Ours&& ours, Reference&& reference) {
+    auto cpuMs = [] {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+    };
+    auto timeOnce = [&](auto& job, double& wall, double& cpu) {
+        const double c0 = cpuMs();
+        const auto t0 = std::chrono::steady_clock::now();
+        job();
+        wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                   .count();
+        cpu = cpuMs() - c0;
+    };
+    std::vector<double> wall, cpu, oursMs, refMs;
+    for (int i = 0; i < pairs + 1; ++i) {
+        double ow, oc, rw, rc;
+        setup();
+        timeOnce(ours, ow, oc);
+        timeOnce(reference, rw, rc);
+        if (i == 0 || rw <= 0 || rc <= 0)
+            continue; // the first pair warms up
+        wall.push_back(ow / rw);
+        cpu.push_back(oc / rc);
+        oursMs.push_back(ow);
+        refMs.push_back(rw);
+    }
+    auto median = [](std::vector<double>& v) {
+        if (v.empty())
+            return 0.0;
+        std::nth_element(v.begin(), v.begin() + static_cast<ptrdiff_t>(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    return {median(wall), median(cpu), median(oursMs), median(refMs)};
+}
 
 // Runs the registered benchmarks with the CPU features in the context and returns the times.
 inline void RunWithRatios(int argc, char** argv, RatioReporter& reporter) {
