@@ -87,14 +87,16 @@ void BM_Memcpy(benchmark::State& state) {
 
 // The same copy into a new image each time, as the flips and turns get theirs (the fresh pages
 // of a new buffer cost as much as the copy).
+void copyIntoNewImage(const TDibRecord& p) {
+    TDibRecord r;
+    newdib_unfilled(&r, DibWidth(&p), DibHeight(&p), DibBitsPerPixel(&p), nullptr, 0);
+    CopyBytesParallel(r.Bits, p.Bits, p.Info->bmiHeader.biSizeImage);
+    benchmark::DoNotOptimize(r.Bits);
+    deldib(&r);
+}
 void memcpyFresh(benchmark::State& state, const TDibRecord& p) {
-    for (auto _ : state) {
-        TDibRecord r;
-        newdib_unfilled(&r, DibWidth(&p), DibHeight(&p), DibBitsPerPixel(&p), nullptr, 0);
-        CopyBytesParallel(r.Bits, p.Bits, p.Info->bmiHeader.biSizeImage);
-        benchmark::DoNotOptimize(r.Bits);
-        deldib(&r);
-    }
+    for (auto _ : state)
+        copyIntoNewImage(p);
 }
 void BM_MemcpyFresh(benchmark::State& state) {
     memcpyFresh(state, photo());
@@ -114,14 +116,7 @@ void BM_RotLeftRightPairedWithCopy(benchmark::State& state) {
     std::vector<SimdLevel> levels{inForce};
     if (inForce == SimdLevel::Avx512)
         levels.push_back(SimdLevel::Avx2);
-    auto copy = [] {
-        const TDibRecord& p = photo();
-        TDibRecord r;
-        newdib_unfilled(&r, DibWidth(&p), DibHeight(&p), 24, nullptr, 0);
-        CopyBytesParallel(r.Bits, p.Bits, p.Info->bmiHeader.biSizeImage);
-        benchmark::DoNotOptimize(r.Bits);
-        deldib(&r);
-    };
+    auto copy = [] { copyIntoNewImage(photo()); };
     for (auto _ : state) {
         gPairedTurns.clear();
         for (const SimdLevel level : levels)
