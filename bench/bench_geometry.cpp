@@ -37,10 +37,28 @@ const TDibRecord& photo() {
     return bench::PhotoRecord();
 }
 
-template <class Make> void geometryBench(benchmark::State& state, Make make) {
+// The photo's green channel as an 8-bit image of the same size, made once.
+const TDibRecord& photo8() {
+    static const TDibRecord grey = [] {
+        const TDibRecord& p = photo();
+        TDibRecord d;
+        newdib_unfilled(&d, DibWidth(&p), DibHeight(&p), 8, nullptr, 0);
+        for (int32_t y = 0; y < DibHeight(&p) && d.Bits != nullptr; ++y) {
+            const uint8_t* s = p.Bits + static_cast<ptrdiff_t>(y) * p.LineBytes;
+            uint8_t* o = d.Bits + static_cast<ptrdiff_t>(y) * d.LineBytes;
+            for (int32_t x = 0; x < d.LineBytes; ++x)
+                o[x] = x < DibWidth(&p) ? s[3 * x + 1] : 0;
+        }
+        return d;
+    }();
+    return grey;
+}
+
+template <class Make>
+void geometryBench(benchmark::State& state, Make make, const TDibRecord& (*image)() = photo) {
     NullHost host;
     for (auto _ : state) {
-        TDibRecord r = make(photo(), host);
+        TDibRecord r = make(image(), host);
         benchmark::DoNotOptimize(r.Bits);
         deldib(&r);
     }
@@ -69,14 +87,54 @@ void BM_Memcpy(benchmark::State& state) {
 
 // The same copy into a new image each time, as the flips and turns get theirs (the fresh pages
 // of a new buffer cost as much as the copy).
+void copyIntoNewImage(const TDibRecord& p) {
+    TDibRecord r;
+    newdib_unfilled(&r, DibWidth(&p), DibHeight(&p), DibBitsPerPixel(&p), nullptr, 0);
+    CopyBytesParallel(r.Bits, p.Bits, p.Info->bmiHeader.biSizeImage);
+    benchmark::DoNotOptimize(r.Bits);
+    deldib(&r);
+}
+void memcpyFresh(benchmark::State& state, const TDibRecord& p) {
+    for (auto _ : state)
+        copyIntoNewImage(p);
+}
 void BM_MemcpyFresh(benchmark::State& state) {
-    const TDibRecord& p = photo();
+    memcpyFresh(state, photo());
+}
+
+// The quarter turns and the copy into a new image, timed alternately (bench::MeasurePaired):
+// the ratios least moved by load from outside the process.  On the level in force and, below
+// AVX-512, on AVX2.
+struct PairedTurn {
+    std::string name;
+    bench::PairedRatio ratio;
+};
+std::vector<PairedTurn> gPairedTurns;
+void BM_RotLeftRightPairedWithCopy(benchmark::State& state) {
+    NullHost host;
+    const SimdLevel inForce = ActiveSimdLevel();
+    std::vector<SimdLevel> levels{inForce};
+    if (inForce == SimdLevel::Avx512)
+        levels.push_back(SimdLevel::Avx2);
+    auto copy = [] { copyIntoNewImage(photo()); };
     for (auto _ : state) {
-        TDibRecord r;
-        newdib_unfilled(&r, DibWidth(&p), DibHeight(&p), 24, nullptr, 0);
-        CopyBytesParallel(r.Bits, p.Bits, p.Info->bmiHeader.biSizeImage);
-        benchmark::DoNotOptimize(r.Bits);
-        deldib(&r);
+        gPairedTurns.clear();
+        for (const SimdLevel level : levels)
+            for (const bool left : {true, false}) {
+                SetSimdLevel(level);
+                auto turn = [&] {
+                    TDibRecord r = left ? RotLeft(photo(), host) : RotRight(photo(), host);
+                    benchmark::DoNotOptimize(r.Bits);
+                    deldib(&r);
+                };
+                std::string name = left ? "RotLeft" : "RotRight";
+                if (level != inForce)
+                    name += "_avx2";
+                gPairedTurns.push_back(
+                    {name, bench::MeasurePaired(
+                               static_cast<int>(state.range(0)), [] {}, turn, copy)});
+            }
+        SetSimdLevel(inForce);
     }
 }
 
@@ -244,6 +302,14 @@ int main(int argc, char** argv) {
     reg("BM_RotLeft", [](benchmark::State& s) { geometryBench(s, RotLeft); });
     reg("BM_RotRight", [](benchmark::State& s) { geometryBench(s, RotRight); });
     reg("BM_Rot180", [](benchmark::State& s) { geometryBench(s, Rot180); });
+    benchmark::RegisterBenchmark("BM_RotLeftRightPairedWithCopy", BM_RotLeftRightPairedWithCopy)
+        ->Arg(21)
+        ->Iterations(1)
+        ->Unit(ms)
+        ->UseRealTime();
+    reg("BM_MemcpyFresh8", [](benchmark::State& s) { memcpyFresh(s, photo8()); });
+    reg("BM_RotLeft8", [](benchmark::State& s) { geometryBench(s, RotLeft, photo8); });
+    reg("BM_RotRight8", [](benchmark::State& s) { geometryBench(s, RotRight, photo8); });
     // the quarter turns on the lower paths (the level in force is the first figure)
     const bool lowerPaths = std::getenv("PIXORAMA_NO_AVX2") == nullptr;
     if (lowerPaths && ActiveSimdLevel() == SimdLevel::Avx512) {
@@ -294,9 +360,20 @@ int main(int argc, char** argv) {
             ratio((std::string(n + 3) + " / memcpy into a new image").c_str(), n, "BM_MemcpyFresh", 1);
             ratio((std::string(n + 3) + " / memcpy into a reused buffer").c_str(), n, "BM_Memcpy", 1);
         }
+        for (const char* n : {"BM_RotLeft8", "BM_RotRight8"})
+            ratio((std::string(n + 3) + " / memcpy into a new 8-bit image").c_str(), n,
+                  "BM_MemcpyFresh8", 1);
         ratio("erode / libvips 5x5 box", "BM_Erode", "BM_VipsBox5x5", 1);
         ratio("dilate / libvips 5x5 box", "BM_Dilate", "BM_VipsBox5x5", 1);
         ratio("erode / OpenCV 5x5 boxFilter", "BM_Erode", "BM_OpenCVBox5x5", 1);
+    }
+    if (!gPairedTurns.empty()) {
+        std::printf("\nQuarter turns timed alternately with the copy into a new image (medians of "
+                    "the pairs; ours / copy)\n  %-16s %8s %8s %10s %10s\n",
+                    "", "wall", "CPU", "turn ms", "copy ms");
+        for (const PairedTurn& t : gPairedTurns)
+            std::printf("  %-16s %8.2f %8.2f %10.2f %10.2f\n", t.name.c_str(), t.ratio.wall,
+                        t.ratio.cpu, t.ratio.oursMs, t.ratio.refMs);
     }
     benchmark::Shutdown();
     return exact ? 0 : 1;

@@ -97,7 +97,7 @@ TDibRecord remap(const TDibRecord& src, Host& host, int32_t w, int32_t h, int32_
 }
 
 int gGeometrySimd = 2;
-
+bool gQuarterTurnStaging = true;
 
 // The plain quarter turn of the new rows r0..r1-1 and new columns c0..c1-1: new row r takes
 // source column col(r), new column c source row srcRow(c).
@@ -130,12 +130,17 @@ __attribute__((target("avx2"))) inline __m256i loadPixels8(const uint8_t* p) {
     return _mm256_shuffle_epi8(halves, spread);
 }
 
-// The inverse of loadPixels8: eight lanes back to 24 bytes, nothing written beyond.
-__attribute__((target("avx2"))) inline void storePixels8(uint8_t* p, __m256i v) {
+// The inverse of loadPixels8: eight lanes back to 24 bytes at the start of the register.
+__attribute__((target("avx2"))) inline __m256i packPixels8(__m256i v) {
     const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
                                           0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-    const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, pack),
-                                                       _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7));
+    return _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, pack),
+                                       _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7));
+}
+
+// The same stored: 24 bytes, nothing written beyond.
+__attribute__((target("avx2"))) inline void storePixels8(uint8_t* p, __m256i v) {
+    const __m256i packed = packPixels8(v);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(packed));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 16), _mm256_extracti128_si256(packed, 1));
 }
@@ -170,36 +175,31 @@ struct RowWalk {
     uint8_t* operator()(int32_t y) const { return top - y * stride; }
 };
 
-// Where the tiles of one strip of new rows r0..r0+kMaxStripRows-1 put new column c0 onward:
-// the new image's own rows, or rows of a staging buffer.
+// Where the tiles of one strip of new rows r0..r0+kMaxStripRows-1 put the first new column of
+// the current band: the new image's own rows, or rows of a staging buffer.
 constexpr int32_t kMaxStripRows = 64;
 struct StripRows {
     uint8_t* row[kMaxStripRows];
-    int32_t r0, c0, bpp;
-    uint8_t* at(int32_t r, int32_t c) const { return row[r - r0] + (c - c0) * bpp; }
+    int32_t r0;
 };
 
-// One 8 x 8 tile of a 24-bit quarter turn: new rows r..r+7, new columns c..c+7.
-__attribute__((target("avx2"))) void quarterTile24(const RowWalk& src, const StripRows& dst,
-                                                   int32_t w, int32_t h, bool left, int32_t r,
-                                                   int32_t c) {
+// The tiles below turn eight pieces of eight pixels, piece k at in[k] (k = the new column
+// within the tile), into eight new pieces, new piece j (the source column x0 + j) at out[j].
+
+// One 8 x 8 tile of 24-bit pixels: eight lanes of 32 bits per piece, one 8 x 8 transposition.
+// Wide: each new piece with one 32-byte store, 8 bytes after it overwritten (staging rows only).
+template <bool Wide>
+__attribute__((target("avx2"), always_inline)) inline void tile24Avx2(const uint8_t* const (&in)[8],
+                                                                      uint8_t* const (&out)[8]) {
     __m256i m[8];
-    if (left) {
-        // source rows c..c+7, columns W-8-r..W-1-r; lane j holds new row W-1-xs-j = r+7-j
-        const int32_t xs = w - 8 - r;
-        for (int k = 0; k < 8; ++k)
-            m[k] = loadPixels8(src(c + k) + 3 * xs);
-        transpose8x8(m);
-        for (int j = 0; j < 8; ++j)
-            storePixels8(dst.at(r + 7 - j, c), m[j]);
-    } else {
-        // source rows H-1-c-k for new column c+k, columns r..r+7 = new rows r..r+7
-        for (int k = 0; k < 8; ++k)
-            m[k] = loadPixels8(src(h - 1 - c - k) + 3 * r);
-        transpose8x8(m);
-        for (int j = 0; j < 8; ++j)
-            storePixels8(dst.at(r + j, c), m[j]);
-    }
+    for (int k = 0; k < 8; ++k)
+        m[k] = loadPixels8(in[k]);
+    transpose8x8(m);
+    for (int j = 0; j < 8; ++j)
+        if (Wide)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[j]), packPixels8(m[j]));
+        else
+            storePixels8(out[j], m[j]);
 }
 
 // The 8 x 8 tile of 24-bit pixels in four 64-byte registers, piece k (a row of eight pixels,
@@ -245,54 +245,96 @@ __attribute__((target("avx512f,avx512bw"))) inline __m512i loadTwoPieces(const u
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void
-quarterTile24Avx512(const RowWalk& src, const StripRows& dst, int32_t w, int32_t h, bool left,
-                    int32_t r, int32_t c) {
-    const int32_t x0 = left ? w - 8 - r : r;
-    // piece k: source row c+k (left) or H-1-c-k (right), columns x0..x0+7
-    const uint8_t* piece[8];
-    for (int k = 0; k < 8; ++k)
-        piece[k] = src(left ? c + k : h - 1 - c - k) + 3 * x0;
+__attribute__((target("avx512f,avx512bw,avx512vbmi"), always_inline)) inline void
+tile24Avx512(const uint8_t* const (&in)[8], uint8_t* const (&out)[8]) {
     __m512i z[4];
 #pragma GCC unroll 4
     for (int i = 0; i < 4; ++i)
-        z[i] = loadTwoPieces(piece[2 * i], piece[2 * i + 1]);
+        z[i] = loadTwoPieces(in[2 * i], in[2 * i + 1]);
 #pragma GCC unroll 4
     for (int m = 0; m < 4; ++m) {
         const __m512i index = _mm512_load_si512(kTile24Permutation.index[m]);
         const __m512i o = _mm512_mask_blend_epi8(kTile24Permutation.fromLast[m],
                                                  _mm512_permutex2var_epi8(z[0], index, z[1]),
                                                  _mm512_permutex2var_epi8(z[2], index, z[3]));
-        // new piece j is source column x0+j: new row r+7-j (left) or r+j (right)
-        const int j = 2 * m;
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst.at(left ? r + 7 - j : r + j, c)),
-                            _mm512_castsi512_si256(o));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst.at(left ? r + 6 - j : r + j + 1, c)),
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[2 * m]), _mm512_castsi512_si256(o));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[2 * m + 1]),
                             _mm512_extracti64x4_epi64(o, 1));
     }
 }
 #pragma GCC diagnostic pop
 
-// One 8 x 8 tile of an 8-bit quarter turn (SSE2: three rounds of interleaving).
-void quarterTile8(const RowWalk& src, const StripRows& dst, int32_t w, int32_t h, bool left,
-                  int32_t r, int32_t c) {
+// One 8 x 8 tile of 8-bit pixels (SSE2: three rounds of interleaving).
+__attribute__((always_inline)) inline void tile8(const uint8_t* const (&in)[8],
+                                                 uint8_t* const (&out)[8]) {
     __m128i v[8];
-    for (int k = 0; k < 8; ++k) {
-        const uint8_t* q = left ? src(c + k) + (w - 8 - r) : src(h - 1 - c - k) + r;
-        v[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q));
-    }
+    for (int k = 0; k < 8; ++k)
+        v[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[k]));
     const __m128i a = _mm_unpacklo_epi8(v[0], v[1]), b = _mm_unpacklo_epi8(v[2], v[3]);
     const __m128i cc = _mm_unpacklo_epi8(v[4], v[5]), d = _mm_unpacklo_epi8(v[6], v[7]);
     const __m128i e = _mm_unpacklo_epi16(a, b), f = _mm_unpackhi_epi16(a, b);
     const __m128i g = _mm_unpacklo_epi16(cc, d), hh = _mm_unpackhi_epi16(cc, d);
-    // column j of the tile (source column xs + j) in the low or high half of o[j / 2]
+    // new piece j in the low or high half of o[j / 2]
     const __m128i o[4] = {_mm_unpacklo_epi32(e, g), _mm_unpackhi_epi32(e, g),
                           _mm_unpacklo_epi32(f, hh), _mm_unpackhi_epi32(f, hh)};
     for (int j = 0; j < 8; ++j) {
         const __m128i col = (j & 1) != 0 ? _mm_unpackhi_epi64(o[j / 2], o[j / 2]) : o[j / 2];
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst.at(left ? r + 7 - j : r + j, c)), col);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out[j]), col);
     }
 }
+
+// The tiles of one column step: source rows rows[0..7] (new columns c..c+7), new rows
+// out.r0..rt-1, written at byte off of the staging (or image) rows.  For RotLeft lane j of the
+// tile at new row r is source column W-8-r+j, new row r+7-j; for RotRight source column r+j,
+// new row r+j.
+template <bool Left>
+__attribute__((always_inline)) inline void
+tilePointers(const uint8_t* const (&rows)[8], const StripRows& out, int32_t w, int32_t r,
+             ptrdiff_t off, int32_t bpp, const uint8_t* (&in)[8], uint8_t* (&o)[8]) {
+    const int32_t x0 = Left ? w - 8 - r : r;
+    for (int k = 0; k < 8; ++k) {
+        in[k] = rows[k] + static_cast<ptrdiff_t>(x0) * bpp;
+        o[k] = out.row[(Left ? r + 7 - k : r + k) - out.r0] + off;
+    }
+}
+
+template <bool Left, bool Wide>
+__attribute__((target("avx2"))) void step24Avx2(const uint8_t* const (&rows)[8],
+                                                const StripRows& out, int32_t w, int32_t rt,
+                                                ptrdiff_t off) {
+    for (int32_t r = out.r0; r < rt; r += 8) {
+        const uint8_t* in[8];
+        uint8_t* o[8];
+        tilePointers<Left>(rows, out, w, r, off, 3, in, o);
+        tile24Avx2<Wide>(in, o);
+    }
+}
+
+template <bool Left>
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void
+step24Avx512(const uint8_t* const (&rows)[8], const StripRows& out, int32_t w, int32_t rt,
+             ptrdiff_t off) {
+    for (int32_t r = out.r0; r < rt; r += 8) {
+        const uint8_t* in[8];
+        uint8_t* o[8];
+        tilePointers<Left>(rows, out, w, r, off, 3, in, o);
+        tile24Avx512(in, o);
+    }
+}
+
+template <bool Left>
+void step8(const uint8_t* const (&rows)[8], const StripRows& out, int32_t w, int32_t rt,
+           ptrdiff_t off) {
+    for (int32_t r = out.r0; r < rt; r += 8) {
+        const uint8_t* in[8];
+        uint8_t* o[8];
+        tilePointers<Left>(rows, out, w, r, off, 1, in, o);
+        tile8(in, o);
+    }
+}
+
+using TileStep = void (*)(const uint8_t* const (&)[8], const StripRows&, int32_t, int32_t,
+                          ptrdiff_t);
 
 // Copies n bytes: the whole aligned cache lines with streaming stores (the new image is not read
 // again soon, and a line written whole need not be fetched from memory first), the ends plainly.
@@ -333,16 +375,21 @@ void quarterStrip(const QuarterTurn& q, uint8_t* stage, int32_t r0, int32_t r1) 
     const int32_t rt = q.tiles ? r0 + (r1 - r0) / 8 * 8 : r0;
     const int32_t ct = q.tiles && rt > r0 ? h / 8 * 8 : 0;
     // the source bytes of new rows r0..rt-1 within a source row, fetched early for the source
-    // rows some tiles ahead: the walk across rows is one the hardware does not foresee
+    // rows some tiles ahead: the walk across rows is one the hardware does not foresee.  With the
+    // hint for the outer caches: a fetch into the first level holds one of its few miss slots
+    // until the line arrives, and with every source row a miss the loop stalled on them.
     const int32_t firstCol = q.left ? q.w - rt : r0;
     const size_t spanBytes = static_cast<size_t>(rt - r0) * static_cast<size_t>(bpp);
-    constexpr int32_t kAhead = 64;
+    constexpr int32_t kAhead = 32;
+    const TileStep step =
+        bpp == 1                       ? (q.left ? step8<true> : step8<false>)
+        : q.avx512 && stage != nullptr ? (q.left ? step24Avx512<true> : step24Avx512<false>)
+        : stage != nullptr             ? (q.left ? step24Avx2<true, true> : step24Avx2<false, true>)
+                           : (q.left ? step24Avx2<true, false> : step24Avx2<false, false>);
     for (int32_t cb = 0; cb < ct; cb += q.bandCols) {
         const int32_t ce = std::min(ct, cb + q.bandCols);
         StripRows out;
         out.r0 = r0;
-        out.c0 = cb;
-        out.bpp = bpp;
         for (int32_t r = r0; r < rt; ++r) {
             uint8_t* d = q.dstRows(r) + static_cast<ptrdiff_t>(cb) * bpp;
             // a staging row starts at the same place within a cache line as its image row
@@ -353,21 +400,16 @@ void quarterStrip(const QuarterTurn& q, uint8_t* stage, int32_t r0, int32_t r1) 
         }
         for (int32_t c = cb; c < ce; c += 8) {
             if (c + kAhead + 8 <= h)
-                for (int32_t k = kAhead; k < kAhead + 8; ++k) {
-                    const uint8_t* ahead =
-                        q.srcRows(q.left ? c + k : h - 1 - c - k) + firstCol * bpp;
+                for (int32_t k = c + kAhead; k < c + kAhead + 8; ++k) {
+                    const uint8_t* ahead = q.srcRows(q.left ? k : h - 1 - k) + firstCol * bpp;
                     for (size_t off = 0; off < spanBytes; off += 64)
-                        _mm_prefetch(reinterpret_cast<const char*>(ahead + off), _MM_HINT_T0);
-                    _mm_prefetch(reinterpret_cast<const char*>(ahead + spanBytes - 1), _MM_HINT_T0);
+                        _mm_prefetch(reinterpret_cast<const char*>(ahead + off), _MM_HINT_T2);
+                    _mm_prefetch(reinterpret_cast<const char*>(ahead + spanBytes - 1), _MM_HINT_T2);
                 }
-            for (int32_t r = r0; r < rt; r += 8) {
-                if (bpp == 3 && q.avx512 && stage != nullptr)
-                    quarterTile24Avx512(q.srcRows, out, q.w, h, q.left, r, c);
-                else if (bpp == 3)
-                    quarterTile24(q.srcRows, out, q.w, h, q.left, r, c);
-                else
-                    quarterTile8(q.srcRows, out, q.w, h, q.left, r, c);
-            }
+            const uint8_t* rows[8];
+            for (int k = 0; k < 8; ++k)
+                rows[k] = q.srcRows(q.left ? c + k : h - 1 - c - k);
+            step(rows, out, q.w, rt, static_cast<ptrdiff_t>(c - cb) * bpp);
         }
         if (stage != nullptr)
             for (int32_t r = r0; r < rt; ++r)
@@ -380,8 +422,9 @@ void quarterStrip(const QuarterTurn& q, uint8_t* stage, int32_t r0, int32_t r1) 
     quarterTurnPlain(q.src, q.dst, q.left, rt, r1, 0, h);
 }
 
-// Quarter turns of 8- and 24-bit images in strips of new rows (16 for 24 bits, 64 for 8 bits:
-// whole cache lines of each source row), 8 x 8 tiles where the processor allows (24-bit tiles
+// Quarter turns of 8- and 24-bit images in strips of new rows (32 for 24 bits, 96 bytes of each
+// source row: of the lines fetched two thirds are used, where 16 rows used only half; 64 for
+// 8 bits), 8 x 8 tiles where the processor allows (24-bit tiles
 // need AVX2, or AVX-512 with VBMI) through a staging buffer of each thread, the plain loop for
 // the edges.  Without the buffer (short of memory) the tiles write into the new image directly
 // (with AVX2 for 24 bits): same bytes.
@@ -393,7 +436,7 @@ TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
     const TDibRecord& dst = out.get();
     const bool tiles =
         bpp == 1 ? gGeometrySimd >= 1 && SimdAtLeast(SimdLevel::Sse2) : GeometryAvx2();
-    const int32_t stripRows = tiles && bpp == 3 ? 16 : kMaxStripRows;
+    const int32_t stripRows = tiles && bpp == 3 ? 32 : kMaxStripRows;
     // bands of at most about 192 KB of staging per thread, so that it stays in the core's cache
     constexpr size_t kStageBytes = size_t{192} << 10;
     const int32_t bandCols = std::max<int32_t>(
@@ -404,7 +447,7 @@ TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
     std::unique_ptr<uint8_t[]> stageBlock;
     uint8_t* stageBase = nullptr;
     const size_t stageBytes = stageRowBytes * static_cast<size_t>(stripRows);
-    if (tiles && h >= 8) {
+    if (tiles && h >= 8 && gQuarterTurnStaging) {
         stageBlock.reset(new (std::nothrow)
                              uint8_t[stageBytes * static_cast<size_t>(ThreadCount()) + 64]);
         if (stageBlock)
@@ -770,6 +813,10 @@ TDibRecord DibRotxxx(const TDibRecord& src, Host& host, bool clockwise, long dou
 
 void SetGeometrySimd(int level) {
     gGeometrySimd = level;
+}
+
+void SetQuarterTurnStaging(bool allowed) {
+    gQuarterTurnStaging = allowed;
 }
 
 bool GeometryAvx2() {

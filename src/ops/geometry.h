@@ -101,6 +101,9 @@ void BlendRows(const uint8_t* top, const uint8_t* bottom, int32_t w0, int32_t w1
 void SetGeometrySimd(int level);
 // Whether the AVX2 routines run.
 bool GeometryAvx2();
+// Whether the quarter turns may stage their tiles (true, the default) or must write them into
+// the new image directly, as when the staging buffer cannot be had.  For tests; same bytes.
+void SetQuarterTurnStaging(bool allowed);
 
 inline constexpr TIntRange kResizeRange{1, 32767, 1};
 inline constexpr TIntRange kCanvasWidthRange{320, 32767, 320};

@@ -264,8 +264,9 @@ TEST(Geometry, TiledAndVectorMirrorsAndTurnsFollowTheFormulas) {
 }
 
 // Quarter turns of images tall enough that the new rows are staged in more than one band of
-// columns and wide enough for the row strips to run in parallel, with a short last strip: the
-// vector path gives the plain path's bytes, row padding included, on every source row parity.
+// columns and wide enough for the row strips to run in parallel, with a short last strip (and
+// strips with no full strip at all): the vector path gives the plain path's bytes, row padding
+// included, on every source row parity, staged and without the staging buffer.
 TEST(Geometry, QuarterTurnsInSeveralStagingBandsMatchThePlainPath) {
     RecordingHost host;
     uint32_t seed = 99;
@@ -275,7 +276,8 @@ TEST(Geometry, QuarterTurnsInSeveralStagingBandsMatchThePlainPath) {
         int32_t w, h;
     };
     const SimdLevel inForce = ActiveSimdLevel();
-    for (const Case c : {Case{24, 21, 4501}, Case{24, 40, 4200}, Case{8, 90, 3203}}) {
+    for (const Case c :
+         {Case{24, 21, 4501}, Case{24, 40, 4200}, Case{24, 100, 2100}, Case{8, 90, 3203}}) {
         DibHolder src(
             c.bpp == 24
                 ? Make24(c.w, c.h,
@@ -292,11 +294,15 @@ TEST(Geometry, QuarterTurnsInSeveralStagingBandsMatchThePlainPath) {
                 if (static_cast<int>(level) > static_cast<int>(inForce))
                     continue;
                 SetSimdLevel(level);
-                DibHolder fast(left ? RotLeft(src.get(), host) : RotRight(src.get(), host));
-                ASSERT_TRUE(plain.ok() && fast.ok());
-                EXPECT_EQ(PixelBytes(plain.get()), PixelBytes(fast.get()))
-                    << c.bpp << "-bit " << c.w << "x" << c.h << (left ? " left " : " right ")
-                    << SimdLevelName(level);
+                for (const bool staged : {true, false}) {
+                    SetQuarterTurnStaging(staged);
+                    DibHolder fast(left ? RotLeft(src.get(), host) : RotRight(src.get(), host));
+                    ASSERT_TRUE(plain.ok() && fast.ok());
+                    EXPECT_EQ(PixelBytes(plain.get()), PixelBytes(fast.get()))
+                        << c.bpp << "-bit " << c.w << "x" << c.h << (left ? " left " : " right ")
+                        << SimdLevelName(level) << (staged ? " staged" : " direct");
+                }
+                SetQuarterTurnStaging(true);
             }
             SetSimdLevel(inForce);
             // and the plain path is the formula (checked pixel by pixel on smaller images above)
