@@ -99,5 +99,35 @@ TEST(LinearTables, PixelsThroughThreeLinesGiveTheTables) {
     EXPECT_EQ(got, want);
 }
 
+// The stretch of every range of at least 3 levels (and the gains that are the same line through
+// 0 on all three channels) over every byte value, with a tail shorter than a vector.
+TEST(LinearTables, StretchOfEveryRangeGivesItsTable) {
+    if (CpuSimdLevel() < SimdLevel::Avx2)
+        GTEST_SKIP() << "no AVX2";
+    std::vector<uint8_t> data(3 * 267);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    auto check = [&](const LinearForm& form, const Lut& lut) {
+        std::vector<uint8_t> got = data;
+        if (!LinearPixels(got.data(), 267, lut, lut, lut, form, form, form))
+            return ::testing::AssertionFailure() << "refused";
+        for (size_t i = 0; i < data.size(); ++i)
+            if (got[i] != lut[data[i]])
+                return ::testing::AssertionFailure()
+                       << "byte " << i << ": " << int(got[i]) << " for " << int(lut[data[i]]);
+        return ::testing::AssertionSuccess();
+    };
+    for (int32_t lo = 0; lo < 256; ++lo)
+        for (int32_t hi = lo + 2; hi < 256; ++hi) {
+            const int32_t range = hi - lo + 1;
+            const Lut lut = MakeLut([=](int32_t v) { return Clamp255((v - lo) * 256 / range); });
+            ASSERT_TRUE(check(Line(lo, 0, 256, range), lut)) << lo << ".." << hi;
+        }
+    for (int32_t g = kGainRange.Min; g <= kGainRange.Max; ++g) {
+        const Lut lut = MakeLut([=](int32_t v) { return Clamp255(v * (g + 100) / 100); });
+        ASSERT_TRUE(check(Line(0, 0, g + 100, 100), lut)) << "gain " << g;
+    }
+}
+
 } // namespace
 } // namespace pixorama
