@@ -423,10 +423,9 @@ void quarterStrip(const QuarterTurn& q, uint8_t* stage, int32_t r0, int32_t r1) 
 }
 
 // Quarter turns of 8- and 24-bit images in strips of new rows (32 for 24 bits, 96 bytes of each
-// source row: of the lines fetched two thirds are used, where 16 rows used only half; 64 for
-// 8 bits), 8 x 8 tiles where the processor allows (24-bit tiles
-// need AVX2, or AVX-512 with VBMI) through a staging buffer of each thread, the plain loop for
-// the edges.  Without the buffer (short of memory) the tiles write into the new image directly
+// source row, so that two thirds of every line fetched are used; 64 for 8 bits), 8 x 8 tiles
+// where the processor allows (24-bit tiles need AVX2, or AVX-512 with VBMI) through a staging
+// buffer of each thread, the plain loop for the edges.  Without the buffer (short of memory) the tiles write into the new image directly
 // (with AVX2 for 24 bits): same bytes.
 TDibRecord quarterTurnBytes(const TDibRecord& src, Host& host, bool left) {
     const int32_t w = DibWidth(&src), h = DibHeight(&src), bpp = bytesPerPixel(src);
