@@ -299,4 +299,9 @@ inline void ApplyChannelLut(DocumentState& doc, Host& host, const Lut& lut) {
     ApplyLuts(doc, host, lut, lut, lut);
 }
 
+// How many bit planes of corrections the AVX2 lookup of a smooth table needs on top of a line
+// per run of 16 entries (1 or 2), or 0 where the table has no such form and is looked up in
+// full.  ApplyLuts takes this form for a table shared by all channels.
+int SegmentPlanes(const Lut& lut);
+
 } // namespace pixorama::ops

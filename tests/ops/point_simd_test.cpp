@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
+#include <string>
 
 namespace pixorama {
 namespace {
@@ -82,6 +84,8 @@ TEST(PointSimd, EveryLevelGivesTheBytesOfTheScalarLoops) {
         {"colorize full", [](DocumentState& d, Host& h) { Colorize(d, h, 255, 255); }},
         {"colorize blue", [](DocumentState& d, Host& h) { Colorize(d, h, 170, 128); }},
         {"gamma", [](DocumentState& d, Host& h) { Gamma(d, h, 0.7); }},
+        {"gamma 1.8", [](DocumentState& d, Host& h) { Gamma(d, h, 1.8); }},
+        {"gamma 4.5", [](DocumentState& d, Host& h) { Gamma(d, h, 4.5); }},
     };
     // 203 pixels: whole blocks of 64, 32 and 16 and a tail, and a padding byte; 97: one block of
     // 64, one of 32 and one pixel; the selection cuts runs at odd places.  As a command the undo
@@ -116,8 +120,7 @@ TEST(PointSimd, EveryLevelGivesTheBytesOfTheScalarLoops) {
                     for (bool command : {false, true})
                         EXPECT_EQ(run(op, width, selection, command), scalar)
                             << name << " width " << width << (selection ? " with selection" : "")
-                            << (command ? " as a command" : "") << " at "
-                            << SimdLevelName(level);
+                            << (command ? " as a command" : "") << " at " << SimdLevelName(level);
                 }
             }
 
@@ -157,19 +160,19 @@ TEST(PointSimd, TableLookupsAtEveryLevelLengthAndStart) {
         const ScopedSimdLevel forced(level);
         for (const ops::Lut* t : {&tables[0], &identity, &constant})
             for (size_t start : {size_t{0}, size_t{1}, size_t{5}, size_t{31}})
-                for (size_t n : {size_t{0}, size_t{1}, size_t{31}, size_t{32}, size_t{63},
-                                 size_t{64}, size_t{65}, size_t{191}, size_t{192}, size_t{200},
-                                 size_t{2000}}) {
+                for (size_t n :
+                     {size_t{0}, size_t{1}, size_t{31}, size_t{32}, size_t{63}, size_t{64},
+                      size_t{65}, size_t{191}, size_t{192}, size_t{200}, size_t{2000}}) {
                     std::vector<uint8_t> got = data;
                     ops::LutBytes(got.data() + start, n, t->data());
                     std::vector<uint8_t> want = data;
                     for (size_t i = start; i < start + n; ++i)
                         want[i] = (*t)[want[i]];
-                    ASSERT_EQ(got, want) << SimdLevelName(level) << " start " << start
-                                         << " bytes " << n;
+                    ASSERT_EQ(got, want)
+                        << SimdLevelName(level) << " start " << start << " bytes " << n;
                 }
-        for (size_t pixels : {size_t{0}, size_t{1}, size_t{31}, size_t{32}, size_t{33},
-                              size_t{64}, size_t{65}, size_t{96}, size_t{600}}) {
+        for (size_t pixels : {size_t{0}, size_t{1}, size_t{31}, size_t{32}, size_t{33}, size_t{64},
+                              size_t{65}, size_t{96}, size_t{600}}) {
             std::vector<uint8_t> got = data;
             ops::LutPixels(got.data() + 3, pixels, tables[0].data(), tables[1].data(),
                            tables[2].data());
@@ -178,6 +181,73 @@ TEST(PointSimd, TableLookupsAtEveryLevelLengthAndStart) {
                 want[3 + i] = tables[i % 3][want[3 + i]];
             ASSERT_EQ(got, want) << SimdLevelName(level) << " pixels " << pixels;
         }
+    }
+}
+
+// Smooth tables are looked up on AVX2 as a line per run of 16 entries plus corrections: every
+// gamma the dialog offers, clamped lines steep either way, bent curves, and each of them again
+// with one entry knocked out of shape.  Through the command at every level, every byte value in
+// every channel, against the table itself.
+TEST(PointSimd, SmoothTablesGiveEveryEntryAtEveryLevel) {
+    std::vector<std::pair<std::string, ops::Lut>> tables;
+    for (int g = 1; g <= 89; ++g)
+        tables.emplace_back("gamma " + std::to_string(g),
+                            ops::MakeLut([&](int32_t v) { return GammaValue(v, g / 10.0); }));
+    for (int slope : {-8, -5, -2, 2, 3, 8})
+        tables.emplace_back("line " + std::to_string(slope), ops::MakeLut([&](int32_t v) {
+                                return ops::Clamp255(128 + slope * (v - 128));
+                            }));
+    tables.emplace_back("square", ops::MakeLut([](int32_t v) { return v * v / 255; }));
+    tables.emplace_back("falling square",
+                        ops::MakeLut([](int32_t v) { return (255 - v) * (255 - v) / 255; }));
+    tables.emplace_back("root", ops::MakeLut([](int32_t v) {
+                            return static_cast<int32_t>(std::lround(std::sqrt(255.0 * v)));
+                        }));
+    tables.emplace_back("wave", ops::MakeLut([](int32_t v) {
+                            return static_cast<int32_t>(
+                                std::lround(127.5 + 127.5 * std::sin(v / 20.0)));
+                        }));
+    const size_t smooth = tables.size();
+    for (size_t i = 0; i < smooth; ++i) {
+        ops::Lut t = tables[i].second;
+        const size_t at = (37 * i + 11) % 256;
+        t[at] = static_cast<uint8_t>(t[at] + 3);
+        tables.emplace_back(tables[i].first + " with entry " + std::to_string(at) + " moved", t);
+    }
+    for (SimdLevel level : SimdLevelsOfThisCpu()) {
+        const ScopedSimdLevel forced(level);
+        for (const auto& [name, t] : tables) {
+            RecordingHost host;
+            DocumentState doc;
+            Attach(doc, Make24(256, 2, [](int32_t x, int32_t y) {
+                       return Rgb(x, 255 - x, (x + 85 * (y + 1)) & 255);
+                   }));
+            ops::ApplyChannelLut(doc, host, t);
+            for (int32_t y = 0; y < 2; ++y)
+                for (int32_t x = 0; x < 256; ++x) {
+                    const auto want = [&](int32_t v) { return t[static_cast<size_t>(v)]; };
+                    ASSERT_EQ(getpixel(&doc.Dib, x, y),
+                              Rgb(want(x), want(255 - x), want((x + 85 * (y + 1)) & 255)))
+                        << name << " at " << x << "," << y << ", level " << SimdLevelName(level);
+                }
+        }
+    }
+    // the form is found where it pays: the common gammas take it, a random table does not
+    if (CpuSimdLevel() >= SimdLevel::Avx2) {
+        const ScopedSimdLevel forced(SimdLevel::Avx2);
+        auto gamma = [](double g) {
+            return ops::MakeLut([=](int32_t v) { return GammaValue(v, g); });
+        };
+        EXPECT_EQ(ops::SegmentPlanes(gamma(1.8)), 1);
+        EXPECT_EQ(ops::SegmentPlanes(gamma(2.2)), 1);
+        EXPECT_EQ(ops::SegmentPlanes(gamma(0.5)), 1);
+        EXPECT_EQ(ops::SegmentPlanes(gamma(0.7)), 2);
+        EXPECT_EQ(ops::SegmentPlanes(gamma(4.5)), 0);
+        std::mt19937 rng(5);
+        ops::Lut random;
+        for (auto& v : random)
+            v = static_cast<uint8_t>(rng());
+        EXPECT_EQ(ops::SegmentPlanes(random), 0);
     }
 }
 
