@@ -109,7 +109,7 @@ const std::vector<std::pair<std::string, Op>>& pointOps() {
 
 void BM_Memcpy(benchmark::State& state) {
     const TDibRecord& src = bench::PhotoRecord();
-    std::vector<uint8_t> dst(imageBytes(), 2);
+    bench::ImageBuffer dst(2);
     timed(state, [&] {
         std::memcpy(dst.data(), src.Bits, imageBytes());
         benchmark::DoNotOptimize(dst.data());
@@ -120,7 +120,7 @@ void BM_Memcpy(benchmark::State& state) {
 // The copy split over the worker threads, as the operations split their rows.
 void BM_MemcpyThreads(benchmark::State& state) {
     const TDibRecord& src = bench::PhotoRecord();
-    std::vector<uint8_t> dst(imageBytes(), 2);
+    bench::ImageBuffer dst(2);
     timed(state, [&] {
         CopyBytesParallel(dst.data(), src.Bits, imageBytes());
         benchmark::DoNotOptimize(dst.data());

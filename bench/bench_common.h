@@ -2,14 +2,16 @@
 // record and a document (bench_report.h: the CPU features and the ratio table).
 #pragma once
 
+#include "bench_report.h"
 #include "document/document_state.h"
 #include "document/host.h"
-#include "bench_report.h"
 #include "photo.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -41,7 +43,8 @@ inline bool WritePpm(const TDibRecord& d, const std::string& path) {
     std::fprintf(f, "P6\n%d %d\n255\n", w, h);
     std::string line(static_cast<size_t>(w) * 3, '\0');
     for (int y = 0; y < h; ++y) {
-        const uint8_t* row = d.Bits + static_cast<size_t>(h - 1 - y) * static_cast<size_t>(d.LineBytes);
+        const uint8_t* row =
+            d.Bits + static_cast<size_t>(h - 1 - y) * static_cast<size_t>(d.LineBytes);
         for (int x = 0; x < w; ++x) {
             line[3 * x] = static_cast<char>(row[3 * x + 2]);
             line[3 * x + 1] = static_cast<char>(row[3 * x + 1]);
@@ -51,6 +54,27 @@ inline bool WritePpm(const TDibRecord& d, const std::string& path) {
     }
     return std::fclose(f) == 0;
 }
+
+// A block of the photo's size allocated as image pixels are (an anonymous mapping that asks for
+// huge pages), filled with one byte: copies measured as the reference of an operation then
+// work on memory of the same kind as the operation itself.
+class ImageBuffer {
+  public:
+    explicit ImageBuffer(uint8_t fill) {
+        const TDibRecord& p = PhotoRecord();
+        if (newdib(&d_, DibWidth(&p), DibHeight(&p), 24, nullptr, 0) == 0 || d_.Bits == nullptr)
+            std::abort();
+        std::memset(d_.Bits, fill, size());
+    }
+    ~ImageBuffer() { deldib(&d_); }
+    ImageBuffer(const ImageBuffer&) = delete;
+    ImageBuffer& operator=(const ImageBuffer&) = delete;
+    uint8_t* data() { return d_.Bits; }
+    size_t size() const { return d_.Info->bmiHeader.biSizeImage; }
+
+  private:
+    TDibRecord d_{};
+};
 
 // The 6000 x 4000 photo as a document, made once.
 inline pixorama::DocumentState& PhotoDocument() {

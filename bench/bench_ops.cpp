@@ -166,7 +166,7 @@ void copyImage(uint8_t* dst, const uint8_t* src, size_t bytes, bool threaded) {
 }
 
 void memcpyBench(benchmark::State& state, bool threaded) {
-    std::vector<uint8_t> src(imageBytes(), 1), dst(imageBytes(), 2);
+    bench::ImageBuffer src(1), dst(2);
     for (auto _ : state) {
         copyImage(dst.data(), src.data(), src.size(), threaded);
         benchmark::DoNotOptimize(dst.data());
@@ -350,7 +350,7 @@ const std::vector<std::pair<std::string, std::function<void(DocumentState&, Host
 // copied back untimed before each operation): the ratios least moved by load from outside.
 std::map<std::string, bench::PairedRatio> gPaired;
 void BM_PairedRatios(benchmark::State& state) {
-    std::vector<uint8_t> src(imageBytes(), 1), dst(imageBytes(), 2);
+    bench::ImageBuffer src(1), dst(2);
     auto copy = [&] {
         copyImage(dst.data(), src.data(), src.size(), true);
         benchmark::DoNotOptimize(dst.data());
