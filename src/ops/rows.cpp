@@ -199,10 +199,13 @@ __attribute__((target("avx2"))) size_t segmentBytesAvx2(const uint8_t* src, uint
                                                         const SegmentTables& s) {
     const SegmentLut32 t = makeSegmentLut32(s);
     size_t i = 0;
-    for (; i + 32 <= n; i += 32)
+    for (; i + 32 <= n; i += 32) {
+        if (i % 128 == 0) // two lines at a time
+            PrefetchAhead(src + i);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
                             segmentLookup32<Planes>(
                                 t, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i))));
+    }
     return i;
 }
 
