@@ -30,8 +30,8 @@ MidShadow normalise(int32_t hi, int32_t mid, int32_t sh) {
 }
 
 // The pixel loops read src and write dst: the same buffer, or two that do not overlap.
-void highMidShadowPlain(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* lut,
-                        int32_t hi, int32_t sh) {
+void highMidShadowPlain(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* lut, int32_t hi,
+                        int32_t sh) {
     for (size_t i = 0; i < n; ++i, src += 3, dst += 3) {
         const int32_t l = Luminance(src[2], src[1], src[0]);
         if (l >= hi) {
@@ -103,8 +103,7 @@ __attribute__((target("avx2"))) size_t highMidShadowAvx2(const uint8_t* srcPixel
 // Sixty-four pixels at a time: white where the luminance sum reaches 100 hi, else black where
 // it stays below 100 (sh + 1), compared before any division.
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t
-highMidShadowVbmi(const uint8_t* src, uint8_t* dst, size_t n, int32_t hi, int32_t mid,
-                  int32_t sh) {
+highMidShadowVbmi(const uint8_t* src, uint8_t* dst, size_t n, int32_t hi, int32_t mid, int32_t sh) {
     const Permutes64& t = kPermutes64;
     const __m512i whiteFrom = _mm512_set1_epi16(static_cast<int16_t>(100 * hi - 1));
     const __m512i blackBelow = _mm512_set1_epi16(static_cast<int16_t>(100 * (sh + 1)));
@@ -114,6 +113,7 @@ highMidShadowVbmi(const uint8_t* src, uint8_t* dst, size_t n, int32_t hi, int32_
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
         const uint8_t* q = src + 3 * i;
+        PrefetchAhead192(q);
         const __m512i v[3] = {_mm512_loadu_si512(q), _mm512_loadu_si512(q + 64),
                               _mm512_loadu_si512(q + 128)};
         const __m512i s0 = weightedSums64(t, v[0], v[1], v[2], 0, kLumWeights);
@@ -127,16 +127,16 @@ highMidShadowVbmi(const uint8_t* src, uint8_t* dst, size_t n, int32_t hi, int32_
         for (int r = 0; r < 3; ++r) {
             const __m512i shifted = _mm512_subs_epu8(_mm512_adds_epu8(v[r], up), down);
             // (shifted and not black) or white
-            _mm512_storeu_si512(dst + 3 * i + 64 * r,
-                                _mm512_ternarylogic_epi32(spread64(t, b, r), shifted,
-                                                          spread64(t, w, r), 0xAE));
+            _mm512_storeu_si512(
+                dst + 3 * i + 64 * r,
+                _mm512_ternarylogic_epi32(spread64(t, b, r), shifted, spread64(t, w, r), 0xAE));
         }
     }
     return i;
 }
 
-void highMidShadowPixels(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* lut,
-                         int32_t hi, int32_t mid, int32_t sh) {
+void highMidShadowPixels(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* lut, int32_t hi,
+                         int32_t mid, int32_t sh) {
     size_t done = 0;
     if (sh >= 0 && sh <= hi && hi <= 255 && mid >= 0 && mid <= 255) {
         if (PixelVbmi())
@@ -218,8 +218,8 @@ __attribute__((target("avx2"))) inline ColourWords colourWords(__m256i l, const 
 }
 
 // The lightness, then the colour computed from it, thirty-two pixels at a time.
-__attribute__((target("avx2"))) size_t colorizeLinesAvx2(const uint8_t* src, uint8_t* dst,
-                                                         size_t n, const ColourLines& c) {
+__attribute__((target("avx2"))) size_t colorizeLinesAvx2(const uint8_t* src, uint8_t* dst, size_t n,
+                                                         const ColourLines& c) {
     const Gather96 g = makeGather96();
     const __m256i zero = _mm256_setzero_si256();
     __m256i v[3], w[3];
@@ -233,17 +233,17 @@ __attribute__((target("avx2"))) size_t colorizeLinesAvx2(const uint8_t* src, uin
         PrefetchAhead(q);
         const Pixels32 px = load96(q);
         const __m256i b = channel32(g, 0, px), gr = channel32(g, 1, px), r = channel32(g, 2, px);
-        const ColourWords lo = colourWords(
-            lightnessWords(_mm256_unpacklo_epi8(r, zero), _mm256_unpacklo_epi8(gr, zero),
-                           _mm256_unpacklo_epi8(b, zero)),
-            v, w);
-        const ColourWords hi = colourWords(
-            lightnessWords(_mm256_unpackhi_epi8(r, zero), _mm256_unpackhi_epi8(gr, zero),
-                           _mm256_unpackhi_epi8(b, zero)),
-            v, w);
+        const ColourWords lo = colourWords(lightnessWords(_mm256_unpacklo_epi8(r, zero),
+                                                          _mm256_unpacklo_epi8(gr, zero),
+                                                          _mm256_unpacklo_epi8(b, zero)),
+                                           v, w);
+        const ColourWords hi = colourWords(lightnessWords(_mm256_unpackhi_epi8(r, zero),
+                                                          _mm256_unpackhi_epi8(gr, zero),
+                                                          _mm256_unpackhi_epi8(b, zero)),
+                                           v, w);
         store96(dst + 3 * i, merge32(g, _mm256_packus_epi16(lo.c[0], hi.c[0]),
-                           _mm256_packus_epi16(lo.c[1], hi.c[1]),
-                           _mm256_packus_epi16(lo.c[2], hi.c[2])));
+                                     _mm256_packus_epi16(lo.c[1], hi.c[1]),
+                                     _mm256_packus_epi16(lo.c[2], hi.c[2])));
     }
     return i;
 }
@@ -285,8 +285,8 @@ __attribute__((target("avx512f,avx512bw"))) inline __m512i percentOfByte512(__m5
     return _mm512_mulhi_epu16(x, _mm512_set1_epi16(static_cast<int16_t>(kPercentOfByte[k])));
 }
 
-__attribute__((target("avx512f,avx512bw"))) inline __m512i lightnessWords512(__m512i r,
-                                                                           __m512i g, __m512i b) {
+__attribute__((target("avx512f,avx512bw"))) inline __m512i lightnessWords512(__m512i r, __m512i g,
+                                                                             __m512i b) {
     return _mm512_add_epi16(_mm512_add_epi16(percentOfByte512(r, 0), percentOfByte512(g, 1)),
                             percentOfByte512(b, 2));
 }
@@ -302,7 +302,8 @@ struct Table256 {
     __m512i t[4];
 };
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline Table256 loadTable256(const Lut& lut) {
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline Table256
+loadTable256(const Lut& lut) {
     return {{_mm512_loadu_si512(lut.data()), _mm512_loadu_si512(lut.data() + 64),
              _mm512_loadu_si512(lut.data() + 128), _mm512_loadu_si512(lut.data() + 192)}};
 }
@@ -322,6 +323,7 @@ colorizeVbmi64(const uint8_t* src, uint8_t* dst, size_t n, const ColourTable& ct
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
         const uint8_t* q = src + 3 * i;
+        PrefetchAhead192(q);
         const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
                       c = _mm512_loadu_si512(q + 128);
         __m512i chan[3];
@@ -333,10 +335,10 @@ colorizeVbmi64(const uint8_t* src, uint8_t* dst, size_t n, const ColourTable& ct
             lightnessWords512(wordsOf(chan[2], 1), wordsOf(chan[1], 1), wordsOf(chan[0], 1)));
         const __m512i out[3] = {lookup256(tb, l), lookup256(tg, l), lookup256(tr, l)};
         for (int k = 0; k < 3; ++k)
-            _mm512_storeu_si512(dst + 3 * i + 64 * k,
-                                _mm512_mask_permutexvar_epi8(
-                                    _mm512_permutex2var_epi8(out[0], t.place[k], out[1]),
-                                    t.fromR[k], t.place[k], out[2]));
+            _mm512_storeu_si512(
+                dst + 3 * i + 64 * k,
+                _mm512_mask_permutexvar_epi8(_mm512_permutex2var_epi8(out[0], t.place[k], out[1]),
+                                             t.fromR[k], t.place[k], out[2]));
     }
     return i;
 }
@@ -392,8 +394,7 @@ void Kontrast(DocumentState& doc, Host& host, int32_t contrast) {
     const LinearForm form =
         contrast <= 100 ? Line(127, 127, contrast, 100)
                         : LinearForm{{0, 255}, {0, 255}, {200 - contrast, 200 - contrast}, 100};
-    ApplyLinearLut(doc, host, MakeLut([=](int32_t v) { return ContrastValue(v, contrast); }),
-                   form);
+    ApplyLinearLut(doc, host, MakeLut([=](int32_t v) { return ContrastValue(v, contrast); }), form);
 }
 
 void Saettigung(DocumentState& doc, Host& host, int32_t saturation) {

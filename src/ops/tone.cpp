@@ -90,9 +90,8 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) size_t grayVbmi(const uin
         const uint8_t* q = src + 3 * i;
         const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
                       c = _mm512_loadu_si512(q + 128);
-        const __m512i l =
-            lowBytes64(t, div100x64(weightedSums64(t, a, b, c, 0, kLumWeights)),
-                       div100x64(weightedSums64(t, a, b, c, 1, kLumWeights)));
+        const __m512i l = lowBytes64(t, div100x64(weightedSums64(t, a, b, c, 0, kLumWeights)),
+                                     div100x64(weightedSums64(t, a, b, c, 1, kLumWeights)));
         for (int d = 0; d < 3; ++d)
             _mm512_storeu_si512(dst + 3 * i + 64 * d, spread64(t, l, d));
     }
@@ -104,8 +103,7 @@ void grayPixels(const uint8_t* src, uint8_t* dst, size_t n) {
     if (PixelAvx2())
         done += grayAvx2(src + 3 * done, dst + 3 * done, n - done);
     for (size_t i = done; i < n; ++i) {
-        const uint32_t l =
-            (30u * src[3 * i + 2] + 59u * src[3 * i + 1] + 11u * src[3 * i]) / 100u;
+        const uint32_t l = (30u * src[3 * i + 2] + 59u * src[3 * i + 1] + 11u * src[3 * i]) / 100u;
         dst[3 * i] = dst[3 * i + 1] = dst[3 * i + 2] = static_cast<uint8_t>(l);
     }
 }
@@ -221,6 +219,7 @@ lumRangeVbmi(const uint8_t* p, size_t n, int32_t& lo, int32_t& hi) {
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
         const uint8_t* q = p + 3 * i;
+        PrefetchAhead192(q);
         const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
                       c = _mm512_loadu_si512(q + 128);
         const __m512i s0 = weightedSums64(t, a, b, c, 0, kLumWeights),
@@ -274,10 +273,9 @@ void DibInvert(DocumentState& doc, Host& host) {
 
 void DibGrayscale(DocumentState& doc, Host& host) {
     if (IsPaletteOr24(doc.Dib))
-        ApplyPixelRun(doc, host,
-                      [](const uint8_t* src, uint8_t* dst, int32_t n) {
-                          grayPixels(src, dst, static_cast<size_t>(n));
-                      });
+        ApplyPixelRun(doc, host, [](const uint8_t* src, uint8_t* dst, int32_t n) {
+            grayPixels(src, dst, static_cast<size_t>(n));
+        });
 }
 
 void StretchHistogramm(DocumentState& doc, Host& host) {
