@@ -113,7 +113,7 @@ highMidShadowVbmi(const uint8_t* src, uint8_t* dst, size_t n, int32_t hi, int32_
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
         const uint8_t* q = src + 3 * i;
-        PrefetchAhead192(q);
+        PrefetchAhead(q, 3); // a 192-byte step: three lines
         const __m512i v[3] = {_mm512_loadu_si512(q), _mm512_loadu_si512(q + 64),
                               _mm512_loadu_si512(q + 128)};
         const __m512i s0 = weightedSums64(t, v[0], v[1], v[2], 0, kLumWeights);
@@ -323,7 +323,7 @@ colorizeVbmi64(const uint8_t* src, uint8_t* dst, size_t n, const ColourTable& ct
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
         const uint8_t* q = src + 3 * i;
-        PrefetchAhead192(q);
+        PrefetchAhead(q, 3); // a 192-byte step: three lines
         const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
                       c = _mm512_loadu_si512(q + 128);
         __m512i chan[3];

@@ -12,17 +12,12 @@
 
 namespace pixorama::ops {
 
-// Loops that spend many instructions on each 96 bytes keep few cache lines in flight (the
-// processor looks only so far ahead); they ask for the lines a little ahead of them.
+// Loops that spend many instructions on each step keep few cache lines in flight (the
+// processor looks only so far ahead); they ask for the lines of a step (two by default) a
+// little ahead of them.
 inline constexpr size_t kPrefetchBytes = 1024;
-inline void PrefetchAhead(const uint8_t* p) {
-    _mm_prefetch(reinterpret_cast<const char*>(p + kPrefetchBytes), _MM_HINT_T0);
-    _mm_prefetch(reinterpret_cast<const char*>(p + kPrefetchBytes + 64), _MM_HINT_T0);
-}
-
-// The same for loops over 192 bytes (64 pixels) a step: the three lines kPrefetchBytes ahead.
-inline void PrefetchAhead192(const uint8_t* p) {
-    for (size_t at = 0; at < 192; at += 64)
+inline void PrefetchAhead(const uint8_t* p, int lines = 2) {
+    for (int at = 0; at < 64 * lines; at += 64)
         _mm_prefetch(reinterpret_cast<const char*>(p + kPrefetchBytes + at), _MM_HINT_T0);
 }
 

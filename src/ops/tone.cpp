@@ -219,7 +219,7 @@ lumRangeVbmi(const uint8_t* p, size_t n, int32_t& lo, int32_t& hi) {
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
         const uint8_t* q = p + 3 * i;
-        PrefetchAhead192(q);
+        PrefetchAhead(q, 3); // a 192-byte step: three lines
         const __m512i a = _mm512_loadu_si512(q), b = _mm512_loadu_si512(q + 64),
                       c = _mm512_loadu_si512(q + 128);
         const __m512i s0 = weightedSums64(t, a, b, c, 0, kLumWeights),
