@@ -349,8 +349,12 @@ const std::vector<std::pair<std::string, std::function<void(DocumentState&, Host
 // Every point operation and a copy of the image on as many threads, alternately (the photo
 // copied back untimed before each operation): the ratios least moved by load from outside.
 std::map<std::string, bench::PairedRatio> gPaired;
+std::map<std::string, double> gPairedHuge; // huge-page share of each operation's image
+double gCopyHuge[2] = {-1, -1};            // and of the copy's source and destination
 void BM_PairedRatios(benchmark::State& state) {
     bench::ImageBuffer src(1), dst(2);
+    gCopyHuge[0] = bench::HugePageShare(src.data());
+    gCopyHuge[1] = bench::HugePageShare(dst.data());
     auto copy = [&] {
         copyImage(dst.data(), src.data(), src.size(), true);
         benchmark::DoNotOptimize(dst.data());
@@ -363,6 +367,7 @@ void BM_PairedRatios(benchmark::State& state) {
                 static_cast<int>(state.range(0)),
                 [&] { CopyBytesParallel(p.doc.Dib.Bits, photo().Bits, imageBytes()); },
                 [&] { op(p.doc, p.host); }, copy);
+            gPairedHuge[name] = bench::HugePageShare(p.doc.Dib.Bits);
         }
 }
 
@@ -411,13 +416,14 @@ void printRatios(const bench::RatioReporter& rep) {
                     name.c_str(), t, t / mem, t / mem1, r / t);
     }
     if (!gPaired.empty() && !rep.usesCpuTime()) {
-        std::printf("Point operations, bare, timed alternately with the copy (medians of the pairs):"
-                    "\n  %-24s %8s %8s %10s %10s\n",
-                    "", "wall", "CPU", "op ms", "copy ms");
+        std::printf("Point operations, bare, timed alternately with the copy (medians of the pairs;"
+                    " share of huge pages: copy source %.2f, destination %.2f):"
+                    "\n  %-24s %8s %8s %10s %10s %10s\n",
+                    gCopyHuge[0], gCopyHuge[1], "", "wall", "CPU", "op ms", "copy ms", "op huge");
         for (const auto& [name, op] : pointOps()) {
             const bench::PairedRatio& r = gPaired[name];
-            std::printf("  %-24s %8.2f %8.2f %10.2f %10.2f\n", name.c_str(), r.wall, r.cpu,
-                        r.oursMs, r.refMs);
+            std::printf("  %-24s %8.2f %8.2f %10.2f %10.2f %10.2f\n", name.c_str(), r.wall, r.cpu,
+                        r.oursMs, r.refMs, gPairedHuge[name]);
         }
     }
     line("plain greyscale loop / DibGrayscale", get("BM_ScalarGray") / get("BM_DibGrayscale"));
