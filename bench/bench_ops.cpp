@@ -4,6 +4,7 @@
 // same operations with every other row selected.  The ratios are printed at the end of the run;
 // the filter and two point operations are checked bit for bit against their plain loops first.
 // PIXORAMA_SIMD=avx512|avx2|sse2|scalar forces the vector level (shown as "simd_level").
+#include "bench_common.h"
 #include "document/parallel.h"
 #include "document/simd_level.h"
 #include "document/undo.h"
@@ -11,7 +12,6 @@
 #include "ops/corrections.h"
 #include "ops/rows.h"
 #include "ops/tone.h"
-#include "bench_common.h"
 #include "photo.h"
 
 #include <benchmark/benchmark.h>
@@ -236,8 +236,8 @@ void BM_ScalarFilter3x3(benchmark::State& s) {
 int copyRegion(VipsRegion* region, VipsRect* area, void* a) {
     auto* out = static_cast<std::vector<uint8_t>*>(a);
     const size_t row = static_cast<size_t>(area->width) * VIPS_IMAGE_SIZEOF_PEL(region->im);
-    const size_t stride = static_cast<size_t>(region->im->Xsize) *
-                          VIPS_IMAGE_SIZEOF_PEL(region->im);
+    const size_t stride =
+        static_cast<size_t>(region->im->Xsize) * VIPS_IMAGE_SIZEOF_PEL(region->im);
     for (int y = 0; y < area->height; ++y)
         std::memcpy(out->data() + stride * static_cast<size_t>(area->top + y) +
                         static_cast<size_t>(area->left) * VIPS_IMAGE_SIZEOF_PEL(region->im),
@@ -310,6 +310,35 @@ void pointBench(benchmark::State& state, const std::function<void(DocumentState&
         op(p.doc, p.host);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(imageBytes()));
+}
+
+// The same operation on one thread over 40 rows from the middle of the photo (720 KB, inside the
+// L2 cache): what it costs to compute, without waiting for memory.  Printed per 32 bytes and as
+// the time it would take over the whole photo on every thread if computing were all.
+constexpr int kStripRows = 40;
+void inCacheBench(benchmark::State& state, const std::function<void(DocumentState&, Host&)>& op) {
+    NullHost host;
+    TDibRecord strip{};
+    if (newdib(&strip, bench::kPhotoWidth, kStripRows, 24, nullptr, 0) == 0) {
+        state.SkipWithError("no memory for the strip");
+        return;
+    }
+    const size_t bytes = static_cast<size_t>(strip.LineBytes) * kStripRows;
+    const uint8_t* middle =
+        photo().Bits + static_cast<size_t>(photo().LineBytes) * (bench::kPhotoHeight / 2);
+    std::memcpy(strip.Bits, middle, bytes);
+    DocumentState doc;
+    AttachImage(doc, MakeDIBCopy(strip, host));
+    deldib(&strip);
+    PictoraSetThreadLimit(1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(doc.Dib.Bits, middle, bytes);
+        state.ResumeTiming();
+        op(doc, host);
+    }
+    PictoraSetThreadLimit(0);
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes));
 }
 
 void BM_ScalarGray(benchmark::State& state) {
@@ -415,6 +444,23 @@ void printRatios(const bench::RatioReporter& rep) {
         std::printf("  %-24s %7.2f ms %8.2f x memcpy %8.2f x memcpy1 %8.2f rows/none\n",
                     name.c_str(), t, t / mem, t / mem1, r / t);
     }
+    if (!rep.usesCpuTime() && get("BM_DibInvertInCache") > 0) {
+        // bytes of the strip: 40 rows of the photo
+        const double stripChunks =
+            static_cast<double>(imageBytes()) / bench::kPhotoHeight * kStripRows / 32.0;
+        const double photoChunks = static_cast<double>(imageBytes()) / 32.0;
+        std::printf("Point operations in the L2 cache, one thread (40 rows; ns per 32 bytes; the "
+                    "photo on %d threads at that rate / memcpy):\n",
+                    static_cast<int>(ThreadCount()));
+        for (const auto& [name, op] : pointOps()) {
+            const double ms = get("BM_" + name + "InCache");
+            if (ms <= 0)
+                continue;
+            const double ns = ms * 1e6 / stripChunks;
+            const double photoMs = ns * photoChunks / ThreadCount() * 1e-6;
+            std::printf("  %-24s %7.2f ns %8.2f x memcpy\n", name.c_str(), ns, photoMs / mem);
+        }
+    }
     if (!gPaired.empty() && !rep.usesCpuTime()) {
         std::printf("Point operations, bare, timed alternately with the copy (medians of the pairs;"
                     " share of huge pages: copy source %.2f, destination %.2f):"
@@ -487,6 +533,8 @@ int main(int argc, char** argv) {
     for (const auto& [name, op] : pointOps()) {
         timed(benchmark::RegisterBenchmark(("BM_" + name).c_str(), pointBench, op, false));
         timed(benchmark::RegisterBenchmark(("BM_" + name + "Rows").c_str(), pointBench, op, true));
+        benchmark::RegisterBenchmark(("BM_" + name + "InCache").c_str(), inCacheBench, op)
+            ->Unit(benchmark::kMicrosecond);
     }
     benchmark::RegisterBenchmark("BM_PairedRatios", BM_PairedRatios)
         ->Arg(21)
