@@ -13,6 +13,7 @@
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
+#include <pthread.h>
 #include <stdatomic.h>
 #include <stddef.h>
 #include <stdio.h>
@@ -76,9 +77,21 @@ static void noteCaller(void* caller) {
     }
 }
 
+/* Whether the calling thread runs the program's own code: the main thread from the start, every
+ * other thread once its start function is called (see pthread_create below).  Before that, a new
+ * thread is set up by the C library and, in a sanitizer build, by the sanitizer's runtime, which
+ * asks glibc for the thread's stack bounds (an allocation) and stops the whole process when that
+ * is refused; no program can prevent that.  Those calls are neither counted nor failed; without
+ * the sanitizer there are none. */
+static __thread int tRunning __attribute__((tls_model("initial-exec")));
+
+__attribute__((constructor)) static void mainThreadRuns(void) {
+    tRunning = 1;
+}
+
 /* Whether this call is the one that fails. */
 static int failsNow(void* caller) {
-    if (!atomic_load(&armed))
+    if (!atomic_load(&armed) || !tRunning)
         return 0;
     const long n = atomic_fetch_add(calls, 1) + 1;
     if (failAt > 0 && n == failAt) {
@@ -155,4 +168,36 @@ void free(void* p) {
     resolve();
     if (realFree) /* else a block of the loader's while the functions are looked up: kept */
         realFree(p);
+}
+
+struct ThreadStart {
+    void* (*fn)(void*);
+    void* arg;
+};
+
+static void* startThread(void* p) {
+    struct ThreadStart start = *(struct ThreadStart*)p;
+    realFree(p);
+    tRunning = 1;
+    return start.fn(start.arg);
+}
+
+int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*fn)(void*), void* arg) {
+    static int (*realCreate)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+    if (!realCreate)
+        realCreate = (int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*))dlsym(
+            RTLD_NEXT, "pthread_create");
+    resolve();
+    if (!realCreate || !realMalloc)
+        return EAGAIN;
+    /* the start record is ours, not the program's: it is neither counted nor failed */
+    struct ThreadStart* start = (struct ThreadStart*)realMalloc(sizeof *start);
+    if (!start)
+        return EAGAIN;
+    start->fn = fn;
+    start->arg = arg;
+    const int rc = realCreate(thread, attr, startThread, start);
+    if (rc != 0)
+        realFree(start);
+    return rc;
 }
