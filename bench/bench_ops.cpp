@@ -378,26 +378,28 @@ const std::vector<std::pair<std::string, std::function<void(DocumentState&, Host
 // Every point operation and a copy of the image on as many threads, alternately (the photo
 // copied back untimed before each operation): the ratios least moved by load from outside.
 std::map<std::string, bench::PairedRatio> gPaired;
-std::map<std::string, double> gPairedHuge; // huge-page share of each operation's image
-double gCopyHuge[2] = {-1, -1};            // and of the copy's source and destination
+// the share of huge pages behind the operations' image, the copy's source and its destination
+double gHuge[3] = {-1, -1, -1};
 void BM_PairedRatios(benchmark::State& state) {
     bench::ImageBuffer src(1), dst(2);
-    gCopyHuge[0] = bench::HugePageShare(src.data());
-    gCopyHuge[1] = bench::HugePageShare(dst.data());
+    gHuge[1] = bench::HugePageShare(src.data());
+    gHuge[2] = bench::HugePageShare(dst.data());
     auto copy = [&] {
         copyImage(dst.data(), src.data(), src.size(), true);
         benchmark::DoNotOptimize(dst.data());
         benchmark::ClobberMemory();
     };
-    for (auto _ : state)
-        for (const auto& [name, op] : pointOps()) {
-            PhotoDoc p;
-            gPaired[name] = bench::MeasurePaired(
-                static_cast<int>(state.range(0)),
-                [&] { CopyBytesParallel(p.doc.Dib.Bits, photo().Bits, imageBytes()); },
-                [&] { op(p.doc, p.host); }, copy);
-            gPairedHuge[name] = bench::HugePageShare(p.doc.Dib.Bits);
-        }
+    const auto& ops = pointOps();
+    for (auto _ : state) {
+        PhotoDoc p;
+        const std::vector<bench::PairedRatio> r = bench::MeasurePairedRounds(
+            static_cast<int>(state.range(0)), ops.size(),
+            [&](size_t) { CopyBytesParallel(p.doc.Dib.Bits, photo().Bits, imageBytes()); },
+            [&](size_t j) { ops[j].second(p.doc, p.host); }, copy);
+        for (size_t j = 0; j < ops.size(); ++j)
+            gPaired[ops[j].first] = r[j];
+        gHuge[0] = bench::HugePageShare(p.doc.Dib.Bits);
+    }
 }
 
 void printRatios(const bench::RatioReporter& rep) {
@@ -462,14 +464,14 @@ void printRatios(const bench::RatioReporter& rep) {
         }
     }
     if (!gPaired.empty() && !rep.usesCpuTime()) {
-        std::printf("Point operations, bare, timed alternately with the copy (medians of the pairs;"
-                    " share of huge pages: copy source %.2f, destination %.2f):"
-                    "\n  %-24s %8s %8s %10s %10s %10s\n",
-                    gCopyHuge[0], gCopyHuge[1], "", "wall", "CPU", "op ms", "copy ms", "op huge");
+        std::printf("Point operations, bare, timed alternately with the copy, every operation once "
+                    "per round (medians of the pairs; share of huge pages: image %.2f, copy source "
+                    "%.2f, destination %.2f):\n  %-24s %8s %8s %10s %10s\n",
+                    gHuge[0], gHuge[1], gHuge[2], "", "wall", "CPU", "op ms", "copy ms");
         for (const auto& [name, op] : pointOps()) {
             const bench::PairedRatio& r = gPaired[name];
-            std::printf("  %-24s %8.2f %8.2f %10.2f %10.2f %10.2f\n", name.c_str(), r.wall, r.cpu,
-                        r.oursMs, r.refMs, gPairedHuge[name]);
+            std::printf("  %-24s %8.2f %8.2f %10.2f %10.2f\n", name.c_str(), r.wall, r.cpu,
+                        r.oursMs, r.refMs);
         }
     }
     line("plain greyscale loop / DibGrayscale", get("BM_ScalarGray") / get("BM_DibGrayscale"));

@@ -68,10 +68,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
             } else if (medians_.count(name)) {
                 continue;
             }
-            const double scale = r.time_unit == benchmark::kMicrosecond   ? 1e-3
+            const double scale = r.time_unit == benchmark::kMicrosecond  ? 1e-3
                                  : r.time_unit == benchmark::kNanosecond ? 1e-6
                                  : r.time_unit == benchmark::kSecond     ? 1e3
-                                                                          : 1.0;
+                                                                         : 1.0;
             ms_[name] = r.GetAdjustedRealTime() * scale;
             cpu_[name] = r.GetAdjustedCPUTime() * scale;
         }
@@ -82,8 +82,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     // when it did not run.  The real time, or the CPU time after useCpuTime(true).
     double ms(const std::string& name) const {
         const auto& m = useCpu_ ? cpu_ : ms_;
-        for (const char* suffix :
-             {"/process_time/real_time", "/real_time", "/process_time", ""}) {
+        for (const char* suffix : {"/process_time/real_time", "/real_time", "/process_time", ""}) {
             auto it = m.find(name + suffix);
             if (it != m.end())
                 return it->second;
@@ -116,19 +115,24 @@ class RatioReporter : public benchmark::ConsoleReporter {
 // halves of a pair see the same one.  Medians over the pairs, of the wall time and of the CPU
 // time of the whole process (every thread).
 struct PairedRatio {
-    double wall = 0, cpu = 0;       // median of ours / reference
-    double oursMs = 0, refMs = 0;   // median wall times
+    double wall = 0, cpu = 0;     // median of ours / reference
+    double oursMs = 0, refMs = 0; // median wall times
 };
 
-// `setup` runs untimed before each run of `ours` (e.g. the image copied back).
+// Several jobs, each timed alternately with the same reference, in rounds: every round times
+// each job once, so that a change of the machine's state during the measurement (another guest
+// taking our cores for a while) falls on all jobs alike instead of on the few that ran then.
+// `setup(j)` runs untimed before each run of `ours(j)` (e.g. the image copied back).  One result
+// per job.
 template <class Setup, class Ours, class Reference>
-PairedRatio MeasurePaired(int pairs, Setup&& setup, Ours&& ours, Reference&& reference) {
+std::vector<PairedRatio> MeasurePairedRounds(int pairs, size_t jobs, Setup&& setup, Ours&& ours,
+                                             Reference&& reference) {
     auto cpuMs = [] {
         timespec t{};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
         return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
     };
-    auto timeOnce = [&](auto& job, double& wall, double& cpu) {
+    auto timeOnce = [&](auto&& job, double& wall, double& cpu) {
         const double c0 = cpuMs();
         const auto t0 = std::chrono::steady_clock::now();
         job();
@@ -136,26 +140,41 @@ PairedRatio MeasurePaired(int pairs, Setup&& setup, Ours&& ours, Reference&& ref
                    .count();
         cpu = cpuMs() - c0;
     };
-    std::vector<double> wall, cpu, oursMs, refMs;
-    for (int i = 0; i < pairs + 1; ++i) {
-        double ow, oc, rw, rc;
-        setup();
-        timeOnce(ours, ow, oc);
-        timeOnce(reference, rw, rc);
-        if (i == 0 || rw <= 0 || rc <= 0)
-            continue; // the first pair warms up
-        wall.push_back(ow / rw);
-        cpu.push_back(oc / rc);
-        oursMs.push_back(ow);
-        refMs.push_back(rw);
-    }
+    struct Samples {
+        std::vector<double> wall, cpu, oursMs, refMs;
+    };
+    std::vector<Samples> samples(jobs);
+    for (int i = 0; i < pairs + 1; ++i)
+        for (size_t j = 0; j < jobs; ++j) {
+            double ow, oc, rw, rc;
+            setup(j);
+            timeOnce([&] { ours(j); }, ow, oc);
+            timeOnce(reference, rw, rc);
+            if (i == 0 || rw <= 0 || rc <= 0)
+                continue; // the first round warms up
+            Samples& s = samples[j];
+            s.wall.push_back(ow / rw);
+            s.cpu.push_back(oc / rc);
+            s.oursMs.push_back(ow);
+            s.refMs.push_back(rw);
+        }
     auto median = [](std::vector<double>& v) {
         if (v.empty())
             return 0.0;
         std::nth_element(v.begin(), v.begin() + static_cast<ptrdiff_t>(v.size() / 2), v.end());
         return v[v.size() / 2];
     };
-    return {median(wall), median(cpu), median(oursMs), median(refMs)};
+    std::vector<PairedRatio> out;
+    for (Samples& s : samples)
+        out.push_back({median(s.wall), median(s.cpu), median(s.oursMs), median(s.refMs)});
+    return out;
+}
+
+// One job timed alternately with the reference.
+template <class Setup, class Ours, class Reference>
+PairedRatio MeasurePaired(int pairs, Setup&& setup, Ours&& ours, Reference&& reference) {
+    return MeasurePairedRounds(
+        pairs, 1, [&](size_t) { setup(); }, [&](size_t) { ours(); }, reference)[0];
 }
 
 // Runs the registered benchmarks with the CPU features in the context and returns the times.
