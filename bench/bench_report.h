@@ -119,11 +119,11 @@ struct PairedRatio {
     double oursMs = 0, refMs = 0; // median wall times
 };
 
-// Several jobs, each timed alternately with the same reference, in rounds: every round times
-// each job once, so that a change of the machine's state during the measurement (another guest
-// taking our cores for a while) falls on all jobs alike instead of on the few that ran then.
-// `setup(j)` runs untimed before each run of `ours(j)` (e.g. the image copied back).  One result
-// per job.
+// Several jobs, each timed alternately with its reference, in rounds: every round times each job
+// once, so that a change of the machine's state during the measurement (another guest taking our
+// cores for a while) falls on all jobs alike instead of on the few that ran then.  `setup(j)`
+// runs untimed before each run of `ours(j)` (e.g. the image copied back), `reference(j)` right
+// after it.  One result per job.
 template <class Setup, class Ours, class Reference>
 std::vector<PairedRatio> MeasurePairedRounds(int pairs, size_t jobs, Setup&& setup, Ours&& ours,
                                              Reference&& reference) {
@@ -149,7 +149,7 @@ std::vector<PairedRatio> MeasurePairedRounds(int pairs, size_t jobs, Setup&& set
             double ow, oc, rw, rc;
             setup(j);
             timeOnce([&] { ours(j); }, ow, oc);
-            timeOnce(reference, rw, rc);
+            timeOnce([&] { reference(j); }, rw, rc);
             if (i == 0 || rw <= 0 || rc <= 0)
                 continue; // the first round warms up
             Samples& s = samples[j];
@@ -174,7 +174,8 @@ std::vector<PairedRatio> MeasurePairedRounds(int pairs, size_t jobs, Setup&& set
 template <class Setup, class Ours, class Reference>
 PairedRatio MeasurePaired(int pairs, Setup&& setup, Ours&& ours, Reference&& reference) {
     return MeasurePairedRounds(
-        pairs, 1, [&](size_t) { setup(); }, [&](size_t) { ours(); }, reference)[0];
+        pairs, 1, [&](size_t) { setup(); }, [&](size_t) { ours(); },
+        [&](size_t) { reference(); })[0];
 }
 
 // Runs the registered benchmarks with the CPU features in the context and returns the times.
