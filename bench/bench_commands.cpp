@@ -2,23 +2,23 @@
 // the histogram recount, next to the bare operation, the same command with a copied undo level,
 // and a copy of the image on as many threads as the operation uses (into a block kept from one
 // run to the next, as the commands keep theirs).  The ratios are printed at the end of the run.
+#include "bench_common.h"
 #include "document/parallel.h"
 #include "document/undo.h"
 #include "ops/convolution.h"
 #include "ops/corrections.h"
 #include "ops/histogram.h"
 #include "ops/tone.h"
-#include "bench_common.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <sys/resource.h>
 #include <functional>
 #include <map>
 #include <string>
+#include <sys/resource.h>
 #include <utility>
 #include <vector>
 
@@ -74,7 +74,8 @@ template <class F, class S> void timed(benchmark::State& state, F&& body, S&& se
         body();
         spent += processCpuMs() - start;
     }
-    state.counters["cpu_ms"] = spent / static_cast<double>(std::max<int64_t>(1, state.iterations()));
+    state.counters["cpu_ms"] =
+        spent / static_cast<double>(std::max<int64_t>(1, state.iterations()));
 }
 template <class F> void timed(benchmark::State& state, F&& body) {
     timed(state, std::forward<F>(body), [] {});
@@ -96,8 +97,7 @@ const std::vector<std::pair<std::string, Op>>& pointOps() {
         {"Helligkeit", [](DocumentState& d, Host& h) { Helligkeit(d, h, 20); }},
         {"Kontrast", [](DocumentState& d, Host& h) { Kontrast(d, h, 150); }},
         {"Saettigung", [](DocumentState& d, Host& h) { Saettigung(d, h, 30); }},
-        {"HighMidShadow",
-         [](DocumentState& d, Host& h) { HighMidShadow(d, h, 230, 140, 20); }},
+        {"HighMidShadow", [](DocumentState& d, Host& h) { HighMidShadow(d, h, 230, 140, 20); }},
         {"RedGreenBlue", [](DocumentState& d, Host& h) { RedGreenBlue(d, h, 20, -10, 5); }},
         {"Colorize", [](DocumentState& d, Host& h) { Colorize(d, h, 40, 180); }},
         {"Gamma", [](DocumentState& d, Host& h) { Gamma(d, h, 1.8); }},
@@ -146,25 +146,52 @@ void BM_Histogram(benchmark::State& state) {
 // stretch one whose range it has widened already).
 void BM_Kernel(benchmark::State& state, const Op& op) {
     PhotoDoc p;
-    timed(state, [&] { op(p.doc, p.host); }, [&] { p.restore(); });
+    timed(
+        state, [&] { op(p.doc, p.host); }, [&] { p.restore(); });
 }
 
 void BM_Command(benchmark::State& state, const Op& op) {
     PhotoDoc p;
-    timed(state, [&] { RunPixelCommand(p.doc, p.host, [&] { op(p.doc, p.host); }); },
-          [&] { p.restore(); });
+    timed(
+        state, [&] { RunPixelCommand(p.doc, p.host, [&] { op(p.doc, p.host); }); },
+        [&] { p.restore(); });
 }
 
 void BM_CommandHistogram(benchmark::State& state, const Op& op) {
     PhotoDoc p(true);
-    timed(state, [&] { RunPixelCommand(p.doc, p.host, [&] { op(p.doc, p.host); }); },
-          [&] { p.restore(); });
+    timed(
+        state, [&] { RunPixelCommand(p.doc, p.host, [&] { op(p.doc, p.host); }); },
+        [&] { p.restore(); });
 }
 
 void BM_CopyLevelCommand(benchmark::State& state, const Op& op) {
     PhotoDoc p;
-    timed(state, [&] { RunCommand(p.doc, p.host, [&] { op(p.doc, p.host); }); },
-          [&] { p.restore(); });
+    timed(
+        state, [&] { RunCommand(p.doc, p.host, [&] { op(p.doc, p.host); }); },
+        [&] { p.restore(); });
+}
+
+// Every command as the menu runs it (histogram window closed) and the copy on as many threads,
+// timed alternately in rounds (bench::MeasurePairedRounds): the ratios least moved by the
+// machine's changing state.
+std::vector<bench::PairedRatio> gPaired;
+void BM_CommandsPaired(benchmark::State& state) {
+    const TDibRecord& src = bench::PhotoRecord();
+    bench::ImageBuffer dst(2);
+    const auto& ops = pointOps();
+    for (auto _ : state) {
+        PhotoDoc p;
+        gPaired = bench::MeasurePairedRounds(
+            static_cast<int>(state.range(0)), ops.size(), [&](size_t) { p.restore(); },
+            [&](size_t j) {
+                RunPixelCommand(p.doc, p.host, [&] { ops[j].second(p.doc, p.host); });
+            },
+            [&](size_t) {
+                CopyBytesParallel(dst.data(), src.Bits, imageBytes());
+                benchmark::DoNotOptimize(dst.data());
+                benchmark::ClobberMemory();
+            });
+    }
 }
 
 void BM_FilterCommand(benchmark::State& state, const char* name) {
@@ -214,8 +241,8 @@ class TimeCollector : public benchmark::ConsoleReporter {
 void printTable(const TimeCollector& t, bool cpu) {
     auto get = [&](const std::string& name) { return t.get(name, cpu); };
     const double mem = get("BM_Memcpy"), memT = get("BM_MemcpyThreads");
-    std::printf("\n%s\n", cpu ? "By CPU time of all threads (what the work itself costs):"
-                              : "By wall time:");
+    std::printf("\n%s\n",
+                cpu ? "By CPU time of all threads (what the work itself costs):" : "By wall time:");
     std::printf("memcpy %.2f ms on one thread, %.2f ms on %d threads; SaveForUndo (copy) %.2f ms"
                 " = %.2f x memcpy; histogram recount %.2f ms = %.2f x memcpy\n",
                 mem, memT, ThreadCount(), get("BM_SaveForUndo"), get("BM_SaveForUndo") / memT,
@@ -243,6 +270,15 @@ void printRatios(const TimeCollector& t) {
                 imageBytes(), ThreadCount());
     printTable(t, false);
     printTable(t, true);
+    if (gPaired.size() == pointOps().size()) {
+        std::printf("\nCommands (histogram window closed) timed alternately with the copy on %d "
+                    "threads, every command once per round (medians of the pairs):\n"
+                    "%-18s %8s %8s %8s %8s\n",
+                    ThreadCount(), "x memcpy", "wall", "CPU", "cmd ms", "copy ms");
+        for (size_t j = 0; j < gPaired.size(); ++j)
+            std::printf("%-18s %8.2f %8.2f %8.2f %8.2f\n", pointOps()[j].first.c_str(),
+                        gPaired[j].wall, gPaired[j].cpu, gPaired[j].oursMs, gPaired[j].refMs);
+    }
     std::printf("(command = undo level taking the image's buffer + operation, histogram window\n"
                 " closed; +histo = the same with the histogram window open; copylevel = command\n"
                 " with a copied undo level)\n");
@@ -274,6 +310,10 @@ int main(int argc, char** argv) {
             ->Unit(ms)
             ->UseRealTime();
     }
+    benchmark::RegisterBenchmark("BM_CommandsPaired", BM_CommandsPaired)
+        ->Arg(9)
+        ->Iterations(1)
+        ->Unit(ms);
     for (const char* f : {"soften-strong", "soften"}) {
         benchmark::RegisterBenchmark((std::string("BM_FilterCommand/") + f).c_str(),
                                      BM_FilterCommand, f)
