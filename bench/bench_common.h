@@ -57,9 +57,9 @@ inline bool WritePpm(const TDibRecord& d, const std::string& path) {
 }
 
 // The share (0..1) of the resident memory of the mapping holding p that huge pages back, or -1
-// when it cannot be read.  Whether the kernel finds free 2 MB pages for a buffer changes from
-// one allocation to the next, and it moves a streaming loop's speed by tens of percent: the
-// benchmarks print it for both sides of a ratio.
+// when it cannot be read.  Whether the kernel finds free 2 MB pages for a buffer can change from
+// one allocation to the next: the benchmarks print it for both sides of a ratio, so that a ratio
+// can be checked for a difference in page backing.
 inline double HugePageShare(const void* p) {
     std::FILE* f = std::fopen("/proc/self/smaps", "r");
     if (f == nullptr)
